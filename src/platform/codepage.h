@@ -1,0 +1,22 @@
+// Shift-JIS (code page 932) byte tests and conversions.
+#ifndef TAVELIN_PLATFORM_CODEPAGE_H_
+#define TAVELIN_PLATFORM_CODEPAGE_H_
+
+#include <string>
+#include <string_view>
+
+namespace tavelin {
+
+// True for the first byte of a double-byte character: 0x81-0x9F and 0xE0-0xFC.
+bool IsLeadByte(unsigned char byte);
+
+// Conversions between Shift-JIS and UTF-8 or code points. They convert the whole text or
+// nothing: false (and `out` unspecified) when a character has no counterpart.
+bool Cp932ToUtf8(std::string_view in, std::string* out);
+bool Utf8ToCp932(std::string_view in, std::string* out);
+bool Cp932ToCodePoints(std::string_view in, std::u32string* out);
+bool CodePointsToCp932(std::u32string_view in, std::string* out);
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_PLATFORM_CODEPAGE_H_

@@ -1,0 +1,212 @@
+// Env: everything Tavelin asks of the operating system, behind one interface.
+//
+// All texts crossing this interface are Shift-JIS (code page 932) bytes, paths included;
+// a realisation converts them to the system's own encoding at its boundary. A text that
+// does not convert makes that one operation fail; it never throws.
+//
+// The process entry creates one realisation (for example NewPosixEnv()) and hands it
+// down by reference. Tests wrap it in an EnvWrapper to fix the clock or to count sleeps.
+#ifndef TAVELIN_PLATFORM_ENV_H_
+#define TAVELIN_PLATFORM_ENV_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/date_time.h"
+
+namespace tavelin {
+
+// A file open for writing. Other processes may read it meanwhile but not write it.
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  virtual bool Append(std::string_view bytes) = 0;
+  virtual bool Flush() = 0;
+  // Flushes and closes; false when anything written could not be stored.
+  virtual bool Close() = 0;
+};
+
+// One connected TCP stream.
+class TcpConnection {
+ public:
+  virtual ~TcpConnection() = default;
+  // Sends every byte; false when the connection failed.
+  virtual bool SendAll(std::string_view bytes) = 0;
+  // Reads what is available, at most `max` bytes, waiting up to `timeout_ms` for the first
+  // byte (negative: no limit). Returns the count read, 0 when the peer closed the
+  // connection, or -1 on an error or when the time ran out.
+  virtual long Receive(char* buffer, std::size_t max, int timeout_ms) = 0;
+};
+
+// Held while the process is the only running copy; released by destruction or exit.
+class InstanceLock {
+ public:
+  virtual ~InstanceLock() = default;
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // --- Time -------------------------------------------------------------------------
+  // The current local date and time.
+  virtual TDateTime Now() = 0;
+  virtual void SleepMs(int milliseconds) = 0;
+  // A random 32-bit number (start delay, Digest cnonce).
+  virtual uint32_t Random32() = 0;
+
+  // --- Process ----------------------------------------------------------------------
+  // Looks up an environment variable; false when it is not set.
+  virtual bool GetEnvironment(const std::string& name, std::string* value) = 0;
+  // Full path of the running program file.
+  virtual std::string ProgramPath() = 0;
+
+  // --- Files ------------------------------------------------------------------------
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual bool FolderExists(const std::string& path) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // Creates one folder level; true when it exists afterwards.
+  virtual bool CreateFolder(const std::string& path) = 0;
+  // Creates a folder with every missing parent; true when it exists afterwards.
+  virtual bool ForceFolders(const std::string& path) = 0;
+  // Names (without folder) of the plain files in `folder` whose names end in `suffix`,
+  // compared without regard to ASCII letter case, in the order the file system lists them.
+  virtual bool ListFiles(const std::string& folder, const std::string& suffix,
+                         std::vector<std::string>* names) = 0;
+  // Reads a whole file. Fails when it does not exist or another program holds it open
+  // for writing.
+  virtual bool ReadFile(const std::string& path, std::string* contents) = 0;
+  // Opens a file for writing, shared for reading only. `append` keeps the content and
+  // writes at the end (creating the file when missing); otherwise the file is created or
+  // truncated. Null on failure.
+  virtual std::unique_ptr<WritableFile> NewWritableFile(const std::string& path,
+                                                        bool append) = 0;
+
+  // --- Registry of the current user ---------------------------------------------------
+  // Keys are paths such as "software\Morvik\Qadrel2\etc" (a leading backslash is
+  // ignored); key and value names match without regard to case.
+  virtual bool RegistryKeyExists(const std::string& key) = 0;
+  virtual bool RegistryReadString(const std::string& key, const std::string& name,
+                                  std::string* value) = 0;
+  virtual bool RegistryReadInteger(const std::string& key, const std::string& name,
+                                   uint32_t* value) = 0;
+  virtual bool RegistryWriteString(const std::string& key, const std::string& name,
+                                   const std::string& value) = 0;
+  virtual bool RegistryWriteInteger(const std::string& key, const std::string& name,
+                                    uint32_t value) = 0;
+
+  // --- Private-profile INI files ------------------------------------------------------
+  // Reads `key` of `section`; `fallback` when the file, the section or the key is missing.
+  // Names match without regard to case; the value loses surrounding blanks and one pair of
+  // enclosing quotes.
+  virtual std::string ReadProfileString(const std::string& file, const std::string& section,
+                                        const std::string& key,
+                                        const std::string& fallback) = 0;
+  // Writes `key`=`value` into `section`, keeping every other line; creates the file and
+  // the section when missing. CR and LF are dropped from the value.
+  virtual bool WriteProfileString(const std::string& file, const std::string& section,
+                                  const std::string& key, const std::string& value) = 0;
+
+  // --- Machine and desktop ------------------------------------------------------------
+  // Takes the system-wide single-instance lock `name`; null when another process holds it.
+  virtual std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name) = 0;
+  // Label and serial number of the system volume; false (label empty, serial 0) when
+  // they cannot be had.
+  virtual bool SystemVolume(std::string* label, uint32_t* serial) = 0;
+  // Version-information entry of the program file at `program_path` ("FileVersion",
+  // "ProductName", ...); false when it has none.
+  virtual bool VersionEntry(const std::string& program_path, const std::string& entry,
+                            std::string* value) = 0;
+  // Asks the desktop to open `target` (a web address or file); the result is ignored.
+  virtual void ShellOpen(const std::string& target, const std::string& parameters,
+                         const std::string& folder) = 0;
+
+  // --- Network ------------------------------------------------------------------------
+  // Resolves `host` and connects; null on failure, with a reason in `error` when given.
+  virtual std::unique_ptr<TcpConnection> Connect(const std::string& host, int port,
+                                                 std::string* error) = 0;
+};
+
+// Forwards every call to another Env; derive from it to replace a few operations.
+class EnvWrapper : public Env {
+ public:
+  explicit EnvWrapper(Env* target) : target_(target) {}
+  Env* target() const { return target_; }
+
+  TDateTime Now() override { return target_->Now(); }
+  void SleepMs(int ms) override { target_->SleepMs(ms); }
+  uint32_t Random32() override { return target_->Random32(); }
+  bool GetEnvironment(const std::string& n, std::string* v) override {
+    return target_->GetEnvironment(n, v);
+  }
+  std::string ProgramPath() override { return target_->ProgramPath(); }
+  bool FileExists(const std::string& p) override { return target_->FileExists(p); }
+  bool FolderExists(const std::string& p) override { return target_->FolderExists(p); }
+  bool DeleteFile(const std::string& p) override { return target_->DeleteFile(p); }
+  bool RenameFile(const std::string& f, const std::string& t) override {
+    return target_->RenameFile(f, t);
+  }
+  bool CreateFolder(const std::string& p) override { return target_->CreateFolder(p); }
+  bool ForceFolders(const std::string& p) override { return target_->ForceFolders(p); }
+  bool ListFiles(const std::string& f, const std::string& s,
+                 std::vector<std::string>* n) override {
+    return target_->ListFiles(f, s, n);
+  }
+  bool ReadFile(const std::string& p, std::string* c) override {
+    return target_->ReadFile(p, c);
+  }
+  std::unique_ptr<WritableFile> NewWritableFile(const std::string& p, bool a) override {
+    return target_->NewWritableFile(p, a);
+  }
+  bool RegistryKeyExists(const std::string& k) override {
+    return target_->RegistryKeyExists(k);
+  }
+  bool RegistryReadString(const std::string& k, const std::string& n,
+                          std::string* v) override {
+    return target_->RegistryReadString(k, n, v);
+  }
+  bool RegistryReadInteger(const std::string& k, const std::string& n, uint32_t* v) override {
+    return target_->RegistryReadInteger(k, n, v);
+  }
+  bool RegistryWriteString(const std::string& k, const std::string& n,
+                           const std::string& v) override {
+    return target_->RegistryWriteString(k, n, v);
+  }
+  bool RegistryWriteInteger(const std::string& k, const std::string& n, uint32_t v) override {
+    return target_->RegistryWriteInteger(k, n, v);
+  }
+  std::string ReadProfileString(const std::string& f, const std::string& s,
+                                const std::string& k, const std::string& d) override {
+    return target_->ReadProfileString(f, s, k, d);
+  }
+  bool WriteProfileString(const std::string& f, const std::string& s, const std::string& k,
+                          const std::string& v) override {
+    return target_->WriteProfileString(f, s, k, v);
+  }
+  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& n) override {
+    return target_->AcquireInstanceLock(n);
+  }
+  bool SystemVolume(std::string* l, uint32_t* s) override { return target_->SystemVolume(l, s); }
+  bool VersionEntry(const std::string& p, const std::string& e, std::string* v) override {
+    return target_->VersionEntry(p, e, v);
+  }
+  void ShellOpen(const std::string& t, const std::string& p, const std::string& f) override {
+    target_->ShellOpen(t, p, f);
+  }
+  std::unique_ptr<TcpConnection> Connect(const std::string& h, int p,
+                                         std::string* e) override {
+    return target_->Connect(h, p, e);
+  }
+
+ private:
+  Env* target_;
+};
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_PLATFORM_ENV_H_

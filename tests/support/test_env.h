@@ -1,0 +1,63 @@
+// Helpers shared by every suite: a temporary folder that removes itself, and an Env whose
+// clock stands still until a sleep moves it, so waits of minutes take no real time.
+#ifndef TAVELIN_TESTS_SUPPORT_TEST_ENV_H_
+#define TAVELIN_TESTS_SUPPORT_TEST_ENV_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/env.h"
+
+namespace tavelin::testing {
+
+// A fresh folder under the system's temp folder, removed with everything in it on
+// destruction. path() ends with '/'.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + name.
+  std::string File(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+// The POSIX Env with a registry file, lock folder and machine id inside `dir`, a clock fixed
+// at `now`, sleeps that only advance that clock, and a fixed random sequence.
+class FakeEnv : public EnvWrapper {
+ public:
+  explicit FakeEnv(const TempDir& dir, TDateTime now = 46000.5);
+  ~FakeEnv() override;
+
+  TDateTime Now() override { return now_; }
+  void SleepMs(int ms) override;
+  uint32_t Random32() override { return next_random_++; }
+
+  void set_now(TDateTime now) { now_ = now; }
+  // Total milliseconds slept so far, and the number of sleep calls.
+  long long slept_ms() const { return slept_ms_; }
+  int sleep_calls() const { return sleep_calls_; }
+
+ private:
+  std::unique_ptr<Env> real_;
+  TDateTime now_;
+  long long slept_ms_ = 0;
+  int sleep_calls_ = 0;
+  uint32_t next_random_ = 0x12345678;
+};
+
+// Writes `bytes` to `path`, replacing it; fails the current test when it cannot.
+void WriteBytes(const std::string& path, const std::string& bytes);
+// The whole content of `path`; empty when it cannot be read.
+std::string ReadBytes(const std::string& path);
+// The UTF-8 text of Shift-JIS bytes, for readable assertion messages.
+std::string Utf8(const std::string& cp932);
+
+}  // namespace tavelin::testing
+
+#endif  // TAVELIN_TESTS_SUPPORT_TEST_ENV_H_
