@@ -1,0 +1,109 @@
+// The HTTP/1.1 client that every recorder request goes through: it builds the exact request
+// bytes, reads the reply (Content-Length, chunked or until-close bodies) and keeps its
+// connection, login state and last reply headers between requests.
+#ifndef TAVELIN_NET_HTTP_CLIENT_H_
+#define TAVELIN_NET_HTTP_CLIENT_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace tavelin {
+
+// The parts of an absolute "http://host:port/path" URL that a request needs.
+struct HttpUrl {
+  std::string scheme;  // "http" unless the URL names another
+  std::string host;    // without the port
+  int port = 80;       // 80 when the URL gives no port or no number
+  std::string path;    // "/" when the URL has none
+};
+HttpUrl ParseHttpUrl(std::string_view url);
+
+enum class HttpOutcome {
+  kCompleted,  // 2xx without Location, whole body read
+  kRefused,    // the request bytes would carry CR or LF inside a line; nothing was sent
+  kConnectFailed,
+  kTransportFailed,  // send failed, peer closed early, time ran out, malformed reply
+  kTooLarge,         // body beyond kMaxReplyBody or an unusable chunk size
+  kNotCompleted,     // a whole reply arrived but it is not 2xx, or it carries Location
+};
+
+struct HttpResult {
+  HttpOutcome outcome = HttpOutcome::kTransportFailed;
+  int status = 0;  // 0 when no status line was read
+  bool completed() const { return outcome == HttpOutcome::kCompleted; }
+};
+
+class HttpClient {
+ public:
+  static constexpr std::size_t kMaxReplyBody = 64u << 20;
+  static constexpr int kDefaultReceiveTimeoutMs = 60000;
+  static constexpr const char* kAccept = "text/html, */*";
+  static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+
+  explicit HttpClient(Env& env);
+  ~HttpClient();
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
+
+  // An empty host means no proxy.
+  void SetProxy(const std::string& host, int port);
+  const std::string& proxy_host() const { return proxy_host_; }
+  int proxy_port() const { return proxy_port_; }
+
+  // When the user name is not empty every request carries a Basic Authorization line.
+  void SetBasicCredentials(const std::string& user, const std::string& password);
+  const std::string& basic_user() const { return basic_user_; }
+
+  // Header lines (without CR LF) sent after the client's own on every request.
+  std::vector<std::string>& extra_header_lines() { return extra_header_lines_; }
+
+  // Header lines of the most recent reply, each whole ("Name: value"); replaced only
+  // when a reply's header block arrives.
+  const std::vector<std::string>& last_reply_headers() const { return last_reply_headers_; }
+
+  // How long a read may wait for the next byte before the request fails (negative: no
+  // limit). Connecting keeps the system's own limit.
+  void set_receive_timeout_ms(int ms) { receive_timeout_ms_ = ms; }
+
+  // The request target as the request line carries it: the URL's path, or with a proxy
+  // the absolute form scheme://host[:port]path (the port only when it is not 80).
+  std::string RequestTarget(std::string_view url) const;
+
+  // The exact request bytes for `url`; false when a line would hold CR or LF.
+  bool BuildRequest(std::string_view url, std::string* request) const;
+
+  // Sends GET `url` and appends the reply body (or as much as arrived) to `reply_body`.
+  HttpResult Get(std::string_view url, std::string* reply_body);
+
+  // True while a connection is held open for the next request.
+  bool connected() const { return connection_ != nullptr; }
+
+ private:
+  class Reader;
+  HttpResult Exchange(const std::string& request, bool reused, std::string* reply_body,
+                      bool* nothing_received);
+  void CloseConnection();
+
+  Env& env_;
+  std::string proxy_host_;
+  int proxy_port_ = 80;
+  std::string basic_user_;
+  std::string basic_password_;
+  std::vector<std::string> extra_header_lines_;
+  std::vector<std::string> last_reply_headers_;
+  int receive_timeout_ms_ = kDefaultReceiveTimeoutMs;
+
+  std::unique_ptr<TcpConnection> connection_;
+  std::string connected_host_;
+  int connected_port_ = 0;
+  std::string pending_;  // bytes read past the end of the last reply
+};
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_NET_HTTP_CLIENT_H_

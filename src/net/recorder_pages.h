@@ -1,0 +1,42 @@
+// The reservation page fetch of a fetch run and the connection test behind Button1.
+#ifndef TAVELIN_NET_RECORDER_PAGES_H_
+#define TAVELIN_NET_RECORDER_PAGES_H_
+
+#include <string>
+
+#include "net/page_download.h"
+#include "platform/env.h"
+
+namespace tavelin {
+
+// "http://" + address + ":" + port + "/program/program.htm", each box trimmed of bytes of
+// code 32 or less; the colon is kept even when the port box is empty.
+std::string ReservationPageUrl(const std::string& address_text, const std::string& port_text);
+
+// Temp folder + "rdprogram.html": where the fetch leaves the page for the parsers.
+std::string ReservationPageFile(Env& env);
+// Temp folder + "test.html".
+std::string ConnectionTestFile(Env& env);
+
+// Deletes the old reservation page, downloads it anew; true when a page arrived.
+bool FetchReservationPage(Env& env, PageDownloader& downloader, const std::string& address_text,
+                          const std::string& port_text);
+
+// What the connection test drives in the window.
+class ConnectionTestView {
+ public:
+  virtual ~ConnectionTestView() = default;
+  virtual void SetTestButtonEnabled(bool enabled) = 0;
+  // A modal message box; returns when the user has closed it.
+  virtual void ShowMessage(const std::string& text) = 0;
+};
+
+// Button1Click: disables the button, downloads the page into test.html, shows
+// "接続成功" or "接続失敗", deletes test.html, and enables the button again in every case
+// (an error still passes on afterwards).
+void RunConnectionTest(Env& env, PageDownloader& downloader, ConnectionTestView& view,
+                       const std::string& address_text, const std::string& port_text);
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_NET_RECORDER_PAGES_H_
