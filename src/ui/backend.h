@@ -1,0 +1,47 @@
+// Backend: what draws forms and feeds user input back to them. The program has one thread;
+// every handler (click, timer, activation) runs inside a backend call, nested inside
+// ProcessMessages when the running work yields.
+#ifndef TAVELIN_UI_BACKEND_H_
+#define TAVELIN_UI_BACKEND_H_
+
+#include <functional>
+#include <string>
+
+#include "ui/form.h"
+
+namespace tavelin::ui {
+
+// Receives the message of an exception that escaped a handler. It must not throw; if it
+// does anyway, the backend swallows that.
+using ExceptionHook = std::function<void(const std::string& message)>;
+
+class Backend : public FormObserver {
+ public:
+  ~Backend() override = default;
+
+  // Handles every pending input and due timer, running their handlers, then returns.
+  virtual void ProcessMessages() = 0;
+  // A modal message box with one OK button. Text and title are Shift-JIS.
+  virtual void ShowMessage(const std::string& text, const std::string& title) = 0;
+  // Shows `form` without blocking (attaching it to this backend first).
+  virtual void ShowForm(Form& form) = 0;
+  virtual void HideForm(Form& form) = 0;
+  // Shows and activates `main`, then handles messages until it has closed: true. False
+  // when nothing could ever close it (a backend with no user and nothing pending).
+  virtual bool RunMessageLoop(Form& main) = 0;
+  // True when a person can see and use the window.
+  virtual bool interactive() const = 0;
+
+  // The application's default handler for exceptions that escape a handler.
+  void SetExceptionHook(ExceptionHook hook) { hook_ = std::move(hook); }
+  // Runs `handler`; an exception escaping it goes to the hook and goes no further.
+  void Dispatch(const std::function<void()>& handler);
+
+ private:
+  void Report(const std::string& message);
+  ExceptionHook hook_;
+};
+
+}  // namespace tavelin::ui
+
+#endif  // TAVELIN_UI_BACKEND_H_
