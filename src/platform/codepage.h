@@ -17,6 +17,13 @@ bool Utf8ToCp932(std::string_view in, std::string* out);
 bool Cp932ToCodePoints(std::string_view in, std::u32string* out);
 bool CodePointsToCp932(std::u32string_view in, std::string* out);
 
+// Shift-JIS texts compared with ASCII letters folded to one case. Only single-byte
+// characters are folded: the trail byte of a double-byte character is compared as it is.
+bool SameTextIgnoringAsciiCase(std::string_view a, std::string_view b);
+// True when `text` ends in `suffix` (compared as above) and the suffix starts on a
+// character boundary of `text`, not inside a double-byte character.
+bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix);
+
 }  // namespace tavelin
 
 #endif  // TAVELIN_PLATFORM_CODEPAGE_H_

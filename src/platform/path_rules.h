@@ -1,0 +1,12 @@
+// What each platform decides about paths; path.cc builds the shared helpers on it.
+#ifndef TAVELIN_PLATFORM_PATH_RULES_H_
+#define TAVELIN_PLATFORM_PATH_RULES_H_
+
+namespace tavelin {
+
+// True where a path may begin with a drive ("C:"), whose colon ends a folder part.
+bool PathHasDriveColon();
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_PLATFORM_PATH_RULES_H_

@@ -1,0 +1,235 @@
+#include "platform/posix/posix_files.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/codepage.h"
+
+namespace tavelin::posix {
+namespace {
+
+constexpr std::size_t kWriteBufferSize = 64 * 1024;
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool StatPath(const std::string& path, struct stat* info) {
+  std::string system_path;
+  return ToSystemPath(path, &system_path) && ::stat(system_path.c_str(), info) == 0;
+}
+
+// Opens without blocking on a FIFO or device, then insists on a regular file.
+int OpenRegular(const std::string& system_path, int flags) {
+  const int fd = ::open(system_path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (fd < 0) return -1;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  const int status = ::fcntl(fd, F_GETFL);
+  if (status >= 0) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+  return fd;
+}
+
+bool ReadAll(int fd, std::string* contents) {
+  std::string data;
+  char buffer[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    data.append(buffer, static_cast<std::size_t>(n));
+  }
+  *contents = std::move(data);
+  return true;
+}
+
+// A file held with an exclusive advisory lock, so that a second writer (or a reader that
+// asks for a shared lock) is refused while it is open. Writes are buffered.
+class PosixWritableFile : public WritableFile {
+ public:
+  explicit PosixWritableFile(int fd) : fd_(fd) {}
+  ~PosixWritableFile() override { Close(); }
+
+  bool Append(std::string_view bytes) override {
+    if (fd_ < 0) return false;
+    buffer_.append(bytes);
+    if (buffer_.size() >= kWriteBufferSize) return Flush();
+    return ok_;
+  }
+
+  bool Flush() override {
+    if (fd_ < 0) return false;
+    if (!buffer_.empty()) {
+      if (!WriteAll(fd_, buffer_)) ok_ = false;
+      buffer_.clear();
+    }
+    return ok_;
+  }
+
+  bool Close() override {
+    if (fd_ < 0) return ok_;
+    Flush();
+    if (::close(fd_) != 0) ok_ = false;  // closing releases the lock
+    fd_ = -1;
+    return ok_;
+  }
+
+ private:
+  int fd_;
+  bool ok_ = true;
+  std::string buffer_;
+};
+
+}  // namespace
+
+bool ToSystemPath(const std::string& path, std::string* system_path) {
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  return Cp932ToUtf8(path, system_path);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info;
+  return StatPath(path, &info) && !S_ISDIR(info.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat info;
+  return StatPath(path, &info) && S_ISDIR(info.st_mode);
+}
+
+bool DeleteFile(const std::string& path) {
+  std::string system_path;
+  return ToSystemPath(path, &system_path) && ::unlink(system_path.c_str()) == 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  std::string system_from, system_to;
+  return ToSystemPath(from, &system_from) && ToSystemPath(to, &system_to) &&
+         ::rename(system_from.c_str(), system_to.c_str()) == 0;
+}
+
+bool CreateFolder(const std::string& path) {
+  std::string system_path;
+  if (!ToSystemPath(path, &system_path)) return false;
+  if (::mkdir(system_path.c_str(), 0777) == 0) return true;
+  struct stat info;
+  return errno == EEXIST && ::stat(system_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool ForceFolders(const std::string& path) {
+  std::string system_path;
+  return ToSystemPath(path, &system_path) && MakeSystemFolders(system_path);
+}
+
+bool MakeSystemFolders(const std::string& system_path) {
+  if (system_path.empty()) return false;
+  // Creates every prefix that ends before a '/', then the whole path. UTF-8 never holds
+  // the byte '/' inside a multibyte character, so splitting on it is safe.
+  for (std::size_t i = 1; i <= system_path.size(); ++i) {
+    if (i != system_path.size() && system_path[i] != '/') continue;
+    if (system_path[i - 1] == '/') continue;  // repeated or trailing delimiter
+    const std::string prefix = system_path.substr(0, i);
+    if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  struct stat info;
+  return ::stat(system_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool ListFiles(const std::string& folder, const std::string& suffix,
+               std::vector<std::string>* names) {
+  names->clear();
+  std::string system_folder;
+  if (!ToSystemPath(folder, &system_folder)) return false;
+  DIR* dir = ::opendir(system_folder.c_str());
+  if (dir == nullptr) return false;
+  const int dir_fd = ::dirfd(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    struct stat info;
+    if (::fstatat(dir_fd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
+    std::string name;
+    // A name with no Shift-JIS form could not be opened through this interface anyway.
+    if (!Utf8ToCp932(entry->d_name, &name)) continue;
+    if (EndsWithIgnoringAsciiCase(name, suffix)) names->push_back(std::move(name));
+  }
+  ::closedir(dir);
+  return true;
+}
+
+bool ReadFile(const std::string& path, std::string* contents) {
+  std::string system_path;
+  if (!ToSystemPath(path, &system_path)) return false;
+  const int fd = OpenRegular(system_path, O_RDONLY);
+  if (fd < 0) return false;
+  // A writer holds an exclusive lock; asking for a shared one tells us it is there.
+  bool ok = ::flock(fd, LOCK_SH | LOCK_NB) == 0 && ReadAll(fd, contents);
+  ::close(fd);
+  return ok;
+}
+
+std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) {
+  std::string system_path;
+  if (!ToSystemPath(path, &system_path)) return nullptr;
+  // Truncation waits until the lock is ours, so a refused open leaves the other writer's
+  // content alone.
+  const int fd = OpenRegular(system_path, O_WRONLY | O_CREAT | (append ? O_APPEND : 0));
+  if (fd < 0) return nullptr;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || (!append && ::ftruncate(fd, 0) != 0)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<PosixWritableFile>(fd);
+}
+
+bool ReadSystemFile(const std::string& system_path, std::string* contents) {
+  const int fd = OpenRegular(system_path, O_RDONLY);
+  if (fd < 0) return false;
+  const bool ok = ReadAll(fd, contents);
+  ::close(fd);
+  return ok;
+}
+
+bool ReplaceFileAtomically(const std::string& system_path, std::string_view bytes) {
+  const std::size_t slash = system_path.rfind('/');
+  if (slash != std::string::npos && slash > 0 && !MakeSystemFolders(system_path.substr(0, slash))) {
+    return false;
+  }
+  std::string temp_path = system_path + ".XXXXXX";
+  const int fd = ::mkostemp(temp_path.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  // Keep the permissions of the file being replaced; a new file gets the usual 0666 & umask.
+  struct stat info;
+  if (::stat(system_path.c_str(), &info) == 0) {
+    ::fchmod(fd, info.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(temp_path.c_str(), system_path.c_str()) == 0) return true;
+  ::unlink(temp_path.c_str());
+  return false;
+}
+
+}  // namespace tavelin::posix

@@ -1,0 +1,40 @@
+// File operations of the POSIX Env. Paths given to the functions named after Env
+// operations are Shift-JIS; the ones taking a `system_path` expect the UTF-8 form.
+#ifndef TAVELIN_PLATFORM_POSIX_POSIX_FILES_H_
+#define TAVELIN_PLATFORM_POSIX_POSIX_FILES_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace tavelin::posix {
+
+// The UTF-8 form of a Shift-JIS path; false when it does not convert, is empty or holds a
+// NUL byte (which the system would silently cut the path at).
+bool ToSystemPath(const std::string& path, std::string* system_path);
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+bool DeleteFile(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);
+bool CreateFolder(const std::string& path);
+bool ForceFolders(const std::string& path);
+bool ListFiles(const std::string& folder, const std::string& suffix,
+               std::vector<std::string>* names);
+bool ReadFile(const std::string& path, std::string* contents);
+std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append);
+
+// Reads a whole regular file without taking a lock; false when it cannot be read.
+bool ReadSystemFile(const std::string& system_path, std::string* contents);
+// Creates `system_path` and its missing parents; true when the folder exists afterwards.
+bool MakeSystemFolders(const std::string& system_path);
+// Replaces the file's content in one step: writes a temporary file beside it, flushes it
+// to disk and renames it over the file, so readers see the old or the new content only.
+bool ReplaceFileAtomically(const std::string& system_path, std::string_view bytes);
+
+}  // namespace tavelin::posix
+
+#endif  // TAVELIN_PLATFORM_POSIX_POSIX_FILES_H_
