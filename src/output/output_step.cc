@@ -1,0 +1,129 @@
+#include "output/output_step.h"
+
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/path.h"
+
+namespace tavelin {
+namespace {
+
+constexpr int kRetentionDays = 10;
+constexpr int kHorizonDays = 14;
+
+// Reservations for the car navigation service; the host must not see them.
+constexpr std::string_view kNavigationMarker = "ﾃﾚﾋﾞdeﾅﾋﾞで必要";
+
+// Character-aware substring search: a match starts only on a character boundary.
+bool ContainsText(std::string_view text, std::string_view part) {
+  if (part.empty()) return true;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text.compare(i, part.size(), part) == 0) return true;
+    i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+  }
+  return false;
+}
+
+// True when `name` cannot leave its folder: no path delimiter (trail bytes of double-byte
+// characters are not delimiters) and no zero byte, which the system would take as its end.
+bool IsPlainFileName(std::string_view name) {
+  std::size_t i = 0;
+  while (i < name.size()) {
+    const char c = name[i];
+    if (IsLeadByte(static_cast<unsigned char>(c))) {
+      if (i + 1 < name.size() && name[i + 1] == '\0') return false;
+      i += 2;
+      continue;
+    }
+    if (c == '\0' || IsPathDelimiter(c)) return false;
+    ++i;
+  }
+  return true;
+}
+
+TDateTime Today(Env& env) { return DateOf(env.Now()); }
+
+bool PassesDualRecording(int selection, int tuner) {
+  if (selection == kDualRecordingR1 && tuner == kTunerR2) return false;
+  if (selection == kDualRecordingR2 && tuner == kTunerR1) return false;
+  return true;
+}
+
+void WriteOne(const OutputContext& context, const TvProgramInfo& info) {
+  const std::optional<std::string> path = ProgramFilePath(context.output_folder, info);
+  if (!path) return;  // skipped like a file that cannot be created
+  WriteProgramInfoFile(context.env, info, *path, /*split_subtitle=*/false);
+}
+
+// Moves `end` forward by whole days until it is not earlier than `start`. Long gaps are
+// jumped in one step so that no value, however odd, keeps the loop going.
+void CatchUpEnd(TDateTime start, TDateTime& end) {
+  const double gap = start - end;
+  if (gap > 2) end += std::floor(gap) - 1;
+  while (start > end) end += 1;
+}
+
+}  // namespace
+
+TDateTime NextOccurrence(int recurrence, TDateTime from) {
+  int last_day;  // weekday numbers first..last match (1 = Sunday)
+  int first_day;
+  if (recurrence >= 0 && recurrence <= 6) {
+    first_day = last_day = recurrence + 1;
+  } else if (recurrence >= kMondayToThursday && recurrence <= kMondayToSaturday) {
+    first_day = 2;
+    last_day = recurrence - kMondayToThursday + 5;
+  } else {
+    return from;  // daily, or a code without a weekday rule
+  }
+  TDateTime result = from;
+  for (int step = 0; step < 7; ++step) {
+    const int weekday = DayOfWeek(result);
+    if (weekday >= first_day && weekday <= last_day) break;
+    result += 1;
+  }
+  return result;
+}
+
+std::optional<std::string> ProgramFilePath(const std::string& output_folder,
+                                           const TvProgramInfo& info) {
+  std::string name = FormatStamp(info.StartTime);
+  name += info.ChannelText;
+  name += ".tvpi";
+  if (!IsPlainFileName(name)) return std::nullopt;
+  return output_folder + name;
+}
+
+void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recurrence, int tuner) {
+  if (info.Title.empty()) return;
+  // A value that is no date-time at all cannot be named or expanded.
+  if (!std::isfinite(info.StartTime) || !std::isfinite(info.EndTime)) return;
+  if (info.StartTime < Today(context.env) - kRetentionDays) return;
+  if (ContainsText(info.ChannelText, kNavigationMarker)) return;
+  const int selection = context.dual_recording ? context.dual_recording() : kNoDualRecording;
+  if (!PassesDualRecording(selection, tuner)) return;
+
+  WriteOne(context, info);
+  while (recurrence != kNoRecurrence && info.StartTime < Today(context.env) + kHorizonDays) {
+    info.StartTime = NextOccurrence(recurrence, info.StartTime + 1);
+    CatchUpEnd(info.StartTime, info.EndTime);
+    WriteOne(context, info);
+  }
+}
+
+void DeleteOldProgramFiles(const OutputContext& context) {
+  const std::string& folder = context.output_folder;
+  if (folder.empty() || (folder.size() == 1 && IsPathDelimiter(folder[0]))) return;
+  std::vector<std::string> names;
+  if (!context.env.ListFiles(folder, ".tvpi", &names)) return;
+  for (const std::string& name : names) {
+    if (context.stop_requested && context.stop_requested()) break;
+    context.env.DeleteFile(folder + name);  // a file that resists stays; no report
+    if (context.yield) context.yield();
+  }
+}
+
+}  // namespace tavelin

@@ -1,0 +1,68 @@
+// The output step between the page parsers and the .tvpi writer: filters reservations, names
+// their files, expands weekly and daily repetitions up to two weeks ahead, and empties the
+// output folder of old program files before a fetch.
+#ifndef TAVELIN_OUTPUT_OUTPUT_STEP_H_
+#define TAVELIN_OUTPUT_OUTPUT_STEP_H_
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "output/program_info.h"
+#include "platform/date_time.h"
+#include "platform/env.h"
+
+namespace tavelin {
+
+// Recurrence codes: -1 none; 0..6 weekly Sunday..Saturday; 7 daily; 8 Monday-Thursday;
+// 9 Monday-Friday; 10 Monday-Saturday.
+inline constexpr int kNoRecurrence = -1;
+inline constexpr int kDaily = 7;
+inline constexpr int kMondayToThursday = 8;
+inline constexpr int kMondayToFriday = 9;
+inline constexpr int kMondayToSaturday = 10;
+
+// Tuner marks: which of the recorder's two tuners records the reservation.
+inline constexpr int kNoTuner = 0;
+inline constexpr int kTunerR1 = 1;
+inline constexpr int kTunerR2 = 2;
+
+// Dual-recording selections of the window's radio group.
+inline constexpr int kNoDualRecording = 0;
+inline constexpr int kDualRecordingR1 = 1;
+inline constexpr int kDualRecordingR2 = 2;
+
+// What the output step reads from the window, at the moment of each call.
+struct OutputContext {
+  Env& env;
+  // Ends with a path delimiter whenever a fetch runs.
+  std::string output_folder;
+  // Item index of the dual-recording selection (kNoDualRecording, ...).
+  std::function<int()> dual_recording;
+  std::function<bool()> stop_requested;
+  // Sleeps 0 ms and processes pending window messages.
+  std::function<void()> yield;
+};
+
+// Writes the reservation as zero, one or several .tvpi files. May move StartTime and
+// EndTime forward while it expands a recurrence. Throws ProgramFileError when a file cannot
+// be written completely.
+void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recurrence, int tuner);
+
+// The first date-time on or after `from`, in whole-day steps, whose weekday matches
+// `recurrence`; the time of day is kept. Codes without a weekday rule return `from`.
+TDateTime NextOccurrence(int recurrence, TDateTime from);
+
+// The file of one program: output folder + "yyyymmddhhnn" start stamp + channel text +
+// ".tvpi". Empty when the name would not be a plain file name inside the output folder (a
+// channel text holding a path delimiter or a zero byte).
+std::optional<std::string> ProgramFilePath(const std::string& output_folder,
+                                           const TvProgramInfo& info);
+
+// Deletes every "*.tvpi" file of the output folder while no stop is requested, yielding after
+// each file. Does nothing for an empty folder name or a lone root delimiter.
+void DeleteOldProgramFiles(const OutputContext& context);
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_OUTPUT_OUTPUT_STEP_H_

@@ -1,0 +1,47 @@
+// TvProgramInfo: one program on its way from a page parser to an iEPG (.tvpi) file, and the
+// writer that turns one record into one file.
+#ifndef TAVELIN_OUTPUT_PROGRAM_INFO_H_
+#define TAVELIN_OUTPUT_PROGRAM_INFO_H_
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "platform/date_time.h"
+#include "platform/env.h"
+
+namespace tavelin {
+
+struct TvProgramInfo {
+  std::string Station;      // the host's station name
+  std::string ChannelText;  // the channel as the recorder's page shows it
+  TDateTime StartTime = 0;
+  TDateTime EndTime = 0;
+  std::string Title;
+  std::string Description;  // written as the body; never filled by this program
+  int32_t Genre = 0;
+};
+
+// Raised when a program file was created but could not be written completely. The partly
+// written file has already been removed, so the host never reads a truncated program.
+class ProgramFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Resets every field: empty texts, times 0 (1899-12-30 00:00), genre 0.
+void ClearProgramInfo(TvProgramInfo& info);
+
+// The complete file content for `info`: fourteen CR LF lines (thirteen without a subtitle).
+// With `split_subtitle` the text between the first 「 and the first 」 of the title (else of the
+// description) becomes a "program-subtitle: " line.
+std::string FormatProgramInfo(const TvProgramInfo& info, bool split_subtitle);
+
+// Replaces the file at `path` with the record. Returns false, quietly, when the file cannot
+// be created (nothing written). Throws ProgramFileError when writing fails after creation.
+bool WriteProgramInfoFile(Env& env, const TvProgramInfo& info, const std::string& path,
+                          bool split_subtitle);
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_OUTPUT_PROGRAM_INFO_H_
