@@ -115,6 +115,9 @@ INSTANTIATE_TEST_SUITE_P(
                    false},
         FilterCase{"NavigationMarkerInside", "t", "BS ﾃﾚﾋﾞdeﾅﾋﾞで必要 1", At(3, 13, 20, 0), kDaily,
                    false},
+        // 暗 is 0x88 0xC3: its trail byte followed by the rest looks like the marker.
+        FilterCase{"MarkerInsideACharacter", "t", "暗ﾚﾋﾞdeﾅﾋﾞで必要", At(3, 13, 20, 0),
+                   kNoRecurrence, true},
         FilterCase{"MarkerWithFullWidthKana", "t", "テレビdeナビで必要", At(3, 13, 20, 0),
                    kNoRecurrence, true},
         FilterCase{"NotANumber", "t", "12", std::numeric_limits<double>::quiet_NaN(), kNoRecurrence,
