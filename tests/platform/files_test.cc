@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/posix/posix_env.h"
+#include "support/test_env.h"
+
+namespace tavelin {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+class FilesTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<Env> env_ = NewPosixEnv();
+  TempDir dir_;
+};
+
+TEST_F(FilesTest, ShiftJisNamesAreUtf8OnDisk) {
+  const std::string path = dir_.File("予約.tvpi");
+  auto file = env_->NewWritableFile(path, false);
+  ASSERT_NE(file, nullptr);
+  EXPECT_TRUE(file->Append("番組\r\n"));
+  EXPECT_TRUE(file->Close());
+  EXPECT_TRUE(std::filesystem::exists(
+      std::filesystem::u8path(dir_.path() + "\xE4\xBA\x88\xE7\xB4\x84.tvpi")));
+  std::string contents;
+  ASSERT_TRUE(env_->ReadFile(path, &contents));
+  EXPECT_EQ(contents, "番組\r\n");
+  EXPECT_TRUE(env_->FileExists(path));
+  EXPECT_FALSE(env_->FolderExists(path));
+}
+
+TEST_F(FilesTest, UnconvertiblePathsFailWithoutTouchingTheDisk) {
+  const std::string bad = dir_.File("a\x81");
+  EXPECT_EQ(env_->NewWritableFile(bad, false), nullptr);
+  std::string contents;
+  EXPECT_FALSE(env_->ReadFile(bad, &contents));
+  EXPECT_FALSE(env_->FileExists(bad));
+  EXPECT_FALSE(env_->CreateFolder(bad));
+  EXPECT_FALSE(env_->DeleteFile(bad));
+  // A NUL byte would cut the path short at the system call.
+  WriteBytes(dir_.File("a"), "x");
+  EXPECT_FALSE(env_->FileExists(dir_.File(std::string("a\0b", 3))));
+  EXPECT_FALSE(env_->DeleteFile(dir_.File(std::string("a\0b", 3))));
+  EXPECT_TRUE(env_->FileExists(dir_.File("a")));
+  EXPECT_FALSE(env_->FileExists(""));
+}
+
+TEST_F(FilesTest, WriteTruncateAndAppend) {
+  const std::string path = dir_.File("log.txt");
+  auto first = env_->NewWritableFile(path, true);  // append creates a missing file
+  ASSERT_NE(first, nullptr);
+  first->Append("one\r\n");
+  ASSERT_TRUE(first->Close());
+  auto second = env_->NewWritableFile(path, true);
+  ASSERT_NE(second, nullptr);
+  second->Append("two\r\n");
+  second.reset();  // destruction closes and writes too
+  EXPECT_EQ(ReadBytes(path), "one\r\ntwo\r\n");
+
+  auto third = env_->NewWritableFile(path, false);
+  ASSERT_NE(third, nullptr);
+  third->Append("new");
+  ASSERT_TRUE(third->Close());
+  EXPECT_EQ(ReadBytes(path), "new");
+  EXPECT_FALSE(third->Append("late"));
+}
+
+TEST_F(FilesTest, LargeWritesSurviveTheBuffer) {
+  const std::string path = dir_.File("big.bin");
+  std::string expected;
+  auto file = env_->NewWritableFile(path, false);
+  ASSERT_NE(file, nullptr);
+  for (int i = 0; i < 3000; ++i) {
+    std::string chunk(97, static_cast<char>(i % 251));
+    expected += chunk;
+    ASSERT_TRUE(file->Append(chunk));
+  }
+  ASSERT_TRUE(file->Close());
+  std::string contents;
+  ASSERT_TRUE(env_->ReadFile(path, &contents));
+  EXPECT_EQ(contents, expected);
+}
+
+TEST_F(FilesTest, AnOpenWriterShutsOutOtherWritersAndReaders) {
+  const std::string path = dir_.File("held.csv");
+  WriteBytes(path, "old content");
+  auto writer = env_->NewWritableFile(path, true);
+  ASSERT_NE(writer, nullptr);
+  // A second writer is refused and, being refused, must not truncate the file.
+  EXPECT_EQ(env_->NewWritableFile(path, false), nullptr);
+  EXPECT_EQ(ReadBytes(path), "old content");
+  std::string contents;
+  EXPECT_FALSE(env_->ReadFile(path, &contents));
+  writer.reset();
+  EXPECT_TRUE(env_->ReadFile(path, &contents));
+  EXPECT_EQ(contents, "old content");
+  EXPECT_NE(env_->NewWritableFile(path, false), nullptr);
+}
+
+TEST_F(FilesTest, ReadFailsForMissingFilesAndFolders) {
+  std::string contents = "untouched";
+  EXPECT_FALSE(env_->ReadFile(dir_.File("missing"), &contents));
+  EXPECT_FALSE(env_->ReadFile(dir_.path(), &contents));
+  EXPECT_EQ(env_->NewWritableFile(dir_.path(), false), nullptr);
+  EXPECT_EQ(env_->NewWritableFile(dir_.File("no/such/folder/x"), false), nullptr);
+}
+
+TEST_F(FilesTest, FoldersDeleteAndRename) {
+  const std::string deep = dir_.File("a/予約/c/");
+  EXPECT_FALSE(env_->CreateFolder(dir_.File("x/y")));  // parent missing
+  EXPECT_TRUE(env_->ForceFolders(deep));
+  EXPECT_TRUE(env_->FolderExists(deep));
+  EXPECT_TRUE(env_->ForceFolders(deep));  // already there
+  EXPECT_TRUE(env_->CreateFolder(dir_.File("a")));
+  WriteBytes(dir_.File("f"), "1");
+  EXPECT_FALSE(env_->CreateFolder(dir_.File("f")));  // a file is in the way
+  EXPECT_FALSE(env_->ForceFolders(dir_.File("f/g")));
+
+  EXPECT_TRUE(env_->RenameFile(dir_.File("f"), dir_.File("表.old")));
+  EXPECT_FALSE(env_->FileExists(dir_.File("f")));
+  EXPECT_EQ(ReadBytes(dir_.File("\xE8\xA1\xA8.old")), "1");
+  EXPECT_FALSE(env_->RenameFile(dir_.File("f"), dir_.File("g")));
+  EXPECT_TRUE(env_->DeleteFile(dir_.File("表.old")));
+  EXPECT_FALSE(env_->DeleteFile(dir_.File("表.old")));
+  EXPECT_FALSE(env_->DeleteFile(dir_.File("a")));  // folders are not files
+}
+
+TEST_F(FilesTest, ListFilesMatchesSuffixWithoutCaseAndSkipsFolders) {
+  WriteBytes(dir_.File("1.tvpi"), "");
+  WriteBytes(dir_.File("2.TVPI"), "");
+  WriteBytes(dir_.File("3.tvp"), "");
+  WriteBytes(dir_.File("\xE4\xBA\x88.Tvpi"), "");  // 予 on disk
+  WriteBytes(dir_.File("\xC3\xA9.tvpi"), "");      // no Shift-JIS form: not listed
+  std::filesystem::create_directory(dir_.File("dir.tvpi"));
+  std::vector<std::string> names;
+  ASSERT_TRUE(env_->ListFiles(dir_.path(), ".tvpi", &names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"1.tvpi", "2.TVPI", "予.Tvpi"}));
+  EXPECT_FALSE(env_->ListFiles(dir_.File("missing"), ".tvpi", &names));
+  EXPECT_TRUE(names.empty());
+}
+
+TEST(EnvTest, ClockRandomEnvironmentAndProgramPath) {
+  auto env = NewPosixEnv();
+  const TDateTime before = env->Now();
+  env->SleepMs(20);
+  const TDateTime after = env->Now();
+  EXPECT_GT(after, before);
+  EXPECT_LT(after - before, 5.0 / 86400.0);
+  EXPECT_GT(before, 43831.0);  // after 2020-01-01
+
+  uint32_t values[4];
+  for (auto& v : values) v = env->Random32();
+  EXPECT_FALSE(values[0] == values[1] && values[1] == values[2] && values[2] == values[3]);
+
+  ::setenv("TAVELIN_TEST_VAR", "\xE4\xBA\x88", 1);
+  std::string value;
+  ASSERT_TRUE(env->GetEnvironment("TAVELIN_TEST_VAR", &value));
+  EXPECT_EQ(value, "予");
+  ::setenv("TAVELIN_TEST_VAR", "\xC3\xA9", 1);
+  EXPECT_FALSE(env->GetEnvironment("TAVELIN_TEST_VAR", &value));
+  ::unsetenv("TAVELIN_TEST_VAR");
+  EXPECT_FALSE(env->GetEnvironment("TAVELIN_TEST_VAR", &value));
+  EXPECT_FALSE(env->GetEnvironment("", &value));
+  EXPECT_FALSE(env->GetEnvironment("A=B", &value));
+
+  const std::string program = env->ProgramPath();
+  EXPECT_EQ(program.front(), '/');
+  EXPECT_NE(program.find("platform_tests"), std::string::npos) << program;
+}
+
+}  // namespace
+}  // namespace tavelin
