@@ -1,0 +1,405 @@
+#include "parse/text_ops.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+
+#include "platform/codepage.h"
+
+namespace tavelin {
+namespace {
+
+using std::string_view;
+constexpr std::size_t npos = string_view::npos;
+
+bool IsControlOrSpace(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
+
+string_view TrimControl(string_view text) {
+  while (!text.empty() && IsControlOrSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsControlOrSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// A decimal integer with optional leading spaces and sign and nothing after the digits;
+// `fallback` for anything else, an out-of-range number included.
+int ReadNumber(string_view text, int fallback = 0) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  if (i == text.size()) return fallback;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return fallback;
+    value = value * 10 + (text[i] - '0');
+    if (value > int64_t{1} << 31) return fallback;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return fallback;
+  return static_cast<int>(value);
+}
+
+// Date and time parts are 16-bit unsigned, so -1 reads as 65535 and fails every range test.
+uint16_t Part(int value) { return static_cast<uint16_t>(value); }
+
+// The number before the first '(' (the recorder writes "12/25(月)"), or of the whole text.
+uint16_t NumberBeforeParen(string_view text) {
+  const std::size_t paren = text.find('(');
+  return Part(ReadNumber(paren == npos ? text : text.substr(0, paren)));
+}
+
+struct YearMonthDay {
+  uint16_t year = 1970;
+  uint16_t month = 1;
+  uint16_t day = 1;
+};
+
+// Three numbers are year/month/day unless the last one cannot be a day, in which case they
+// are month/day/year.
+YearMonthDay FromThreeParts(uint16_t x, uint16_t y, uint16_t z) {
+  if (z <= 31) return {x, y, z};
+  return {z, x, y};
+}
+
+// Reads "x<sep>y<sep>z" where the text is known to hold `sep`.
+YearMonthDay ReadSeparated(string_view text, char sep, TDateTime today) {
+  const std::size_t first = text.find(sep);
+  const uint16_t x = Part(ReadNumber(text.substr(0, first)));
+  const string_view rest = text.substr(first + 1);
+  const std::size_t second = rest.find(sep);
+  if (second != npos) {
+    return FromThreeParts(x, Part(ReadNumber(rest.substr(0, second))),
+                          NumberBeforeParen(rest.substr(second + 1)));
+  }
+  if (sep == '/') {
+    // Month and day only: the current year, never adjusted across the new year.
+    return {Part(YearOf(today)), x, NumberBeforeParen(rest)};
+  }
+  return {x, Part(ReadNumber(rest)), 1};  // year-month: the first of the month
+}
+
+YearMonthDay ReadColonDate(string_view text) {
+  const std::size_t first = text.find(':');
+  const uint16_t x = Part(ReadNumber(text.substr(0, first)));
+  const string_view rest = text.substr(first + 1);
+  const std::size_t second = rest.find(':');
+  const uint16_t y = second == npos ? 0 : Part(ReadNumber(rest.substr(0, second)));
+  const uint16_t z = NumberBeforeParen(second == npos ? rest : rest.substr(second + 1));
+  return FromThreeParts(x, y, z);
+}
+
+// YYMMDD or YYYYMMDD; the length is that of the trimmed text, the digits come from the text
+// as it stands.
+YearMonthDay ReadDigitsDate(string_view text) {
+  YearMonthDay date;
+  const std::size_t length = TrimControl(text).size();
+  if (length == 6) {
+    int year = ReadNumber(text.substr(0, 2), 70) + 1900;
+    if (year < 1920) year += 100;
+    date.year = Part(year);
+    date.month = Part(ReadNumber(text.substr(2, 2), 1));
+    date.day = Part(ReadNumber(text.substr(4, 2), 1));
+  } else if (length == 8) {
+    date.year = Part(ReadNumber(text.substr(0, 4), 1970));
+    date.month = Part(ReadNumber(text.substr(4, 2), 1));
+    date.day = Part(ReadNumber(text.substr(6, 2), 1));
+  }
+  return date;
+}
+
+// Single bytes that the full-width forms in the table fold to; 0 when the code stays.
+char FoldFullWidth(unsigned code) {
+  if (code >= 0x824F && code <= 0x8258) return static_cast<char>('0' + (code - 0x824F));
+  if (code >= 0x8260 && code <= 0x8279) return static_cast<char>('A' + (code - 0x8260));
+  if (code >= 0x8281 && code <= 0x829A) return static_cast<char>('a' + (code - 0x8281));
+  switch (code) {
+    case 0x8140:
+      return ' ';
+    case 0x8143:
+      return ',';
+    case 0x8144:
+      return '.';
+    case 0x8146:
+      return ':';
+    case 0x8147:
+      return ';';
+    case 0x8148:
+      return '?';
+    case 0x8149:
+      return '!';
+    case 0x814F:
+      return '^';
+    case 0x815E:
+      return '/';
+    case 0x8162:
+      return '|';
+    case 0x8165:
+    case 0x8166:
+    case 0x818C:
+      return '\'';
+    case 0x8167:
+    case 0x8168:
+    case 0x818D:
+      return '"';
+    case 0x8169:
+      return '(';
+    case 0x816A:
+      return ')';
+    case 0x816D:
+      return '[';
+    case 0x816E:
+      return ']';
+    case 0x816F:
+      return '{';
+    case 0x8170:
+      return '}';
+    case 0x817B:
+      return '+';
+    case 0x817C:
+      return '-';
+    case 0x8181:
+    case 0x81AC:
+      return '=';
+    case 0x8183:
+      return '<';
+    case 0x8184:
+      return '>';
+    case 0x818F:
+      return '\\';
+    case 0x8190:
+      return '$';
+    case 0x8193:
+      return '%';
+    case 0x8194:
+      return '#';
+    case 0x8195:
+      return '&';
+    case 0x8196:
+      return '*';
+    case 0x8197:
+      return '@';
+    default:
+      return 0;
+  }
+}
+
+// Full-width forms of the half-width bytes 0xA1-0xDD, two bytes each.
+constexpr char kFullKana[] =
+    "。「」、・ヲァィゥェォャュョッー"
+    "アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン";
+static_assert(sizeof(kFullKana) == 61 * 2 + 1, "one double-byte character per byte 0xA1-0xDD");
+constexpr char kVoicedKaToTo[] = "ガギグゲゴザジズゼゾダヂヅデド";  // ｶ (0xB6) to ﾄ (0xC4)
+constexpr char kVoicedHa[] = "バビブベボ";                          // ﾊ (0xCA) to ﾎ (0xCE)
+constexpr char kSemiVoicedHa[] = "パピプペポ";
+constexpr char kVoicedU[] = "ヴ";  // ｳ (0xB3)
+static_assert(sizeof(kVoicedKaToTo) == 15 * 2 + 1 && sizeof(kVoicedU) == 3);
+
+constexpr unsigned char kVoicedMark = 0xDE;
+constexpr unsigned char kSemiVoicedMark = 0xDF;
+
+// The full-width form of half-width byte `b` followed by `mark` (0 for none); appends it and
+// tells whether the mark was taken in.
+bool AppendFullKana(unsigned char b, unsigned char mark, std::string* out) {
+  const char* form = kFullKana + (b - 0xA1) * 2;
+  bool took_mark = false;
+  if (mark == kVoicedMark) {
+    took_mark = true;
+    if (b == 0xB3) form = kVoicedU;
+    if (b >= 0xB6 && b <= 0xC4) form = kVoicedKaToTo + (b - 0xB6) * 2;
+    if (b >= 0xCA && b <= 0xCE) form = kVoicedHa + (b - 0xCA) * 2;
+  } else if (mark == kSemiVoicedMark) {
+    took_mark = true;
+    if (b >= 0xCA && b <= 0xCE) form = kSemiVoicedHa + (b - 0xCA) * 2;
+  }
+  out->append(form, 2);
+  return took_mark;
+}
+
+// 1-based position of `pattern` in `text`, 0 when absent.
+std::size_t Pos(string_view pattern, const std::string& text) {
+  const std::size_t at = text.find(pattern);
+  return at == npos ? 0 : at + 1;
+}
+
+void ReplaceDoubledQuotes(std::string* text) {
+  std::string out;
+  out.reserve(text->size());
+  for (std::size_t i = 0; i < text->size(); ++i) {
+    out.push_back((*text)[i]);
+    if ((*text)[i] == '"' && i + 1 < text->size() && (*text)[i + 1] == '"') ++i;
+  }
+  *text = std::move(out);
+}
+
+// Collects a field that opened with a quote (already removed from `s`), following the
+// recorder's comma quoting: '",' ends the field, '"",' is a quote and a comma inside it,
+// '""",' is a quote that ends it.
+std::string ReadQuotedField(std::string& s) {
+  std::string field;
+  std::size_t q1 = Pos("\",", s), q2 = Pos("\"\",", s), q3 = Pos("\"\"\",", s);
+  bool finished = false;
+  while (!s.empty() && !finished) {
+    if (q1 > 0 && (q2 == 0 || q2 > q1)) {
+      field.append(s, 0, q1 - 1);
+      s.erase(0, q1 + 1);
+      finished = true;
+    } else if (q1 == 0) {
+      field += s;
+      s.clear();
+    } else if (q3 > 0) {
+      field.append(s, 0, q3 + 1);
+      s.erase(0, q3 + 3);
+      finished = true;
+    } else {
+      field.append(s, 0, q2 + 2);
+      s.erase(0, q2 + 2);
+    }
+    q1 = Pos("\",", s);
+    q2 = Pos("\"\",", s);
+    q3 = Pos("\"\"\",", s);
+  }
+  ReplaceDoubledQuotes(&field);
+  return field;
+}
+
+}  // namespace
+
+std::string TrimBlanks(string_view text) {
+  if (text.empty()) return std::string();
+  std::string s(TrimControl(text));
+  std::size_t start = 0;
+  while (start < s.size()) {
+    if (s[start] == ' ') {
+      start += 1;
+    } else if (start + 1 < s.size() && s[start] == '\x81' && s[start + 1] == '\x40') {
+      start += 2;
+    } else {
+      break;
+    }
+  }
+  s.erase(0, start);
+  while (!s.empty()) {
+    const int last = static_cast<int>(s.size());
+    if (IsTrailByte(s, last)) {
+      if (s[last - 2] != '\x81' || s[last - 1] != '\x40') break;
+      s.resize(last - 2);
+    } else {
+      if (s.back() != ' ') break;
+      s.pop_back();
+    }
+  }
+  return std::string(TrimControl(s));
+}
+
+bool IsTrailByte(string_view text, int position) {
+  if (position < 1 || static_cast<std::size_t>(position) > text.size()) {
+    throw std::out_of_range("Illegal Index");
+  }
+  int leads = 0;
+  for (int i = position - 1; i >= 1 && IsLead(text[i - 1]); --i) ++leads;
+  return leads % 2 == 1;
+}
+
+TDateTime ReadDate(string_view text, TDateTime today) {
+  YearMonthDay date;
+  if (text.find('/') != npos) {
+    date = ReadSeparated(text, '/', today);
+  } else if (text.find('-') != npos) {
+    date = ReadSeparated(text, '-', today);
+  } else if (text.find(':') != npos) {
+    date = ReadColonDate(text);
+  } else {
+    date = ReadDigitsDate(text);
+  }
+  if (date.month == 0 || date.day == 0) date.month = date.day = 1;
+  int year = date.year, month = date.month, day = date.day;
+  if (date.day > 31 && date.year < 13) {
+    year = date.day;
+    month = date.year;
+    day = date.month;
+  }
+  TDateTime result = kNoDate;
+  return TryEncodeDate(year, month, day, &result) ? result : kNoDate;
+}
+
+TDateTime ReadTime(string_view text) {
+  uint16_t hour = 0, minute = 0, second = 0;
+  const std::size_t colon = text.find(':');
+  if (colon != npos) {
+    hour = Part(ReadNumber(text.substr(0, colon)));
+    const string_view rest = text.substr(colon + 1);
+    const std::size_t next = rest.find(':');
+    minute = Part(ReadNumber(rest.substr(0, next)));
+    if (next != npos) second = Part(ReadNumber(rest.substr(next + 1)));
+  } else {
+    const std::size_t length = TrimControl(text).size();
+    if (length == 4 || length == 6) {
+      hour = Part(ReadNumber(text.substr(0, 2)));
+      minute = Part(ReadNumber(text.substr(2, 2)));
+      if (length == 6) second = Part(ReadNumber(text.substr(4, 2)));
+    }
+  }
+  TDateTime next_day = 0;
+  if (hour >= 24 && hour <= 28) {
+    hour -= 24;
+    next_day = 1.0;
+  }
+  TDateTime time = 0;
+  if (!TryEncodeTime(hour, minute, second, 0, &time)) return 0;
+  return next_day + time;
+}
+
+int YearOf(TDateTime date) { return DecodeDate(date).year; }
+
+void SplitFields(string_view text, char separator, std::vector<std::string>* fields) {
+  fields->clear();
+  std::string s(text);
+  while (s.find(separator) != npos) {
+    std::string field;
+    if (s.front() == '"') {
+      s.erase(0, 1);
+      field = ReadQuotedField(s);
+    } else {
+      const std::size_t at = s.find(separator);
+      field = s.substr(0, at);
+      s.erase(0, at + 1);
+    }
+    fields->emplace_back(TrimControl(field));
+  }
+  if (!s.empty() && s.front() == '"') s.erase(0, 1);
+  if (!s.empty() && s.back() == '"') s.pop_back();
+  fields->emplace_back(TrimControl(s));
+}
+
+std::string FoldWidth(string_view text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (IsLeadByte(b)) {
+      if (i + 1 == text.size()) {  // a cut character: the lone lead byte is kept
+        out.push_back(text[i]);
+        break;
+      }
+      const unsigned code = b << 8 | static_cast<unsigned char>(text[i + 1]);
+      if (const char folded = FoldFullWidth(code)) {
+        out.push_back(folded);
+      } else {
+        out.append(text.substr(i, 2));
+      }
+      ++i;
+    } else if (b >= 0xA1 && b <= 0xDD) {
+      const unsigned char mark = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+      if (AppendFullKana(b, mark, &out)) ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+}  // namespace tavelin
