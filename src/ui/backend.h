@@ -23,14 +23,19 @@ class Backend : public FormObserver {
   virtual void ProcessMessages() = 0;
   // A modal message box with one OK button. Text and title are Shift-JIS.
   virtual void ShowMessage(const std::string& text, const std::string& title) = 0;
-  // Shows `form` without blocking (attaching it to this backend first).
+  // Draws `form` without blocking; called by Form::Show() of an adopted form.
   virtual void ShowForm(Form& form) = 0;
+  // Called by Form::Hide() and when a form closes.
   virtual void HideForm(Form& form) = 0;
-  // Shows and activates `main`, then handles messages until it has closed: true. False
-  // when nothing could ever close it (a backend with no user and nothing pending).
+  // Adopts `main`, calls its Show(), dispatches its Activate(), then handles messages until
+  // it has closed: true. False when nothing could ever close it (a backend with no user and
+  // nothing pending); the form is still open then.
   virtual bool RunMessageLoop(Form& main) = 0;
   // True when a person can see and use the window.
   virtual bool interactive() const = 0;
+
+  // Connects `form` to this backend; Show() then draws it here.
+  void Adopt(Form& form) { form.Attach(this, this); }
 
   // The application's default handler for exceptions that escape a handler.
   void SetExceptionHook(ExceptionHook hook) { hook_ = std::move(hook); }

@@ -7,11 +7,20 @@ namespace tavelin::ui {
 Form::Form(std::string name) : name_(std::move(name)) {}
 
 Form::~Form() {
+  if (observer_ != nullptr) observer_->FormDestroyed(*this);
   for (Control* control : controls_) control->owner_ = nullptr;
   for (Timer* timer : timers_) timer->owner_ = nullptr;
 }
 
-void Form::SetCaption(const std::string& caption) { caption_ = caption; }
+void Form::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  if (observer_ != nullptr) observer_->FormChanged(*this);
+}
+
+void Form::SetPlacement(const Rect& rect) {
+  placement_ = rect;
+  if (observer_ != nullptr) observer_->FormChanged(*this);
+}
 
 void Form::SetClientSize(int width, int height) {
   client_width_ = width;
@@ -43,7 +52,9 @@ void Form::Attach(Backend* backend, FormObserver* observer) {
 }
 
 void Form::Show() {
+  if (visible_) return;
   visible_ = true;
+  OnShow();
   if (backend_ != nullptr) backend_->ShowForm(*this);
 }
 

@@ -20,6 +20,10 @@ class FormObserver {
   virtual ~FormObserver() = default;
   virtual void ControlChanged(Control& control) = 0;
   virtual void TimerChanged(Timer& timer) = 0;
+  // Caption or placement changed.
+  virtual void FormChanged(Form& form) { (void)form; }
+  // The form is being destroyed; forget every pointer into it.
+  virtual void FormDestroyed(Form& form) { (void)form; }
 };
 
 class Form {
@@ -43,7 +47,8 @@ class Form {
   void SetColor(uint32_t color) { color_ = color; }
   // Normal window rectangle on screen (placement keepers save and restore it).
   const Rect& placement() const { return placement_; }
-  void SetPlacement(const Rect& rect) { placement_ = rect; }
+  // A backend reports moves of the real window here too.
+  void SetPlacement(const Rect& rect);
 
   // Every control in the order it was added (drawing order).
   const std::vector<Control*>& controls() const { return controls_; }
@@ -55,12 +60,12 @@ class Form {
 
   Backend* backend() const { return backend_; }
   FormObserver* observer() const { return observer_; }
-  // Set by a backend when it starts to show the form.
+  // Connects the form to the backend that draws it (Backend::Adopt does this).
   void Attach(Backend* backend, FormObserver* observer);
 
   bool visible() const { return visible_; }
   bool closed() const { return closed_; }
-  // Shows the form through its backend (non-blocking).
+  // Runs OnShow, then has the attached backend draw the form (non-blocking).
   void Show();
   // Hides the form without closing it.
   void Hide();
@@ -71,6 +76,7 @@ class Form {
   void Close();
 
  protected:
+  virtual void OnShow() {}
   virtual void OnActivate() {}
   virtual bool OnCloseQuery() { return true; }
   virtual void OnClose() {}

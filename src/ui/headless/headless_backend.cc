@@ -83,14 +83,13 @@ void HeadlessBackend::ShowMessage(const std::string& text, const std::string& ti
 
 void HeadlessBackend::ShowForm(Form& form) {
   if (std::find(forms_.begin(), forms_.end(), &form) == forms_.end()) forms_.push_back(&form);
-  if (form.backend() != this) form.Attach(this, this);
-  if (!form.visible()) form.Show();
 }
 
 void HeadlessBackend::HideForm(Form& form) { (void)form; }
 
 bool HeadlessBackend::RunMessageLoop(Form& main) {
-  ShowForm(main);
+  Adopt(main);
+  Dispatch([&main] { main.Show(); });
   Dispatch([&main] { main.Activate(); });
   while (!main.closed()) {
     if (queue_.empty()) {
@@ -102,6 +101,11 @@ bool HeadlessBackend::RunMessageLoop(Form& main) {
     ProcessMessages();
   }
   return true;
+}
+
+void HeadlessBackend::FormDestroyed(Form& form) {
+  forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
+  for (Timer* timer : form.timers()) armed_at_.erase(timer);
 }
 
 void HeadlessBackend::ControlChanged(Control& control) { (void)control; }

@@ -32,6 +32,7 @@ class HeadlessBackend : public Backend {
   bool interactive() const override { return false; }
   void ControlChanged(Control& control) override;
   void TimerChanged(Timer& timer) override;
+  void FormDestroyed(Form& form) override;
 
   // Runs `input` inside the nth ProcessMessages call from now (1: the next call). Calls
   // nested inside a handler count too.
