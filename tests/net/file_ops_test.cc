@@ -1,0 +1,191 @@
+#include "net/file_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "support/test_env.h"
+
+namespace tavelin {
+namespace {
+
+using testing::FakeEnv;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+constexpr long long kMinuteMs = 60000;
+
+// Counts file attempts and answers environment look-ups from a map instead of the process.
+class CountingEnv : public FakeEnv {
+ public:
+  using FakeEnv::FakeEnv;
+
+  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+    ++write_attempts;
+    return FakeEnv::NewWritableFile(path, append);
+  }
+  bool ReadFile(const std::string& path, std::string* contents) override {
+    ++read_attempts;
+    return FakeEnv::ReadFile(path, contents);
+  }
+  bool GetEnvironment(const std::string& name, std::string* value) override {
+    const auto it = variables.find(name);
+    if (it == variables.end()) return false;
+    *value = it->second;
+    return true;
+  }
+
+  int write_attempts = 0;
+  int read_attempts = 0;
+  std::map<std::string, std::string> variables;
+};
+
+TEST(MinuteWaitTest, SleepsInTenthsOfASecondAndPumpsAfterEach) {
+  const struct {
+    double minutes;
+    long long min_ms;
+  } cases[] = {{1.0, kMinuteMs}, {0.5, kMinuteMs / 2}, {0.0, 0}, {-1.0, 0}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    FakeEnv env(dir);
+    const TDateTime start = env.Now();
+    int pumps = 0;
+    MinuteWait(env, c.minutes, [&] { ++pumps; });
+    EXPECT_GE(env.slept_ms(), c.min_ms) << c.minutes;
+    EXPECT_LE(env.slept_ms(), c.min_ms + 100) << c.minutes;
+    EXPECT_EQ(env.slept_ms(), env.sleep_calls() * 100LL) << c.minutes;
+    EXPECT_EQ(pumps, env.sleep_calls()) << c.minutes;
+    if (c.minutes > 0) {
+      EXPECT_GE(env.Now(), start + c.minutes * kOneMinute);
+    }
+  }
+}
+
+TEST(MinuteWaitTest, WorksWithoutAPump) {
+  TempDir dir;
+  FakeEnv env(dir);
+  MinuteWait(env, 0.1, MessagePump());
+  EXPECT_GE(env.slept_ms(), kMinuteMs / 10);
+}
+
+TEST(CreateFileWithRetriesTest, CreatesOrTruncatesAtTheFirstAttempt) {
+  TempDir dir;
+  CountingEnv env(dir);
+  const std::string path = dir.File("page.html");
+  WriteBytes(path, "old content");
+  std::unique_ptr<WritableFile> file = CreateFileWithRetries(env, path, 3, nullptr);
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(file->Append("new"));
+  ASSERT_TRUE(file->Close());
+  EXPECT_EQ(ReadBytes(path), "new");
+  EXPECT_EQ(env.write_attempts, 1);
+  EXPECT_EQ(env.slept_ms(), 0);
+}
+
+TEST(CreateFileWithRetriesTest, TriesRetriesPlusOneTimesAMinuteApart) {
+  const struct {
+    int retries;
+    int attempts;
+  } cases[] = {{0, 1}, {1, 2}, {2, 3}, {-1, 1}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    CountingEnv env(dir);
+    int pumps = 0;
+    auto file = CreateFileWithRetries(env, dir.File("missing/x.html"), c.retries, [&] { ++pumps; });
+    EXPECT_EQ(file, nullptr);
+    EXPECT_EQ(env.write_attempts, c.attempts) << c.retries;
+    EXPECT_GE(env.slept_ms(), (c.attempts - 1) * kMinuteMs) << c.retries;
+    EXPECT_LT(env.slept_ms(), (c.attempts - 1) * (kMinuteMs + 200) + 1) << c.retries;
+    EXPECT_EQ(pumps, env.sleep_calls());
+  }
+}
+
+TEST(CreateFileWithRetriesTest, SucceedsOnceTheObstacleGoesDuringTheWait) {
+  TempDir dir;
+  CountingEnv env(dir);
+  const std::string path = dir.File("page.html");
+  auto holder = env.NewWritableFile(path, false);
+  ASSERT_NE(holder, nullptr);
+  env.write_attempts = 0;
+  // The window's message handling runs during the wait; here it lets the other writer go.
+  auto file = CreateFileWithRetries(env, path, 1, [&] {
+    if (holder) holder->Close();
+    holder.reset();
+  });
+  EXPECT_NE(file, nullptr);
+  EXPECT_EQ(env.write_attempts, 2);
+  EXPECT_GE(env.slept_ms(), kMinuteMs);
+}
+
+TEST(OpenFileWithRetriesTest, ReadsAnExistingFileAtOnce) {
+  TempDir dir;
+  CountingEnv env(dir);
+  const std::string bytes("予約\r\n\0x", 8);
+  WriteBytes(dir.File("a.html"), bytes);
+  std::string contents;
+  EXPECT_TRUE(OpenFileWithRetries(env, dir.File("a.html"), 2, nullptr, &contents));
+  EXPECT_EQ(contents, bytes);
+  EXPECT_EQ(env.read_attempts, 1);
+  EXPECT_EQ(env.slept_ms(), 0);
+}
+
+TEST(OpenFileWithRetriesTest, FileHeldForWritingFailsEveryAttempt) {
+  TempDir dir;
+  CountingEnv env(dir);
+  const std::string path = dir.File("a.html");
+  WriteBytes(path, "x");
+  auto holder = env.NewWritableFile(path, true);
+  ASSERT_NE(holder, nullptr);
+  int pumps = 0;
+  std::string contents;
+  EXPECT_FALSE(OpenFileWithRetries(
+      env, path, 1, [&] { ++pumps; }, &contents));
+  EXPECT_EQ(env.read_attempts, 2);
+  EXPECT_GE(env.slept_ms(), kMinuteMs);
+  EXPECT_LE(env.slept_ms(), kMinuteMs + 100);
+  EXPECT_GT(pumps, 0);  // the window kept responding between the attempts
+}
+
+TEST(OpenFileWithRetriesTest, MissingFileThatAppearsDuringTheWaitIsRead) {
+  TempDir dir;
+  CountingEnv env(dir);
+  const std::string path = dir.File("late.html");
+  std::string contents;
+  bool written = false;
+  auto pump = [&] {
+    if (!written) WriteBytes(path, "arrived");
+    written = true;
+  };
+  EXPECT_TRUE(OpenFileWithRetries(env, path, 3, pump, &contents));
+  EXPECT_EQ(contents, "arrived");
+  EXPECT_EQ(env.read_attempts, 2);
+}
+
+TEST(TempFolderTest, TakesTheFirstSetVariableTrimmedWithADelimiter) {
+  const struct {
+    std::map<std::string, std::string> variables;
+    std::string expected;
+  } cases[] = {
+      {{{"temp", " \t/var/tmp/pages \r"}, {"TEMP", "/other"}}, "/var/tmp/pages/"},
+      {{{"temp", "/var/tmp/"}}, "/var/tmp/"},
+      {{{"TEMP", "/a"}, {"TMP", "/b"}, {"TMPDIR", "/c"}}, "/a/"},
+      {{{"TMP", "/b"}, {"TMPDIR", "/c"}}, "/b/"},
+      {{{"TMPDIR", "/c"}}, "/c/"},
+      // A variable holding only blanks counts as unset.
+      {{{"temp", "  "}, {"TMPDIR", "/c"}}, "/c/"},
+      {{{"temp", "/作業"}}, "/作業/"},
+      {{}, "/tmp/"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    CountingEnv env(dir);
+    env.variables = c.variables;
+    EXPECT_EQ(TempFolder(env), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace tavelin
