@@ -10,7 +10,12 @@
 #include <random>
 
 #include "platform/codepage.h"
+#include "platform/path.h"
+#include "platform/posix/posix_desktop.h"
 #include "platform/posix/posix_files.h"
+#include "platform/posix/posix_socket.h"
+#include "platform/posix/profile_ini.h"
+#include "platform/posix/registry_text.h"
 
 namespace tavelin {
 namespace {
@@ -86,39 +91,141 @@ class PosixEnv : public Env {
     return posix::NewWritableFile(path, append);
   }
 
-  // Not yet realised on this platform; each reports failure.
-  bool RegistryKeyExists(const std::string&) override { return false; }
-  bool RegistryReadString(const std::string&, const std::string&, std::string*) override {
-    return false;
+  bool RegistryKeyExists(const std::string& key) override {
+    std::string system_key;
+    posix::RegistryText registry("");
+    return Cp932ToUtf8(key, &system_key) && LoadRegistry(&registry) &&
+           registry.KeyExists(system_key);
   }
-  bool RegistryReadInteger(const std::string&, const std::string&, uint32_t*) override {
-    return false;
+
+  bool RegistryReadString(const std::string& key, const std::string& name,
+                          std::string* value) override {
+    std::string system_key, system_name, system_value;
+    posix::RegistryText registry("");
+    return Cp932ToUtf8(key, &system_key) && Cp932ToUtf8(name, &system_name) &&
+           LoadRegistry(&registry) && registry.ReadString(system_key, system_name, &system_value) &&
+           Utf8ToCp932(system_value, value);
   }
-  bool RegistryWriteString(const std::string&, const std::string&, const std::string&) override {
-    return false;
+
+  bool RegistryReadInteger(const std::string& key, const std::string& name,
+                           uint32_t* value) override {
+    std::string system_key, system_name;
+    posix::RegistryText registry("");
+    return Cp932ToUtf8(key, &system_key) && Cp932ToUtf8(name, &system_name) &&
+           LoadRegistry(&registry) && registry.ReadDword(system_key, system_name, value);
   }
-  bool RegistryWriteInteger(const std::string&, const std::string&, uint32_t) override {
-    return false;
+
+  bool RegistryWriteString(const std::string& key, const std::string& name,
+                           const std::string& value) override {
+    std::string system_key, system_name, system_value;
+    posix::RegistryText registry("");
+    return Cp932ToUtf8(key, &system_key) && Cp932ToUtf8(name, &system_name) &&
+           Cp932ToUtf8(value, &system_value) && LoadRegistry(&registry) &&
+           registry.WriteString(system_key, system_name, system_value) &&
+           posix::ReplaceFileAtomically(RegistryPath(), registry.text(), true);
   }
-  std::string ReadProfileString(const std::string&, const std::string&, const std::string&,
-                                const std::string& fallback) override {
+
+  bool RegistryWriteInteger(const std::string& key, const std::string& name,
+                            uint32_t value) override {
+    std::string system_key, system_name;
+    posix::RegistryText registry("");
+    return Cp932ToUtf8(key, &system_key) && Cp932ToUtf8(name, &system_name) &&
+           LoadRegistry(&registry) && registry.WriteDword(system_key, system_name, value) &&
+           posix::ReplaceFileAtomically(RegistryPath(), registry.text(), true);
+  }
+
+  std::string ReadProfileString(const std::string& file, const std::string& section,
+                                const std::string& key, const std::string& fallback) override {
+    std::string system_path, text, value;
+    if (posix::ToSystemPath(file, &system_path) && posix::ReadSystemFile(system_path, &text) &&
+        posix::FindProfileValue(text, section, key, &value)) {
+      return value;
+    }
     return fallback;
   }
-  bool WriteProfileString(const std::string&, const std::string&, const std::string&,
-                          const std::string&) override {
-    return false;
+
+  bool WriteProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) override {
+    std::string system_path, text, updated;
+    if (!posix::ToSystemPath(file, &system_path)) return false;
+    // A file that exists but cannot be read is left alone rather than replaced.
+    if (!posix::ReadSystemFile(system_path, &text) && posix::SystemPathExists(system_path)) {
+      return false;
+    }
+    return posix::SetProfileValue(text, section, key, value, &updated) &&
+           posix::ReplaceFileAtomically(system_path, updated, false);
   }
-  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string&) override { return nullptr; }
+
+  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name) override {
+    std::string system_name;
+    if (!Cp932ToUtf8(name, &system_name)) return nullptr;
+    std::string folder = options_.lock_folder;
+    if (folder.empty()) folder = NonEmptyEnvironment("XDG_RUNTIME_DIR");
+    if (folder.empty()) folder = "/tmp";
+    return posix::AcquireInstanceLock(folder, system_name);
+  }
+
   bool SystemVolume(std::string* label, uint32_t* serial) override {
     label->clear();
-    *serial = 0;
-    return false;
+    return posix::ReadMachineSerial(
+        options_.machine_id_file.empty() ? "/etc/machine-id" : options_.machine_id_file, serial);
   }
-  bool VersionEntry(const std::string&, const std::string&, std::string*) override { return false; }
-  void ShellOpen(const std::string&, const std::string&, const std::string&) override {}
-  std::unique_ptr<TcpConnection> Connect(const std::string&, int, std::string* error) override {
-    if (error != nullptr) *error = "not available";
-    return nullptr;
+
+  bool VersionEntry(const std::string& program_path, const std::string& entry,
+                    std::string* value) override {
+    const std::string name = ExtractFileName(program_path);
+    return !name.empty() && name == ExtractFileName(ProgramPath()) &&
+           posix::CompiledVersionEntry(entry, value);
+  }
+
+  // The parameters and the working folder have no use for `xdg-open`, which takes one
+  // target; they are accepted for the interface's sake.
+  void ShellOpen(const std::string& target, const std::string&, const std::string&) override {
+    std::string system_target;
+    if (Cp932ToUtf8(target, &system_target)) posix::StartDetachedOpen(system_target);
+  }
+
+  std::unique_ptr<TcpConnection> Connect(const std::string& host, int port,
+                                         std::string* error) override {
+    std::string system_host;
+    if (!Cp932ToUtf8(host, &system_host)) {
+      if (error != nullptr) *error = "host name is not valid text";
+      return nullptr;
+    }
+    return posix::ConnectTcp(system_host, port, error);
+  }
+
+ private:
+  static std::string NonEmptyEnvironment(const char* name) {
+    const char* value = ::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+  }
+
+  // The registry file, looked up afresh each time so that a changed HOME is honoured.
+  std::string RegistryPath() const {
+    if (!options_.registry_file.empty()) return options_.registry_file;
+    std::string config = NonEmptyEnvironment("XDG_CONFIG_HOME");
+    if (config.empty()) {
+      const std::string home = NonEmptyEnvironment("HOME");
+      if (home.empty()) return std::string();
+      config = home + "/.config";
+    }
+    return config + "/tavelin/registry.reg";
+  }
+
+  // A missing file is an empty registry; one that exists but cannot be read fails, so a
+  // write never replaces it with a nearly empty file.
+  bool LoadRegistry(posix::RegistryText* registry) {
+    const std::string path = RegistryPath();
+    if (path.empty()) return false;
+    std::string text;
+    if (!posix::ReadSystemFile(path, &text)) {
+      if (posix::SystemPathExists(path)) return false;
+      text.clear();
+    }
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);  // byte-order mark
+    *registry = posix::RegistryText(std::move(text));
+    return true;
   }
 
  private:

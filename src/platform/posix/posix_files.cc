@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/codepage.h"
 
@@ -208,9 +209,24 @@ bool ReadSystemFile(const std::string& system_path, std::string* contents) {
   return ok;
 }
 
-bool ReplaceFileAtomically(const std::string& system_path, std::string_view bytes) {
+bool SystemPathExists(const std::string& system_path) {
+  struct stat info;
+  return ::stat(system_path.c_str(), &info) == 0;
+}
+
+bool ReplaceFileAtomically(const std::string& given_path, std::string_view bytes,
+                           bool create_folders) {
+  std::string system_path = given_path;
+  struct stat link_info;
+  if (::lstat(given_path.c_str(), &link_info) == 0 && S_ISLNK(link_info.st_mode)) {
+    char* target = ::realpath(given_path.c_str(), nullptr);
+    if (target == nullptr) return false;
+    system_path = target;
+    std::free(target);
+  }
   const std::size_t slash = system_path.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !MakeSystemFolders(system_path.substr(0, slash))) {
+  if (create_folders && slash != std::string::npos && slash > 0 &&
+      !MakeSystemFolders(system_path.substr(0, slash))) {
     return false;
   }
   std::string temp_path = system_path + ".XXXXXX";

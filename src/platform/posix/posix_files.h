@@ -33,7 +33,12 @@ bool ReadSystemFile(const std::string& system_path, std::string* contents);
 bool MakeSystemFolders(const std::string& system_path);
 // Replaces the file's content in one step: writes a temporary file beside it, flushes it
 // to disk and renames it over the file, so readers see the old or the new content only.
-bool ReplaceFileAtomically(const std::string& system_path, std::string_view bytes);
+// A symbolic link is followed, so the file it names is replaced and the link stays.
+// `create_folders` creates the missing folders of the path first.
+bool ReplaceFileAtomically(const std::string& system_path, std::string_view bytes,
+                           bool create_folders);
+// True when something exists at the path (a broken link counts as nothing).
+bool SystemPathExists(const std::string& system_path);
 
 }  // namespace tavelin::posix
 

@@ -1,0 +1,27 @@
+// Private-profile INI text, read and updated the way the Windows profile functions do:
+// section and key names match without regard to ASCII case, the first matching section and
+// key win, values lose surrounding blanks and one pair of enclosing quotes, and an update
+// keeps every other byte of the text. Works on the bytes as they are (Shift-JIS).
+#ifndef TAVELIN_PLATFORM_POSIX_PROFILE_INI_H_
+#define TAVELIN_PLATFORM_POSIX_PROFILE_INI_H_
+
+#include <string>
+#include <string_view>
+
+namespace tavelin::posix {
+
+// The value of `key` in `section`; false when the section or the key is missing.
+bool FindProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                      std::string* value);
+
+// `text` with `key`=`value` set in `section`: the key's line is replaced, a missing key is
+// added after the last non-blank line of its section, a missing section is added at the
+// end. New lines end in CR LF. CR and LF are dropped from the value, since they would start
+// lines of their own. False when the section or key name cannot be written (empty, or
+// holding a line break, a key holding '=', a section holding ']').
+bool SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                     std::string_view value, std::string* updated);
+
+}  // namespace tavelin::posix
+
+#endif  // TAVELIN_PLATFORM_POSIX_PROFILE_INI_H_

@@ -1,0 +1,272 @@
+#include "platform/posix/registry_text.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace tavelin::posix {
+namespace {
+
+constexpr std::string_view kRoot = "HKEY_CURRENT_USER";
+
+struct Line {
+  std::size_t begin = 0;
+  std::size_t content_end = 0;  // before CR LF or LF
+  std::size_t end = 0;          // after the line end
+};
+
+std::vector<Line> SplitLines(std::string_view text) {
+  std::vector<Line> lines;
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    Line line;
+    line.begin = begin;
+    const std::size_t lf = text.find('\n', begin);
+    line.end = lf == std::string_view::npos ? text.size() : lf + 1;
+    line.content_end = lf == std::string_view::npos ? text.size() : lf;
+    if (line.content_end > begin && text[line.content_end - 1] == '\r') --line.content_end;
+    lines.push_back(line);
+    begin = line.end;
+  }
+  return lines;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// UTF-8 bytes of non-ASCII characters are all >= 0x80, so folding ASCII letters byte by
+// byte never touches them.
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
+}
+
+std::string_view NormalizeKey(std::string_view key) {
+  while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+  while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
+  return key;
+}
+
+// The key path of a section line below HKEY_CURRENT_USER ("" for the root itself); false
+// for other lines and other roots.
+bool ParseSection(std::string_view content, std::string_view* key) {
+  const std::string_view line = Trim(content);
+  if (line.size() < 2 || line.front() != '[' || line.back() != ']') return false;
+  const std::string_view inner = line.substr(1, line.size() - 2);
+  if (!SameIgnoringCase(inner.substr(0, kRoot.size()), kRoot)) return false;
+  const std::string_view rest = inner.substr(kRoot.size());
+  if (!rest.empty() && rest.front() != '\\') return false;
+  *key = NormalizeKey(rest);
+  return true;
+}
+
+bool IsSectionLine(std::string_view content) {
+  const std::string_view line = Trim(content);
+  return !line.empty() && line.front() == '[';
+}
+
+// Reads a quoted text starting at s[*pos] == '"', undoing \\ and \" escapes; leaves *pos
+// after the closing quote. False when the quote is never closed.
+bool ReadQuoted(std::string_view s, std::size_t* pos, std::string* out) {
+  if (*pos >= s.size() || s[*pos] != '"') return false;
+  out->clear();
+  for (std::size_t i = *pos + 1; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) {
+      out->push_back(s[++i]);
+    } else if (s[i] == '"') {
+      *pos = i + 1;
+      return true;
+    } else {
+      out->push_back(s[i]);
+    }
+  }
+  return false;
+}
+
+struct ValueLine {
+  std::string name;
+  std::string_view data;  // what follows the '=', trimmed
+};
+
+bool ParseValue(std::string_view content, ValueLine* value) {
+  const std::string_view line = Trim(content);
+  std::size_t pos = 0;
+  if (!line.empty() && line.front() == '@') {
+    value->name.clear();
+    pos = 1;
+  } else if (!ReadQuoted(line, &pos, &value->name)) {
+    return false;
+  }
+  while (pos < line.size() && IsBlank(line[pos])) ++pos;
+  if (pos >= line.size() || line[pos] != '=') return false;
+  value->data = Trim(line.substr(pos + 1));
+  return true;
+}
+
+bool ParseStringData(std::string_view data, std::string* out) {
+  std::size_t pos = 0;
+  return ReadQuoted(data, &pos, out) && pos == data.size();
+}
+
+bool ParseDwordData(std::string_view data, uint32_t* out) {
+  constexpr std::string_view kPrefix = "dword:";
+  if (!SameIgnoringCase(data.substr(0, kPrefix.size()), kPrefix)) return false;
+  const std::string_view digits = data.substr(kPrefix.size());
+  if (digits.empty() || digits.size() > 8) return false;
+  uint32_t result = 0;
+  for (char c : digits) {
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return false;
+    }
+    result = (result << 4) | static_cast<uint32_t>(digit);
+  }
+  *out = result;
+  return true;
+}
+
+std::string Quote(std::string_view s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '\\' || c == '"') out.push_back('\\');
+    out.push_back(c);
+  }
+  out.push_back('"');
+  return out;
+}
+
+std::string NameToken(std::string_view name) { return name.empty() ? "@" : Quote(name); }
+
+bool Storable(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+}  // namespace
+
+struct RegistryText::Found {
+  std::size_t line_begin = 0;  // the value's line, when found
+  std::size_t line_content_end = 0;
+  std::string name;  // as spelt in the file
+  std::string_view data;
+  bool have_section = false;
+  std::size_t insert_at = 0;  // after the last non-blank line of the last matching section
+};
+
+RegistryText::RegistryText(std::string text) : text_(std::move(text)) {}
+
+// Scans every section of `key`; the last occurrence of `name` wins, as it would when the
+// file is imported.
+bool RegistryText::Find(std::string_view key, std::string_view name, Found* found) const {
+  key = NormalizeKey(key);
+  const std::vector<Line> lines = SplitLines(text_);
+  bool in_key = false;
+  bool have_value = false;
+  for (const Line& line : lines) {
+    const std::string_view content(text_.data() + line.begin, line.content_end - line.begin);
+    if (IsSectionLine(content)) {
+      std::string_view section;
+      in_key = ParseSection(content, &section) && SameIgnoringCase(section, key);
+      if (in_key) {
+        found->have_section = true;
+        found->insert_at = line.end;
+      }
+      continue;
+    }
+    if (!in_key) continue;
+    if (!Trim(content).empty()) found->insert_at = line.end;
+    ValueLine value;
+    if (ParseValue(content, &value) && SameIgnoringCase(value.name, name)) {
+      have_value = true;
+      found->line_begin = line.begin;
+      found->line_content_end = line.content_end;
+      found->name = value.name;
+      found->data = value.data;
+    }
+  }
+  return have_value;
+}
+
+bool RegistryText::KeyExists(std::string_view key) const {
+  key = NormalizeKey(key);
+  for (const Line& line : SplitLines(text_)) {
+    std::string_view section;
+    const std::string_view content(text_.data() + line.begin, line.content_end - line.begin);
+    if (!ParseSection(content, &section)) continue;
+    if (key.empty() || SameIgnoringCase(section, key) ||
+        (section.size() > key.size() && section[key.size()] == '\\' &&
+         SameIgnoringCase(section.substr(0, key.size()), key))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool RegistryText::ReadString(std::string_view key, std::string_view name,
+                              std::string* value) const {
+  Found found;
+  return Find(key, name, &found) && ParseStringData(found.data, value);
+}
+
+bool RegistryText::ReadDword(std::string_view key, std::string_view name, uint32_t* value) const {
+  Found found;
+  return Find(key, name, &found) && ParseDwordData(found.data, value);
+}
+
+bool RegistryText::WriteString(std::string_view key, std::string_view name,
+                               std::string_view value) {
+  if (!Storable(value)) return false;
+  return WriteData(key, name, Quote(value));
+}
+
+bool RegistryText::WriteDword(std::string_view key, std::string_view name, uint32_t value) {
+  char data[16];
+  std::snprintf(data, sizeof data, "dword:%08x", static_cast<unsigned>(value));
+  return WriteData(key, name, data);
+}
+
+bool RegistryText::WriteData(std::string_view key, std::string_view name, const std::string& data) {
+  key = NormalizeKey(key);
+  if (key.empty() || !Storable(key) || !Storable(name) || key.find(']') != std::string::npos) {
+    return false;
+  }
+  const std::string newline = text_.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  Found found;
+  if (Find(key, name, &found)) {
+    const std::string line = NameToken(found.name) + "=" + data;
+    text_.replace(found.line_begin, found.line_content_end - found.line_begin, line);
+    return true;
+  }
+  const std::string line = NameToken(name) + "=" + data + newline;
+  if (found.have_section) {
+    std::string insert = line;
+    if (found.insert_at == 0 || text_[found.insert_at - 1] != '\n') insert = newline + line;
+    text_.insert(found.insert_at, insert);
+    return true;
+  }
+  if (text_.empty()) text_ = "REGEDIT4" + newline;
+  if (text_.back() != '\n') text_ += newline;
+  if (text_.size() < 2 * newline.size() ||
+      text_.compare(text_.size() - 2 * newline.size(), 2 * newline.size(), newline + newline) !=
+          0) {
+    text_ += newline;  // a blank line between sections, as regedit writes them
+  }
+  text_ += "[" + std::string(kRoot) + "\\" + std::string(key) + "]" + newline + line;
+  return true;
+}
+
+}  // namespace tavelin::posix
