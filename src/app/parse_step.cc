@@ -1,0 +1,83 @@
+#include "app/parse_step.h"
+
+#include <exception>
+#include <vector>
+
+#include "net/recorder_pages.h"
+#include "output/output_step.h"
+#include "parse/script_parser.h"
+#include "parse/table_parser.h"
+
+namespace tavelin {
+namespace {
+
+// Closes both tables when open, the second also when the first one fails. Returns the
+// first failure, if any.
+std::exception_ptr CloseTables(ChannelTable& first, ChannelTable& second) {
+  std::exception_ptr failure;
+  for (ChannelTable* table : {&first, &second}) {
+    try {
+      if (table->Active()) table->Close();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  return failure;
+}
+
+std::string MessageOf(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+}  // namespace
+
+StationLookup MakeStationLookup(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data,
+                                const std::string& deck_name) {
+  return [&tv_ch_no, &tv_ch_data, deck_name](const std::string& key) -> std::optional<std::string> {
+    tv_ch_no.First();
+    tv_ch_data.First();
+    if (tv_ch_no.Locate("VideoDeckName;TVChannelNo", {deck_name, key})) {
+      return tv_ch_no.FieldByName("TVChannel");
+    }
+    if (tv_ch_data.Locate("TVChannelNo", {key})) return tv_ch_data.FieldByName("TVChannel");
+    return std::nullopt;
+  };
+}
+
+void RunParseStep(const ParseStepContext& context) {
+  try {
+    if (!context.tv_ch_no.Active()) context.tv_ch_no.Open();
+    if (!context.tv_ch_data.Active()) context.tv_ch_data.Open();
+    context.tv_ch_no.SetReadOnly(true);
+    context.tv_ch_data.SetReadOnly(true);
+
+    const OutputContext output{context.env, context.output_folder, context.dual_recording,
+                               context.stop_requested, context.yield};
+    const ParseContext parse{
+        context.env,
+        context.page_file.empty() ? ReservationPageFile(context.env) : context.page_file,
+        context.stop_requested,
+        context.yield,
+        context.log_error,
+        MakeStationLookup(context.tv_ch_no, context.tv_ch_data, context.deck_name),
+        output};
+    WorkingReservation reservation;
+    ParseTableLayout(parse, reservation);
+    ParseScriptLayout(parse, reservation);
+  } catch (...) {
+    const std::exception_ptr close_failure = CloseTables(context.tv_ch_no, context.tv_ch_data);
+    if (close_failure && context.log_error) context.log_error(MessageOf(close_failure));
+    throw;
+  }
+  if (const std::exception_ptr failure = CloseTables(context.tv_ch_no, context.tv_ch_data)) {
+    std::rethrow_exception(failure);
+  }
+}
+
+}  // namespace tavelin

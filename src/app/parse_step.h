@@ -1,0 +1,45 @@
+// The parse step of a fetch run: opens the two channel look-up tables read-only, runs the
+// table-layout parser and then the script-array parser over the saved reservation page, and
+// closes the tables whatever happens.
+#ifndef TAVELIN_APP_PARSE_STEP_H_
+#define TAVELIN_APP_PARSE_STEP_H_
+
+#include <functional>
+#include <string>
+
+#include "channels/channel_table.h"
+#include "parse/parse_context.h"
+#include "platform/env.h"
+
+namespace tavelin {
+
+struct ParseStepContext {
+  Env& env;
+  ChannelTable& tv_ch_no;    // TableTVChNo
+  ChannelTable& tv_ch_data;  // TableTVChData
+  std::string deck_name;
+  // Ends with a path delimiter.
+  std::string output_folder;
+  // The saved page; empty: "rdprogram.html" in the temp folder.
+  std::string page_file;
+  std::function<int()> dual_recording;
+  std::function<bool()> stop_requested;
+  std::function<void()> yield;
+  // Writes an error line to the log.
+  std::function<void(const std::string& message)> log_error;
+};
+
+// The host's station name for a channel key: TableTVChNo by (deck name, key), else
+// TableTVChData by key; both tables are moved to their first record before the look-up.
+StationLookup MakeStationLookup(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data,
+                                const std::string& deck_name);
+
+// Runs both parsers. An error of a parser (for instance a page that cannot be read) ends
+// the step and passes on after the tables are closed; an error of a close then goes to the
+// log. Without a parser error, the first error of a close passes on, the other table being
+// closed all the same.
+void RunParseStep(const ParseStepContext& context);
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_APP_PARSE_STEP_H_

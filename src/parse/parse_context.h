@@ -1,0 +1,72 @@
+// What the two reservation-page parsers share: the context they run in, the working
+// reservation they fill and hand to the output step, and the small rules both apply (the
+// repetition texts, the date cell, the anchoring of a repetition to its first day).
+#ifndef TAVELIN_PARSE_PARSE_CONTEXT_H_
+#define TAVELIN_PARSE_PARSE_CONTEXT_H_
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "output/output_step.h"
+#include "output/program_info.h"
+#include "platform/date_time.h"
+#include "platform/env.h"
+
+namespace tavelin {
+
+// The host's station name for a channel key of the recorder's page; empty when the channel
+// tables do not know the key.
+using StationLookup = std::function<std::optional<std::string>(const std::string& key)>;
+
+struct ParseContext {
+  Env& env;
+  // The saved reservation list page.
+  std::string page_file;
+  std::function<bool()> stop_requested;
+  // Sleeps 0 ms and processes pending window messages; also serves the minute waits.
+  std::function<void()> yield;
+  // Writes an error line to the log.
+  std::function<void(const std::string& message)> log_error;
+  StationLookup lookup_station;
+  const OutputContext& output;
+};
+
+// The record being filled, with its recurrence code and tuner mark. Shared by both parsers
+// of one parse step.
+struct WorkingReservation {
+  TvProgramInfo info;
+  int recurrence = kNoRecurrence;
+  int tuner = kNoTuner;
+
+  // Back to an empty record, no recurrence, no tuner.
+  void Reset();
+};
+
+// Hands the reservation to the output step.
+void Emit(const ParseContext& context, WorkingReservation& reservation);
+
+// The recurrence code of a repetition text ("毎日", "毎月曜日", "毎月～金", ...), compared
+// byte for byte; kNoRecurrence for any other text.
+int RecurrenceFromText(std::string_view text);
+
+// Reads the date of a date cell: the part before the first "(" (the empty text when there
+// is none) through the date reader; kNoDate when it holds no date.
+TDateTime ReadCellDate(std::string_view text, TDateTime today);
+
+// Gives a recurring reservation whose start holds only a time of day its first date: today
+// at that time, tomorrow when that moment has passed, then the first day the recurrence
+// falls on. Any other start comes back unchanged.
+TDateTime AnchorStart(TDateTime start, int recurrence, TDateTime now);
+
+// Character-aware substring search: a match begins only on a character boundary, so the
+// trail byte of a double-byte character never starts one. `ignore_case` folds ASCII letters.
+bool ContainsText(std::string_view text, std::string_view part, bool ignore_case = false);
+
+// Character-aware position of the first `part` (0-based); npos when absent.
+std::size_t FindText(std::string_view text, std::string_view part, bool ignore_case = false);
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_PARSE_PARSE_CONTEXT_H_

@@ -1,0 +1,18 @@
+// The reader of the table layout of the recorder's reservation list: every reservation is one
+// table row that starts with a link to its detail page (the title), followed by cells for the
+// channel, the date or repetition text, and the time.
+#ifndef TAVELIN_PARSE_TABLE_PARSER_H_
+#define TAVELIN_PARSE_TABLE_PARSER_H_
+
+#include "parse/parse_context.h"
+
+namespace tavelin {
+
+// Walks the page's elements and hands every reservation found to the output step. Yields
+// after every element and ends early on a stop request; the record being filled is handed
+// over all the same. Throws when the page cannot be read.
+void ParseTableLayout(const ParseContext& context, WorkingReservation& reservation);
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_PARSE_TABLE_PARSER_H_
