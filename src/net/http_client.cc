@@ -255,7 +255,7 @@ bool HttpClient::BuildRequest(std::string_view url, std::string* request) const 
     *request += "\r\n";
   }
   // The Basic line is Base64, so its source texts must be checked on their own.
-  if (HasLineBreak(basic_password_)) return false;
+  if (HasLineBreak(basic_user_) || HasLineBreak(basic_password_)) return false;
   *request += "\r\n";
   return true;
 }

@@ -169,9 +169,10 @@ std::string NewNonce() {
   return text;
 }
 
-bool NonceIssued(const std::string& nonce) {
+// True when `nonce` was issued here; a single-use nonce is spent by the check.
+bool NonceIssued(const std::string& nonce, bool single_use) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  return g_nonces.count(nonce) != 0;
+  return single_use ? g_nonces.erase(nonce) != 0 : g_nonces.count(nonce) != 0;
 }
 
 bool LoginAccepted(const SimOptions& options, const Request& request) {
@@ -182,8 +183,8 @@ bool LoginAccepted(const SimOptions& options, const Request& request) {
   }
   if (Lower(authorization.substr(0, 7)) != "digest ") return false;
   auto p = DigestParams(authorization.substr(7));
-  if (p["username"] != options.user || p["realm"] != options.realm || !NonceIssued(p["nonce"]) ||
-      p["uri"] != request.target) {
+  if (p["username"] != options.user || p["realm"] != options.realm ||
+      !NonceIssued(p["nonce"], options.single_use_nonce) || p["uri"] != request.target) {
     return false;
   }
   std::string ha1 = LowerMd5(options.user + ":" + options.realm + ":" + options.password);
@@ -431,6 +432,8 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions* o, bool* hel
       ok = next(&o->realm);
     } else if (arg == "--qop") {
       ok = next(&o->qop);
+    } else if (arg == "--single-use-nonce") {
+      o->single_use_nonce = true;
     } else if (arg == "--challenge-header") {
       ok = next(&o->challenge_header);
     } else if (arg == "--body") {
@@ -492,6 +495,7 @@ std::string HelpText() {
          "  --realm TEXT           login realm (default RD-Recorder; may hold blanks)\n"
          "  --qop TEXT             qop offered in the Digest challenge (default auth;\n"
          "                         e.g. \"auth,auth-int\")\n"
+         "  --single-use-nonce     accept each Digest nonce for one request only\n"
          "  --challenge-header NAME  name of the challenge header (default WWW-Authenticate)\n"
          "  --body MODE            content-length (default), chunked (with a trailer),\n"
          "                         until-close, zero-length (Content-Length: 0, body, close)\n"

@@ -16,6 +16,7 @@ struct SimOptions {
   std::string password = "recorder";
   std::string realm = "RD-Recorder";
   std::string qop = "auth";
+  bool single_use_nonce = false;  // a nonce is accepted for one request only
   std::string challenge_header = "WWW-Authenticate";
   std::string body = "content-length";  // chunked, until-close, zero-length
   bool http10 = false;
