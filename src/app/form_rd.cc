@@ -1,0 +1,315 @@
+#include "app/form_rd.h"
+
+#include <exception>
+
+#include "app/parse_step.h"
+#include "app/settings.h"
+#include "platform/path.h"
+
+namespace tavelin {
+namespace {
+
+constexpr uint32_t kRadioBackground = 0xF0FBFF;  // red 240, green 251, blue 255
+
+// Runs `fn` when the scope ends, also when an exception passes.
+template <typename Fn>
+class Finally {
+ public:
+  explicit Finally(Fn fn) : fn_(std::move(fn)) {}
+  ~Finally() { fn_(); }
+  Finally(const Finally&) = delete;
+  Finally& operator=(const Finally&) = delete;
+
+ private:
+  Fn fn_;
+};
+
+}  // namespace
+
+TFormRD::TFormRD(Env& env, ui::Backend& backend, std::vector<std::string> parameters)
+    : ui::Form("TFormRD"),
+      LogFile1(env),
+      FormPlacement1(env),
+      FormStorage1(env, {&RDH1_IP, &RDH1_ID, &RDH1_Port}),
+      IdHTTP1(env, *this),
+      TableTV(ChannelTable::TableTV(env, "")),
+      TableTVChNo(ChannelTable::TableTVChNo(env, "")),
+      TableTVChData(ChannelTable::TableTVChData(env, "")),
+      env_(env),
+      backend_(backend),
+      parameters_(std::move(parameters)) {
+  BuildControls();
+  backend_.Adopt(*this);
+  FormCreate();
+}
+
+TFormRD::~TFormRD() {
+  // A keeper that has not saved since its last restore saves now.
+  if (FormStorage1.needs_save()) FormStorage1.Save(*this);
+  if (FormPlacement1.needs_save()) FormPlacement1.Save(*this);
+  backend_.SetExceptionHook(nullptr);
+}
+
+void TFormRD::BuildControls() {
+  SetCaption("RDの録画予約データの取得中");
+  SetClientSize(445, 183);
+  SetFrameless(true);
+  SetPlacement(ui::Rect{200, 200, 445, 183});
+
+  auto place = [this](ui::Control& c, int left, int top, int width, int height,
+                      const std::string& text) {
+    c.SetBounds(left, top, width, height);
+    c.SetText(text);
+    Add(c);
+  };
+  ui::Font title_font;
+  title_font.height = 16;
+  title_font.color = ui::kNavy;
+  place(RxLabel1, 16, 16, 119, 16, "Tavelin");
+  RxLabel1.SetFont(title_font);
+  place(Label3, 24, 50, 78, 12, "RDのIPアドレス");
+  place(RDH1_IP, 136, 48, 121, 20, kDefaultRecorderName);
+  place(Label6, 264, 50, 31, 12, "ポート");
+  place(RDH1_Port, 296, 48, 41, 20, "80");
+  place(Label4, 24, 72, 11, 12, "ID");
+  place(RDH1_ID, 48, 72, 89, 20, "");
+  place(Label5, 160, 72, 54, 12, "パスワード");
+  place(RDH1_PW, 224, 72, 121, 20, "");
+  RDH1_PW.SetPasswordChar('*');
+  for (ui::Edit* edit : {&RDH1_IP, &RDH1_Port, &RDH1_ID, &RDH1_PW}) edit->SetImeOff(true);
+  place(Button1, 360, 68, 49, 25, "テスト");
+  place(ButtonHome, 360, 42, 25, 25, "");
+  ButtonHome.SetPicture(true);
+  ButtonHome.SetHint("ホームページを開きます");
+  place(ButtonAbout, 384, 42, 25, 25, "");
+  ButtonAbout.SetPicture(true);
+  ButtonAbout.SetHint("バージョン情報を表示します");
+  place(WRecSetting, 16, 96, 409, 33, "W録設定");
+  WRecSetting.SetItems({"W録じゃない", "W録R1", "W録R2"});
+  WRecSetting.SetColumns(3);
+  WRecSetting.SetColor(kRadioBackground);
+  WRecSetting.SetItemIndex(0);
+  place(Label1, 24, 48, 113, 25, "");
+  ui::Font status_font;
+  status_font.height = 16;
+  Label1.SetFont(status_font);
+  Label1.SetTransparent(true);
+  place(Label2, 24, 80, 4, 12, "");
+  place(ProgressBar1, 10, 136, 425, 7, "");
+  ProgressBar1.SetRange(0, 100);
+  place(ButtonPlay, 24, 146, 81, 25, "再開");
+  ButtonPlay.SetEnabled(false);
+  place(ButtonStop, 112, 144, 81, 27, "終了");
+  ButtonStop.SetCancel(true);
+  place(ButtonPause, 200, 146, 81, 25, "一時停止");
+  ButtonPause.SetEnabled(false);
+  place(ButtonCH, 337, 146, 81, 25, "CH情報取得");
+  // Answers Esc only when ButtonStop cannot: CancelButton() takes the first enabled one.
+  ButtonCH.SetCancel(true);
+  for (ui::Button* b : {&ButtonPlay, &ButtonStop, &ButtonPause, &ButtonCH}) b->SetPicture(true);
+  SetTabOrder({&RDH1_IP, &RDH1_Port, &RDH1_ID, &RDH1_PW, &Button1, &ProgressBar1, &ButtonCH,
+               &ButtonPause, &ButtonStop, &ButtonPlay, &ButtonHome, &ButtonAbout, &WRecSetting});
+
+  Timer1.SetInterval(kWatchdogMs);
+  Add(Timer1);
+
+  Button1.OnClick = [this] { Button1Click(); };
+  ButtonHome.OnClick = [this] { ButtonHomeClick(); };
+  ButtonAbout.OnClick = [this] {
+    if (show_about) show_about();
+  };
+  ButtonPlay.OnClick = [this] { ButtonPlayClick(); };
+  ButtonStop.OnClick = [this] { ButtonStopClick(); };
+  ButtonPause.OnClick = [this] { ButtonPauseClick(); };
+  ButtonCH.OnClick = [this] {
+    if (channel_retrieval) channel_retrieval();
+  };
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+
+  reservation_fetch = [this] {
+    return FetchReservationPage(env_, IdHTTP1, RDH1_IP.text(), RDH1_Port.text());
+  };
+  parse_step = [this] { DefaultParseStep(); };
+}
+
+void TFormRD::FormCreate() {
+  // Date and time texts use the fixed formats of platform/date_time.h ("-" and ":").
+  backend_.SetExceptionHook([this](const std::string& message) {
+    // WriteLine never throws; a line that cannot be stored is lost, the program goes on.
+    LogFile1.WriteLine(message, true);
+  });
+  stop_requested_ = false;
+  root_folder_ = IncludeTrailingDelimiter(ReadRootFolder(env_));
+  TableTV.SetFileName(root_folder_ + kTableTVFile);
+  TableTVChNo.SetFileName(root_folder_ + kTableTVChNoFile);
+  TableTVChData.SetFileName(root_folder_ + kTableTVChDataFile);
+  LogFile1.SetLogFileName(root_folder_ + "qdr.log");
+  LogFile1.SetActive(true);
+  FormStorage1.SetIniFileName(root_folder_ + kHostIniFile);
+  FormStorage1.Restore(*this);
+}
+
+void TFormRD::OnShow() {
+  // The registry's placement wins over the host INI's.
+  FormStorage1.Restore(*this);
+  FormPlacement1.Restore(*this);
+}
+
+void TFormRD::ShowMessage(const std::string& text) {
+  backend_.ShowMessage(text, kApplicationTitle);
+}
+
+void TFormRD::Yield() {
+  env_.SleepMs(0);
+  backend_.ProcessMessages();
+}
+
+bool TFormRD::DebugTracing() { return HostSwitch(env_, root_folder_, "Debug_Checked"); }
+
+OutputContext TFormRD::MakeOutputContext() {
+  return OutputContext{env_, output_folder_, [this] { return WRecSetting.item_index(); },
+                       [this] { return stop_requested_; }, [this] { Yield(); }};
+}
+
+void TFormRD::SetStatus(const std::string& status) { Label1.SetText(status); }
+
+void TFormRD::SetEditsEnabled(bool enabled) {
+  for (ui::Edit* edit : {&RDH1_IP, &RDH1_Port, &RDH1_ID, &RDH1_PW}) edit->SetEnabled(enabled);
+}
+
+void TFormRD::LoadSettings() {
+  deck_name_ = DeckNameOf(parameters_[0]);
+  RecorderSettings settings{RDH1_IP.text(), RDH1_Port.text(), RDH1_ID.text(), RDH1_PW.text(),
+                            WRecSetting.item_index()};
+  LoadRecorderSettings(env_, root_folder_, deck_name_, &settings);
+  RDH1_IP.SetText(settings.address);
+  RDH1_Port.SetText(settings.port);
+  RDH1_ID.SetText(settings.user_id);
+  RDH1_PW.SetText(settings.password);
+  WRecSetting.SetItemIndex(settings.dual_recording);
+}
+
+void TFormRD::SaveSettings() {
+  RecorderSettings settings{RDH1_IP.text(), RDH1_Port.text(), RDH1_ID.text(), RDH1_PW.text(),
+                            WRecSetting.item_index()};
+  if (!SaveRecorderSettings(env_, root_folder_, deck_name_, settings)) {
+    LogFile1.WriteLine(std::string(kOwnIniFile) + "に設定を保存できません", true);
+  }
+}
+
+void TFormRD::FormActivate() {
+  if (activated_) return;
+  activated_ = true;
+  mode_ = DecideMode(parameters_);
+  if (mode_ == RunMode::kNoParameter) {
+    backend_.ShowMessage("Qadrelのから「設定」ボタンで動かしてくださ.", kApplicationTitle);
+    Close();
+    return;
+  }
+  LogFile1.WriteLine("Tavelin");
+  LoadSettings();
+  const ProxyChoice proxy = SelectProxy(env_, root_folder_);
+  proxy_host_ = proxy.host;
+  proxy_port_ = proxy.port;
+  if (mode_ == RunMode::kSettings) return;
+
+  SetEditsEnabled(false);
+  output_folder_ = OutputFolderOf(parameters_[0]);
+  Finally close([this] { Close(); });
+  env_.ForceFolders(output_folder_);
+  if (env_.FolderExists(output_folder_)) {
+    FetchRun();
+  } else {
+    LogFile1.WriteLine(output_folder_ + "がないので予約状況をを保存できません.", true);
+  }
+}
+
+bool TFormRD::FormCloseQuery() {
+  SaveSettings();
+  FormPlacement1.Save(*this);
+  FormStorage1.Save(*this);
+  return true;
+}
+
+void TFormRD::FormClose() { stop_requested_ = true; }
+
+void TFormRD::FetchRun() {
+  Timer1.SetEnabled(true);
+  ButtonPause.SetEnabled(true);
+  ButtonCH.SetEnabled(false);
+  Finally restore([this] {
+    ButtonPlay.SetEnabled(false);
+    ButtonStop.SetEnabled(false);
+    ButtonPause.SetEnabled(false);
+    ButtonCH.SetEnabled(true);
+  });
+  SetStatus("予約一覧をダウンロード中");
+  if (DebugTracing()) LogFile1.WriteLine("予約一覧をダウンロード中...");
+  if (reservation_fetch()) {
+    Timer1.SetEnabled(false);
+    DeleteOldProgramFiles(MakeOutputContext());
+    ProgressBar1.SetPosition(50);
+    SetStatus("解析中");
+    if (DebugTracing()) LogFile1.WriteLine("解析中...");
+    if (!stop_requested_) parse_step();
+  } else {
+    LogFile1.WriteLine("予約一覧のダウンロード失敗", true);
+  }
+  ProgressBar1.SetPosition(100);
+  SetStatus("終了処理中");
+  if (DebugTracing()) LogFile1.WriteLine("終了処理中...");
+}
+
+void TFormRD::DefaultParseStep() {
+  RunParseStep(
+      ParseStepContext{env_, TableTVChNo, TableTVChData, deck_name_, output_folder_, "",
+                       [this] { return WRecSetting.item_index(); },
+                       [this] { return stop_requested_; }, [this] { Yield(); },
+                       [this](const std::string& message) { LogFile1.WriteLine(message, true); }});
+}
+
+void TFormRD::ButtonPauseClick() {
+  pause_requested_ = true;
+  ButtonPlay.SetEnabled(true);
+  ButtonPause.SetEnabled(false);
+  while (pause_requested_ && !stop_requested_) {
+    env_.SleepMs(10);
+    Yield();
+  }
+  ButtonPlay.SetEnabled(false);
+  // After a stop the run-control buttons stay disabled.
+  ButtonPause.SetEnabled(!stop_requested_);
+}
+
+void TFormRD::ButtonPlayClick() { pause_requested_ = false; }
+
+void TFormRD::ButtonStopClick() {
+  stop_requested_ = true;
+  ButtonPlay.SetEnabled(false);
+  ButtonStop.SetEnabled(false);
+  ButtonPause.SetEnabled(false);
+  LogFile1.WriteLine("停止ボタン押下");
+  Close();
+}
+
+void TFormRD::ButtonHomeClick() {
+  std::string target = RDH1_IP.text() + ":" + TrimSpaces(RDH1_Port.text());
+  // The shell needs a scheme to take the address for a web page.
+  if (target.find("://") == std::string::npos) target = "http://" + target;
+  std::string folder;
+  const size_t last = target.find_last_of(":/\\");
+  if (last != std::string::npos) folder = target.substr(0, last + 1);
+  env_.ShellOpen(target, "", folder);
+}
+
+void TFormRD::Button1Click() {
+  RunConnectionTest(env_, IdHTTP1, *this, RDH1_IP.text(), RDH1_Port.text());
+}
+
+void TFormRD::Timer1Timer() {
+  LogFile1.WriteLine("アボート", true);
+  if (DebugTracing()) LogFile1.WriteLine("アボート", true);
+  Close();
+}
+
+}  // namespace tavelin

@@ -1,0 +1,156 @@
+// TFormRD: the plug-in's main window. It owns the controls and long-lived components,
+// runs the first-activation sequence (parameter check, settings, proxy, mode), the fetch run
+// with its status line, progress and watchdog, and the run-control buttons. Everything runs
+// on one thread; handlers run nested inside Yield().
+#ifndef TAVELIN_APP_FORM_RD_H_
+#define TAVELIN_APP_FORM_RD_H_
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/log_file.h"
+#include "app/placement.h"
+#include "channels/channel_table.h"
+#include "net/page_download.h"
+#include "net/recorder_pages.h"
+#include "output/output_step.h"
+#include "platform/env.h"
+#include "ui/backend.h"
+#include "ui/form.h"
+
+namespace tavelin {
+
+inline constexpr char kApplicationTitle[] = "Tavelin";
+inline constexpr char kDefaultRecorderName[] = "RD-H1";
+inline constexpr int kWatchdogMs = 20000;
+
+class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView {
+ public:
+  // `parameters` are the command-line parameters without the program name, as Shift-JIS.
+  // Construction is the window's creation: it installs the exception hook on `backend`,
+  // reads the root folder, points the tables, the log and the host-INI keeper at it,
+  // activates the log and restores the remembered placement and texts.
+  TFormRD(Env& env, ui::Backend& backend, std::vector<std::string> parameters);
+  ~TFormRD() override;
+
+  // --- Controls, named as the window definition names them ---------------------------
+  ui::Label RxLabel1{"RxLabel1"};
+  ui::Label Label3{"Label3"};
+  ui::Edit RDH1_IP{"RDH1_IP"};
+  ui::Label Label6{"Label6"};
+  ui::Edit RDH1_Port{"RDH1_Port"};
+  ui::Label Label4{"Label4"};
+  ui::Edit RDH1_ID{"RDH1_ID"};
+  ui::Label Label5{"Label5"};
+  ui::Edit RDH1_PW{"RDH1_PW"};
+  ui::Button Button1{"Button1"};
+  ui::Button ButtonHome{"ButtonHome"};
+  ui::Button ButtonAbout{"ButtonAbout"};
+  ui::RadioGroup WRecSetting{"WRecSetting"};
+  ui::Label Label1{"Label1"};
+  ui::Label Label2{"Label2"};
+  ui::ProgressBar ProgressBar1{"ProgressBar1"};
+  ui::Button ButtonPlay{"ButtonPlay"};
+  ui::Button ButtonStop{"ButtonStop"};
+  ui::Button ButtonPause{"ButtonPause"};
+  ui::Button ButtonCH{"ButtonCH"};
+  ui::Timer Timer1{"Timer1"};
+
+  // --- Components ---------------------------------------------------------------------
+  TLogFile LogFile1;
+  RegistryPlacement FormPlacement1;
+  IniPlacementStorage FormStorage1;
+  PageDownloader IdHTTP1;
+  ChannelTable TableTV;
+  ChannelTable TableTVChNo;
+  ChannelTable TableTVChData;
+
+  // --- Window state -------------------------------------------------------------------
+  Env& env() { return env_; }
+  ui::Backend& backend_ref() { return backend_; }
+  const std::vector<std::string>& parameters() const { return parameters_; }
+  RunMode mode() const { return mode_; }
+  bool activated() const { return activated_; }
+  bool stop_requested() const { return stop_requested_; }
+  bool pause_requested() const { return pause_requested_; }
+  // Root folder with a trailing delimiter.
+  const std::string& root_folder() const { return root_folder_; }
+  const std::string& deck_name() const { return deck_name_; }
+  const std::string& output_folder() const { return output_folder_; }
+  const std::string& proxy_host() const { return proxy_host_; }
+  const std::string& proxy_port() const { return proxy_port_; }
+
+  // Sleeps 0 ms, then lets the backend handle every pending message.
+  void Yield();
+  // Debug tracing, read afresh from the host INI at every call.
+  bool DebugTracing() override;
+  // The output step's view of the window (output folder, W録 selection, stop, yield).
+  OutputContext MakeOutputContext();
+
+  // --- Handlers -----------------------------------------------------------------------
+  void FormActivate();
+  bool FormCloseQuery();
+  void FormClose();
+  void FetchRun();
+  void ButtonPauseClick();
+  void ButtonPlayClick();
+  void ButtonStopClick();
+  void ButtonHomeClick();
+  void Button1Click();
+  void Timer1Timer();
+
+  // --- Steps other parts supply ------------------------------------------------------
+  // The reservation page fetch (default: FetchReservationPage with the window's address
+  // and port). Tests put a scripted fetch here.
+  std::function<bool()> reservation_fetch;
+  // The parse step over the downloaded page (default: both page parsers).
+  std::function<void()> parse_step;
+  // ButtonCHClick: the channel list retrieval fills this in.
+  std::function<void()> channel_retrieval;
+  // ButtonAboutClick: the About window fills this in.
+  std::function<void()> show_about;
+
+  // DownloadHost
+  std::string UserId() override { return RDH1_ID.text(); }
+  std::string Password() override { return RDH1_PW.text(); }
+  std::string ProxyHost() override { return proxy_host_; }
+  std::string ProxyPort() override { return proxy_port_; }
+  void LogLine(const std::string& line) override { LogFile1.WriteLine(line, false); }
+  // ConnectionTestView
+  void SetTestButtonEnabled(bool enabled) override { Button1.SetEnabled(enabled); }
+  void ShowMessage(const std::string& text) override;
+
+ protected:
+  void OnShow() override;
+  void OnActivate() override { FormActivate(); }
+  bool OnCloseQuery() override { return FormCloseQuery(); }
+  void OnClose() override { FormClose(); }
+
+ private:
+  void BuildControls();
+  void FormCreate();
+  void LoadSettings();
+  void SaveSettings();
+  void SetStatus(const std::string& status);
+  void SetEditsEnabled(bool enabled);
+  void DefaultParseStep();
+
+  Env& env_;
+  ui::Backend& backend_;
+  std::vector<std::string> parameters_;
+  RunMode mode_ = RunMode::kNoParameter;
+  bool activated_ = false;
+  bool stop_requested_ = false;
+  bool pause_requested_ = false;
+  std::string root_folder_;
+  std::string deck_name_;
+  std::string output_folder_;
+  std::string proxy_host_;
+  std::string proxy_port_;
+};
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_APP_FORM_RD_H_
