@@ -4,6 +4,7 @@
 
 #include "app/parse_step.h"
 #include "app/settings.h"
+#include "channels/channel_retrieval.h"
 #include "platform/path.h"
 
 namespace tavelin {
@@ -130,6 +131,7 @@ void TFormRD::BuildControls() {
     return FetchReservationPage(env_, IdHTTP1, RDH1_IP.text(), RDH1_Port.text());
   };
   parse_step = [this] { DefaultParseStep(); };
+  channel_retrieval = [this] { DefaultChannelRetrieval(); };
 }
 
 void TFormRD::FormCreate() {
@@ -266,6 +268,24 @@ void TFormRD::DefaultParseStep() {
                        [this] { return WRecSetting.item_index(); },
                        [this] { return stop_requested_; }, [this] { Yield(); },
                        [this](const std::string& message) { LogFile1.WriteLine(message, true); }});
+}
+
+void TFormRD::DefaultChannelRetrieval() {
+  ChannelRetrievalContext context;
+  context.env = &env_;
+  context.table_tv = &TableTV;
+  context.table_tv_ch_no = &TableTVChNo;
+  context.matcher = &AWKStr1;
+  context.deck_name = deck_name_;
+  context.address = RDH1_IP.text();
+  context.port = RDH1_Port.text();
+  context.download = [this](const std::string& url, const std::string& file_name) {
+    return IdHTTP1.Download(url, file_name);
+  };
+  context.yield = [this] { Yield(); };
+  context.stop_requested = [this] { return stop_requested_; };
+  context.message_box = [this](const std::string& text) { ShowMessage(text); };
+  ChannelButtonClick(context, [this](bool enabled) { ButtonCH.SetEnabled(enabled); });
 }
 
 void TFormRD::ButtonPauseClick() {

@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/log_file.h"
 #include "app/placement.h"
+#include "channels/channel_pattern.h"
 #include "channels/channel_table.h"
 #include "net/page_download.h"
 #include "net/recorder_pages.h"
@@ -66,6 +67,7 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   ChannelTable TableTV;
   ChannelTable TableTVChNo;
   ChannelTable TableTVChData;
+  PatternMatcher AWKStr1;
 
   // --- Window state -------------------------------------------------------------------
   Env& env() { return env_; }
@@ -107,7 +109,7 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   std::function<bool()> reservation_fetch;
   // The parse step over the downloaded page (default: both page parsers).
   std::function<void()> parse_step;
-  // ButtonCHClick: the channel list retrieval fills this in.
+  // ButtonCHClick (default: the channel list retrieval with this window's tables).
   std::function<void()> channel_retrieval;
   // ButtonAboutClick: the About window fills this in.
   std::function<void()> show_about;
@@ -136,6 +138,7 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   void SetStatus(const std::string& status);
   void SetEditsEnabled(bool enabled);
   void DefaultParseStep();
+  void DefaultChannelRetrieval();
 
   Env& env_;
   ui::Backend& backend_;

@@ -1,0 +1,46 @@
+#include "app/plugin_main.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "app/form_rd.h"
+#include "platform/codepage.h"
+
+namespace tavelin {
+
+int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
+              const BackendFactory& make_backend) {
+  try {
+    env.SleepMs(static_cast<int>(env.Random32() % 1000));
+    // Another copy running (or no lock to be had): end silently.
+    std::unique_ptr<InstanceLock> lock = env.AcquireInstanceLock(kInstanceLockName);
+    if (!lock) return 0;
+
+    std::vector<std::string> parameters;
+    for (const std::string& argument : native_arguments) {
+      std::string converted;
+      if (!Utf8ToCp932(argument, &converted)) converted.clear();
+      parameters.push_back(converted);
+    }
+
+    std::unique_ptr<ui::Backend> backend = make_backend(env);
+    TFormRD form(env, *backend, parameters);
+    if (!backend->RunMessageLoop(form)) {
+      // Only a window without a user ends up here: settings mode has nobody to wait for.
+      if (form.mode() == RunMode::kSettings) {
+        std::fputs(
+            "tavelin: settings mode needs a desktop display; none is available, so the "
+            "window closes at once.\n",
+            stderr);
+      }
+      form.Close();
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tavelin: %s\n", e.what());
+  } catch (...) {
+    std::fputs("tavelin: unexpected error\n", stderr);
+  }
+  return 0;
+}
+
+}  // namespace tavelin
