@@ -1,0 +1,129 @@
+#include "net/recorder_pages.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "support/recorder_sim.h"
+#include "support/test_env.h"
+
+namespace tavelin {
+namespace {
+
+using testing::FakeEnv;
+using testing::ReadBytes;
+using testing::RecorderSim;
+using testing::TempDir;
+using testing::WriteBytes;
+
+// Points the temp folder at the test's own folder and can make page files unwritable.
+class PagesEnv : public FakeEnv {
+ public:
+  PagesEnv(const TempDir& dir) : FakeEnv(dir), temp_(dir.path()) {}
+  bool GetEnvironment(const std::string& name, std::string* value) override {
+    if (name != "temp") return false;
+    *value = temp_;
+    return true;
+  }
+  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+    if (fail_writes) throw std::runtime_error("disk full");
+    return FakeEnv::NewWritableFile(path, append);
+  }
+  bool fail_writes = false;
+
+ private:
+  std::string temp_;
+};
+
+class Host : public DownloadHost {
+ public:
+  std::string UserId() override { return "rd"; }
+  std::string Password() override { return password; }
+  std::string ProxyHost() override { return ""; }
+  std::string ProxyPort() override { return ""; }
+  bool DebugTracing() override { return false; }
+  void LogLine(const std::string&) override {}
+  std::string password = "recorder";
+};
+
+class View : public ConnectionTestView {
+ public:
+  void SetTestButtonEnabled(bool enabled) override { events.push_back(enabled ? "on" : "off"); }
+  void ShowMessage(const std::string& text) override {
+    events.push_back(text);
+    test_file_during_message = file_exists();
+  }
+  std::vector<std::string> events;
+  std::function<bool()> file_exists;
+  bool test_file_during_message = false;
+};
+
+class RecorderPagesTest : public ::testing::Test {
+ protected:
+  TempDir dir_;
+  PagesEnv env_{dir_};
+  Host host_;
+  PageDownloader downloader_{env_, host_};
+};
+
+TEST_F(RecorderPagesTest, BuildsReservationPageUrlFromTrimmedBoxes) {
+  EXPECT_EQ(ReservationPageUrl("192.168.1.20", "80"), "http://192.168.1.20:80/program/program.htm");
+  EXPECT_EQ(ReservationPageUrl(" \tRD-H1 ", " 8000\r\n"), "http://RD-H1:8000/program/program.htm");
+  EXPECT_EQ(ReservationPageUrl("RD-H1", "  "), "http://RD-H1:/program/program.htm");
+  // An empty port box means port 80 and a plain path as the request target.
+  HttpUrl url = ParseHttpUrl(ReservationPageUrl("RD-H1", ""));
+  EXPECT_EQ(url.port, 80);
+  EXPECT_EQ(downloader_.client().RequestTarget(ReservationPageUrl("RD-H1", "")),
+            "/program/program.htm");
+}
+
+TEST_F(RecorderPagesTest, FetchReplacesOrRemovesTheOldPage) {
+  std::string page = ReservationPageFile(env_);
+  EXPECT_EQ(page, dir_.File("rdprogram.html"));
+  {
+    RecorderSim sim({"--login", "digest", "--single-use-nonce", "--layout", "script"});
+    ASSERT_TRUE(sim.started());
+    WriteBytes(page, "old");
+    EXPECT_TRUE(FetchReservationPage(env_, downloader_, "127.0.0.1", std::to_string(sim.port())));
+    EXPECT_NE(ReadBytes(page).find("c1[0]="), std::string::npos);
+
+    host_.password = "wrong";
+    EXPECT_FALSE(FetchReservationPage(env_, downloader_, "127.0.0.1", std::to_string(sim.port())));
+    EXPECT_FALSE(env_.FileExists(page));
+  }
+}
+
+TEST_F(RecorderPagesTest, ConnectionTestVerdicts) {
+  RecorderSim sim({"--login", "basic"});
+  ASSERT_TRUE(sim.started());
+  std::string test_file = ConnectionTestFile(env_);
+  struct Case {
+    const char* password;
+    const char* verdict;
+  } cases[] = {{"recorder", "接続成功"}, {"wrong", "接続失敗"}};
+  for (const Case& c : cases) {
+    Host host;
+    host.password = c.password;
+    PageDownloader downloader(env_, host);
+    View view;
+    view.file_exists = [&] { return env_.FileExists(test_file); };
+    RunConnectionTest(env_, downloader, view, " 127.0.0.1 ", std::to_string(sim.port()));
+    EXPECT_EQ(view.events, (std::vector<std::string>{"off", c.verdict, "on"})) << c.password;
+    EXPECT_EQ(view.test_file_during_message, std::string(c.verdict) == "接続成功");
+    EXPECT_FALSE(env_.FileExists(test_file));
+  }
+}
+
+TEST_F(RecorderPagesTest, ConnectionTestEnablesButtonAgainAfterAnError) {
+  RecorderSim sim;
+  ASSERT_TRUE(sim.started());
+  env_.fail_writes = true;
+  View view;
+  view.file_exists = [] { return false; };
+  EXPECT_THROW(RunConnectionTest(env_, downloader_, view, "127.0.0.1", std::to_string(sim.port())),
+               std::runtime_error);
+  EXPECT_EQ(view.events, (std::vector<std::string>{"off", "on"}));
+}
+
+}  // namespace
+}  // namespace tavelin
