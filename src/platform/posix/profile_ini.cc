@@ -124,7 +124,33 @@ std::size_t FindKey(std::string_view text, const std::vector<Line>& lines, const
   return std::string_view::npos;
 }
 
+// True when the last byte is a lead byte without its trail: written before '=' or ']' it
+// would swallow that byte into a character.
+bool EndsWithLoneLeadByte(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (IsLeadByte(static_cast<unsigned char>(s[i]))) {
+      if (i + 1 == s.size()) return true;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return false;
+}
+
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+// Names that read back as themselves once written into a line.
+bool IsWritableSection(std::string_view section) {
+  return !section.empty() && !HasLineBreak(section) &&
+         FindChar(section, ']') == std::string_view::npos && !EndsWithLoneLeadByte(section);
+}
+
+bool IsWritableKey(std::string_view key) {
+  return !key.empty() && !HasLineBreak(key) && key.front() != ';' && key.front() != '[' &&
+         FindChar(key, '=') == std::string_view::npos && !EndsWithLoneLeadByte(key);
+}
 
 }  // namespace
 
@@ -143,11 +169,7 @@ bool SetProfileValue(std::string_view text, std::string_view section, std::strin
                      std::string_view value, std::string* updated) {
   section = Trim(section);
   key = Trim(key);
-  if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
-      FindChar(section, ']') != std::string_view::npos ||
-      FindChar(key, '=') != std::string_view::npos) {
-    return false;
-  }
+  if (!IsWritableSection(section) || !IsWritableKey(key)) return false;
   std::string clean_value;
   for (char c : value) {
     if (c != '\r' && c != '\n') clean_value.push_back(c);

@@ -18,7 +18,8 @@ bool FindProfileValue(std::string_view text, std::string_view section, std::stri
 // added after the last non-blank line of its section, a missing section is added at the
 // end. New lines end in CR LF. CR and LF are dropped from the value, since they would start
 // lines of their own. False when the section or key name cannot be written (empty, or
-// holding a line break, a key holding '=', a section holding ']').
+// holding a line break, a key holding '=', a section holding ']', or a name ending in a
+// lead byte without its trail byte).
 bool SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                      std::string_view value, std::string* updated);
 
