@@ -1,0 +1,92 @@
+#include "app/plugin_main.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "support/test_env.h"
+#include "ui/headless/headless_backend.h"
+
+namespace tavelin {
+namespace {
+
+using testing::FakeEnv;
+using testing::ReadBytes;
+using testing::TempDir;
+
+class PlugInTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(env_.ForceFolders(root_));
+    ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", root_));
+  }
+  int Run(const std::vector<std::string>& arguments) {
+    return RunPlugIn(env_, arguments, [this](Env& env) {
+      ++backends_made_;
+      auto backend = std::make_unique<ui::HeadlessBackend>(env);
+      backend->set_echo(false);
+      backend_ = backend.get();
+      return backend;
+    });
+  }
+
+  TempDir dir_;
+  FakeEnv env_{dir_};
+  std::string root_ = dir_.File("root/");
+  int backends_made_ = 0;
+  ui::HeadlessBackend* backend_ = nullptr;
+};
+
+TEST_F(PlugInTest, SecondCopyEndsSilently) {
+  std::unique_ptr<InstanceLock> first = env_.AcquireInstanceLock(kInstanceLockName);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(Run({dir_.File("out/RD1")}), 0);
+  EXPECT_EQ(backends_made_, 0);
+  EXPECT_FALSE(env_.FileExists(root_ + "qdr.log"));
+  EXPECT_FALSE(env_.FolderExists(dir_.File("out")));
+  // The start delay came first, between 0 and 999 ms.
+  EXPECT_LT(env_.slept_ms(), 1000);
+  EXPECT_GE(env_.sleep_calls(), 1);
+}
+
+TEST_F(PlugInTest, LockIsFreeAgainAfterARun) {
+  EXPECT_EQ(Run({}), 0);
+  EXPECT_EQ(backends_made_, 1);
+  EXPECT_NE(env_.AcquireInstanceLock(kInstanceLockName), nullptr);
+}
+
+TEST_F(PlugInTest, SettingsModeWithoutAUserClosesAndSaves) {
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(Run({dir_.File("out/RD1"), "/c"}), 0);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("settings mode needs a desktop display"), std::string::npos) << err;
+  EXPECT_EQ(env_.ReadProfileString(root_ + "nubra.ini", "RD1", "RDH1_Port_Text", ""), "80");
+  const std::string log = ReadBytes(root_ + "qdr.log");
+  EXPECT_NE(log.find("Tavelin\r\n"), std::string::npos);
+  EXPECT_NE(log.find("--- END ---"), std::string::npos);
+}
+
+TEST_F(PlugInTest, ArgumentThatIsNoTextCountsAsMissing) {
+  // Invalid UTF-8 cannot name a folder: treated as no parameter, nothing is created.
+  EXPECT_EQ(Run({std::string("\xff\xfe/out"), "x"}), 0);
+  ASSERT_NE(backend_, nullptr);
+  ASSERT_EQ(backend_->messages().size(), 1u);
+  EXPECT_FALSE(env_.FileExists(root_ + "nubra.ini"));
+}
+
+TEST_F(PlugInTest, FetchModeConvertsTheFolderNameFromUtf8) {
+  // "録画" in UTF-8 on the command line; the program works in Shift-JIS and the platform
+  // converts back, so the folder appears under its UTF-8 name. The recorder address is a
+  // closed loopback port, so the download fails at once.
+  ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "録画", "RDH1_IP_Text", "127.0.0.1"));
+  ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "録画", "RDH1_Port_Text", "1"));
+  EXPECT_EQ(Run({dir_.File("out/\xE9\x8C\xB2\xE7\x94\xBB")}), 0);
+  EXPECT_TRUE(env_.FolderExists(dir_.File("out/録画")));
+  EXPECT_NE(ReadBytes(root_ + "qdr.log").find("予約一覧のダウンロード失敗"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavelin
