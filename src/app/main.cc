@@ -23,7 +23,10 @@ bool DisplayAvailable(tavelin::Env& env) {
 
 std::unique_ptr<tavelin::ui::Backend> MakeBackend(tavelin::Env& env) {
 #ifdef TAVELIN_HAVE_FLTK
-  if (DisplayAvailable(env)) return tavelin::ui::NewFltkBackend(env);
+  if (DisplayAvailable(env)) {
+    // A display that cannot be opened (a stale DISPLAY) leaves the run without a window.
+    if (auto backend = tavelin::ui::NewFltkBackend(env)) return backend;
+  }
 #else
   (void)DisplayAvailable;
 #endif
