@@ -327,6 +327,17 @@ TEST_F(FormRDTest, RegistryPlacementWinsOverTheHostIni) {
   EXPECT_EQ(env_.ReadProfileString(root_ + "qdr.ini", "TFormRD", "NormPos", ""), "30,40,475,223");
 }
 
+TEST_F(FormRDTest, DeckNamesTheIniCannotHoldAreReportedNotMisfiled) {
+  // "]" would end the section header early: the settings would land under another deck.
+  TFormRD& form = Make({dir_.File("out/RD]1"), "x"});
+  EXPECT_EQ(form.deck_name(), "");  // set at activation
+  backend_.QueueCloseRequest(form, 1);
+  EXPECT_TRUE(RunAndDestroy());
+  EXPECT_EQ(ReadBytes(root_ + "nubra.ini").find("[RD"), std::string::npos);
+  EXPECT_EQ(LogBody(),
+            (std::vector<std::string>{"Tavelin", Error("nubra.iniに設定を保存できません")}));
+}
+
 TEST_F(FormRDTest, HomeButtonOpensTheRecorderAddress) {
   TFormRD& form = Make({out_, "x"});
   form.RDH1_IP.SetText("recorder");
