@@ -105,6 +105,32 @@ TEST_P(FetchRunTest, PauseThenStopLeavesOnlyFilesOfTheUndisturbedRun) {
   EXPECT_NE(ReadBytes(root_ + "qdr.log").find("停止ボタン押下"), std::string::npos);
 }
 
+TEST_P(FetchRunTest, SettingsModeButtonsReachTheRecorder) {
+  ui::HeadlessBackend backend(env_);
+  backend.set_echo(false);
+  {
+    TFormRD form(env_, backend, {out_, "/c"});
+    bool test_button_disabled_after_test = false;
+    // One user input after another, each running to its end before the next.
+    backend.QueueInput(1, [&] {
+      form.Button1.Click();
+      form.ButtonCH.Click();
+      form.RDH1_Port.SetText("1");  // nobody listens there
+      form.Button1.Click();
+      test_button_disabled_after_test = !form.Button1.enabled();
+      form.Close();
+    });
+    EXPECT_TRUE(backend.RunMessageLoop(form));
+    EXPECT_FALSE(test_button_disabled_after_test);
+    EXPECT_TRUE(form.ButtonCH.enabled());
+  }
+  ASSERT_EQ(backend.messages().size(), 3u);
+  EXPECT_EQ(backend.messages()[0].text, "接続成功");
+  EXPECT_EQ(backend.messages()[0].title, "Tavelin");
+  EXPECT_EQ(backend.messages()[1].text.rfind("CH情報取得", 0), 0u) << backend.messages()[1].text;
+  EXPECT_EQ(backend.messages()[2].text, "接続失敗");
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, FetchRunTest, ::testing::Values("table", "script"));
 
 }  // namespace
