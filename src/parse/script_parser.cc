@@ -32,8 +32,9 @@ class ScriptLine {
  public:
   explicit ScriptLine(const std::string& line) {
     const std::size_t close = line.find(']');
-    index_ = close == std::string::npos ? line.substr(kLineMark.size())
-                                        : line.substr(kLineMark.size(), close - kLineMark.size());
+    // A line without "]" has the empty index.
+    if (close != std::string::npos)
+      index_ = line.substr(kLineMark.size(), close - kLineMark.size());
     SplitFields(line, ';', &pieces_);
   }
 

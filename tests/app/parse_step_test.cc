@@ -1,0 +1,121 @@
+#include "app/parse_step.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "channels/channel_table.h"
+#include "parse/reservation_pages.h"
+#include "support/test_env.h"
+
+namespace tavelin {
+namespace {
+
+using testing::FakeEnv;
+using testing::TempDir;
+using testing::Utf8;
+using testing::WriteBytes;
+
+class ParseStepTest : public ::testing::Test {
+ protected:
+  ParseStepTest()
+      : env_(dir_, testing::PagesNow()),
+        tv_ch_no_(ChannelTable::TableTVChNo(env_, dir_.path())),
+        tv_ch_data_(ChannelTable::TableTVChData(env_, dir_.path())) {
+    env_.CreateFolder(dir_.File("RD-X5"));
+    WriteBytes(dir_.File(kTableTVChNoFile),
+               "\"ToolName\",\"TVChannel\",\"TVChannelNo\",\r\n"
+               "\"RD-OTHER\",\"別の録画機の局\",\"1\",\r\n"
+               "\"RD-X5\",\"ＮＨＫ総合\",\"1\",\r\n"
+               "\"RD-X5\",\"ＮＨＫデジタル\",\"D011\",\r\n"
+               "\"RD-X5\",\"テレ東\",\"12\",\r\n");
+    WriteBytes(dir_.File(kTableTVChDataFile),
+               "\"TVChannel\",\"TVChannelNo\",\"TVURL\",\r\n"
+               "\"総合(一覧)\",\"1\",\"\",\r\n"
+               "\"ＢＳ１\",\"BS101\",\"\",\r\n"
+               "\"ＢＳ１(二番目)\",\"BS101\",\"\",\r\n"
+               "\"デジタル一覧\",\"011-1\",\"\",\r\n");
+  }
+
+  ParseStepContext Context() {
+    return ParseStepContext{env_,
+                            tv_ch_no_,
+                            tv_ch_data_,
+                            "RD-X5",
+                            dir_.File("RD-X5/"),
+                            dir_.File("rdprogram.html"),
+                            [] { return kNoDualRecording; },
+                            [] { return false; },
+                            [this] { ++yields_; },
+                            [this](const std::string& line) { log_.push_back(line); }};
+  }
+
+  std::string Station(const std::string& file) {
+    const std::string bytes = testing::ReadBytes(dir_.File("RD-X5/" + file));
+    const std::size_t at = bytes.find("station: ");
+    if (at == std::string::npos) return "<no file " + file + ">";
+    return Utf8(bytes.substr(at + 9, bytes.find("\r\n", at) - at - 9));
+  }
+
+  TempDir dir_;
+  FakeEnv env_;
+  ChannelTable tv_ch_no_;
+  ChannelTable tv_ch_data_;
+  int yields_ = 0;
+  std::vector<std::string> log_;
+};
+
+TEST_F(ParseStepTest, TranslatesChannelsThroughBothTablesForTheDeck) {
+  WriteBytes(dir_.File("rdprogram.html"), testing::TableLayoutPage());
+  RunParseStep(Context());
+  EXPECT_EQ(Station("202403131900CH1.tvpi"), Utf8("ＮＨＫ総合"));  // this deck's row
+  EXPECT_EQ(Station("202403160110CH12.tvpi"), Utf8("テレ東"));
+  EXPECT_EQ(Station("202403140500BS101.tvpi"), Utf8("ＢＳ１"));  // station list, first row
+  EXPECT_EQ(Station("202403132330011-1.tvpi"), Utf8("デジタル一覧"));
+  EXPECT_EQ(Station("2024031321004.tvpi"), Utf8("4"));  // known to neither
+  EXPECT_FALSE(tv_ch_no_.Active());
+  EXPECT_FALSE(tv_ch_data_.Active());
+  EXPECT_TRUE(tv_ch_no_.ReadOnly());
+  EXPECT_TRUE(tv_ch_data_.ReadOnly());
+  EXPECT_GT(yields_, 0);
+  EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(ParseStepTest, RunsBothParsersOverOnePage) {
+  // A page holding rows of the table layout and lines of the script layout.
+  WriteBytes(dir_.File("rdprogram.html"),
+             "<table><tbody><tr><td><a href=b_proginfo.htm?0>表</a></td><td>CH1</td>"
+             "<td>3/13(水)</td><td>20:00-21:00</td></tr></tbody></table>\r\n"
+             "c1[0]=0;c3[0]=\"行\";c5[0]=\"011-1\";c6[0]=\"3/14(木)\";c7[0]=\"06:00\";"
+             "c8[0]=\"07:00\";\r\n");
+  RunParseStep(Context());
+  std::vector<std::string> names;
+  env_.ListFiles(dir_.File("RD-X5/"), "", &names);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"202403132000CH1.tvpi", "202403140600D011.tvpi"}));
+  EXPECT_EQ(Station("202403140600D011.tvpi"), Utf8("ＮＨＫデジタル"));
+}
+
+TEST_F(ParseStepTest, ClosesTablesAlsoWhenThePageCannotBeRead) {
+  tv_ch_no_.Open();  // already open before the step
+  EXPECT_THROW(RunParseStep(Context()), std::runtime_error);
+  EXPECT_FALSE(tv_ch_no_.Active());
+  EXPECT_FALSE(tv_ch_data_.Active());
+}
+
+TEST_F(ParseStepTest, StopRequestEndsBothParsersEarly) {
+  WriteBytes(dir_.File("rdprogram.html"), testing::TableLayoutPage() + testing::ScriptLayoutPage());
+  ParseStepContext context = Context();
+  context.stop_requested = [] { return true; };
+  RunParseStep(context);
+  std::vector<std::string> names;
+  env_.ListFiles(dir_.File("RD-X5/"), "", &names);
+  EXPECT_TRUE(names.empty());
+  EXPECT_EQ(yields_, 0);
+  EXPECT_FALSE(tv_ch_no_.Active());
+}
+
+}  // namespace
+}  // namespace tavelin
