@@ -30,7 +30,8 @@ using Strings = std::vector<std::string>;
 
 TEST(HtmlLinesTest, SplitsAtEveryKindOfLineEndAndStopsAtZeroByte) {
   THTMLParser parser;
-  parser.SetText(std::string("a\r\nb\rc\nd\n\ne\0f\ng", 17));
+  const char page[] = "a\r\nb\rc\nd\n\ne\0f\ng";
+  parser.SetText(std::string(page, sizeof(page) - 1));
   EXPECT_EQ(parser.Lines(), (Strings{"a", "b", "c", "d", "", "e"}));
   parser.SetText("one\r\n");
   EXPECT_EQ(parser.Lines(), (Strings{"one"}));
