@@ -118,6 +118,18 @@ INSTANTIATE_TEST_SUITE_P(
         TimeCase{"RepetitionWithAsciiTilde", "毎月~金", "21:00-22:00", nullptr, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(TableParserTest, TextAfterACellCountsUntilTheNextOneExceptAfterAStartTime) {
+  WriteRows(
+      "<tr><td><a href=b_proginfo.htm?0>前</a></td>後<td>1</td><td>3/13(水)</td>"
+      "<td>21:00<br>22:00</td>23:00<td>SP</td></tr>");
+  Parse();
+  const auto files = Files();
+  ASSERT_EQ(files.size(), 1u);
+  const std::string& text = files.at("2024031321001.tvpi");
+  EXPECT_NE(text.find("end: 22:00\r\nprogram-title: 前後\r\n"), std::string::npos)
+      << testing::Utf8(text);
+}
+
 TEST_F(TableParserTest, ChannelCellLookUpAndFallback) {
   WriteRows(
       "<tr><td><a href=b_proginfo.htm?0>甲</a></td><td>CH1</td><td>3/13(水)</td>"
