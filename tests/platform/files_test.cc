@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <time.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -140,10 +143,12 @@ TEST_F(FilesTest, ListFilesMatchesSuffixWithoutCaseAndSkipsFolders) {
   WriteBytes(dir_.File("\xE4\xBA\x88.Tvpi"), "");  // 予 on disk
   WriteBytes(dir_.File("\xC3\xA9.tvpi"), "");      // no Shift-JIS form: not listed
   std::filesystem::create_directory(dir_.File("dir.tvpi"));
+  std::filesystem::create_symlink(dir_.File("1.tvpi"), dir_.File("link.tvpi"));
+  std::filesystem::create_directory_symlink(dir_.File("dir.tvpi"), dir_.File("dirlink.tvpi"));
   std::vector<std::string> names;
   ASSERT_TRUE(env_->ListFiles(dir_.path(), ".tvpi", &names));
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"1.tvpi", "2.TVPI", "予.Tvpi"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"1.tvpi", "2.TVPI", "link.tvpi", "予.Tvpi"}));
   EXPECT_FALSE(env_->ListFiles(dir_.File("missing"), ".tvpi", &names));
   EXPECT_TRUE(names.empty());
 }
@@ -175,6 +180,25 @@ TEST(EnvTest, ClockRandomEnvironmentAndProgramPath) {
   const std::string program = env->ProgramPath();
   EXPECT_EQ(program.front(), '/');
   EXPECT_NE(program.find("platform_tests"), std::string::npos) << program;
+}
+
+// Now() is the local time: with the zone fixed nine hours east of UTC it must equal the
+// system clock shifted by nine hours.
+TEST(EnvTest, NowIsLocalTime) {
+  const char* old = std::getenv("TZ");
+  const std::string saved = old == nullptr ? "" : old;
+  ::setenv("TZ", "JST-9", 1);
+  ::tzset();
+  auto env = NewPosixEnv();
+  const double expected = (static_cast<double>(::time(nullptr)) + 9 * 3600) / 86400.0 + 25569.0;
+  const TDateTime now = env->Now();
+  if (old == nullptr) {
+    ::unsetenv("TZ");
+  } else {
+    ::setenv("TZ", saved.c_str(), 1);
+  }
+  ::tzset();
+  EXPECT_NEAR(now, expected, 3.0 / 86400.0);
 }
 
 }  // namespace

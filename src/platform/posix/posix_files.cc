@@ -165,8 +165,13 @@ bool ListFiles(const std::string& folder, const std::string& suffix,
   if (dir == nullptr) return false;
   const int dir_fd = ::dirfd(dir);
   while (const dirent* entry = ::readdir(dir)) {
-    struct stat info;
-    if (::fstatat(dir_fd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
+    // The entry's type saves a stat call; links and file systems that do not say are
+    // asked (a link to a plain file counts as one).
+    if (entry->d_type != DT_REG) {
+      struct stat info;
+      if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
+      if (::fstatat(dir_fd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
+    }
     std::string name;
     // A name with no Shift-JIS form could not be opened through this interface anyway.
     if (!Utf8ToCp932(entry->d_name, &name)) continue;
