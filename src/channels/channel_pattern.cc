@@ -1,6 +1,7 @@
 #include "channels/channel_pattern.h"
 
-#include <regex>
+#define PCRE2_CODE_UNIT_WIDTH 32
+#include <pcre2.h>
 #include <vector>
 
 #include "channels/fuzzy_groups.h"
@@ -216,19 +217,25 @@ std::u32string Translate(const std::vector<Token>& tokens, bool widen, std::stri
   return out;
 }
 
-std::wstring ToWide(const std::u32string& text) { return std::wstring(text.begin(), text.end()); }
-
 }  // namespace
 
+// The code and its match data; matching writes into the match data, so a pattern is used
+// from one thread at a time (the program has one).
 struct ChannelPattern::Compiled {
-  std::wregex regex;
+  ~Compiled() {
+    pcre2_match_data_free(match_data);
+    pcre2_code_free(code);
+  }
+  pcre2_code* code = nullptr;
+  pcre2_match_data* match_data = nullptr;
   std::shared_ptr<ShiftJisDecoder> decoder;
 };
 
 bool ChannelPattern::FoundIn(std::string_view text) const {
   if (compiled_ == nullptr) return false;
-  const std::wstring wide = ToWide(compiled_->decoder->Decode(text));
-  return std::regex_search(wide, compiled_->regex);
+  const std::u32string decoded = compiled_->decoder->Decode(text);
+  return pcre2_match(compiled_->code, reinterpret_cast<PCRE2_SPTR>(decoded.data()), decoded.size(),
+                     0, 0, compiled_->match_data, nullptr) >= 0;
 }
 
 PatternMatcher::PatternMatcher() : decoder_(std::make_shared<ShiftJisDecoder>()) {}
@@ -239,11 +246,20 @@ ChannelPattern PatternMatcher::Compile(std::string_view pattern) const {
   const std::vector<Token> tokens = Tokenize(decoder_->Decode(pattern), pattern);
   const std::u32string translated = Translate(tokens, use_fuzzy_groups_, pattern);
   auto compiled = std::make_shared<ChannelPattern::Compiled>();
-  try {
-    compiled->regex.assign(ToWide(translated), std::regex::ECMAScript);
-  } catch (const std::regex_error& error) {
-    Fail(pattern, error.what());
+  int error = 0;
+  PCRE2_SIZE offset = 0;
+  compiled->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated.data()), translated.size(),
+                                 PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY, &error, &offset, nullptr);
+  if (compiled->code == nullptr) {
+    PCRE2_UCHAR message[256];
+    pcre2_get_error_message(error, message, 256);
+    std::string reason;
+    for (PCRE2_UCHAR* c = message; *c != 0; ++c) reason.push_back(static_cast<char>(*c));
+    Fail(pattern, reason.c_str());
   }
+  // Where JIT is not available, matching falls back to the interpreter.
+  pcre2_jit_compile(compiled->code, PCRE2_JIT_COMPLETE);
+  compiled->match_data = pcre2_match_data_create_from_pattern(compiled->code, nullptr);
   compiled->decoder = decoder_;
   ChannelPattern result;
   result.compiled_ = std::move(compiled);

@@ -58,6 +58,9 @@ TEST(ChannelPatternTest, RegularExpressionSyntaxWithoutGroups) {
           {"ab+c", "abbbc", true},
           {"a**b", "aab", true},  // a quantified item may be quantified again
           {"(ab)*c", "c", true},
+          // A stored line break is an ordinary character: '.' takes it, '$' not before it.
+          {"NHK$", "NHK\n", false},
+          {"NHK.", "NHK\n", true},
           // Without the groups, width and script differ.
           {"NHK", "ＮＨＫ", false},
           {"テレビ", "ﾃﾚﾋﾞ", false},
