@@ -35,6 +35,9 @@ TEST(CodepageTest, RoundTripsThroughUtf8) {
   EXPECT_EQ(utf8, "\xE8\xA1\xA8");
   ASSERT_TRUE(Cp932ToUtf8("ﾃ", &utf8));
   EXPECT_EQ(utf8, "\xEF\xBE\x83");
+  // ASCII stays ASCII: backslash and tilde are not yen sign and overline here.
+  ASSERT_TRUE(Cp932ToUtf8("C:\\a~b", &utf8));
+  EXPECT_EQ(utf8, "C:\\a~b");
 }
 
 TEST(CodepageTest, UnconvertibleBytesFailTheWholeCall) {
