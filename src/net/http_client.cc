@@ -232,7 +232,10 @@ std::string HttpClient::RequestTarget(std::string_view url) const {
   if (proxy_host_.empty()) return parsed.path;
   std::string target = parsed.scheme + "://" + parsed.host;
   // Without the port a proxy would send the request to port 80 of the recorder.
-  if (parsed.port != 80) target += ":" + std::to_string(parsed.port);
+  if (parsed.port != 80) {
+    target += ':';
+    target += std::to_string(parsed.port);
+  }
   return target + parsed.path;
 }
 
