@@ -8,8 +8,8 @@ Form::Form(std::string name) : name_(std::move(name)) {}
 
 Form::~Form() {
   if (observer_ != nullptr) observer_->FormDestroyed(*this);
-  for (Control* control : controls_) control->owner_ = nullptr;
-  for (Timer* timer : timers_) timer->owner_ = nullptr;
+  // The controls are members of the derived form and are already gone here; only their
+  // addresses are handed on (as keys to forget).
 }
 
 void Form::SetCaption(const std::string& caption) {

@@ -22,7 +22,9 @@ class FormObserver {
   virtual void TimerChanged(Timer& timer) = 0;
   // Caption or placement changed.
   virtual void FormChanged(Form& form) { (void)form; }
-  // The form is being destroyed; forget every pointer into it.
+  // The form is being destroyed; forget every pointer into it. Called from the base
+  // destructor: the derived form's controls and timers are already gone, so their
+  // addresses may serve as keys but must not be followed.
   virtual void FormDestroyed(Form& form) { (void)form; }
 };
 

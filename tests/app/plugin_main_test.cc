@@ -17,6 +17,18 @@ using testing::FakeEnv;
 using testing::ReadBytes;
 using testing::TempDir;
 
+// Leaves its message boxes behind when the process entry destroys it.
+class KeptBackend : public ui::HeadlessBackend {
+ public:
+  KeptBackend(Env& env, std::vector<ui::ShownMessage>* kept) : HeadlessBackend(env), kept_(kept) {
+    set_echo(false);
+  }
+  ~KeptBackend() override { *kept_ = messages(); }
+
+ private:
+  std::vector<ui::ShownMessage>* kept_;
+};
+
 class PlugInTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -26,10 +38,7 @@ class PlugInTest : public ::testing::Test {
   int Run(const std::vector<std::string>& arguments) {
     return RunPlugIn(env_, arguments, [this](Env& env) {
       ++backends_made_;
-      auto backend = std::make_unique<ui::HeadlessBackend>(env);
-      backend->set_echo(false);
-      backend_ = backend.get();
-      return backend;
+      return std::make_unique<KeptBackend>(env, &messages_);
     });
   }
 
@@ -37,7 +46,7 @@ class PlugInTest : public ::testing::Test {
   FakeEnv env_{dir_};
   std::string root_ = dir_.File("root/");
   int backends_made_ = 0;
-  ui::HeadlessBackend* backend_ = nullptr;
+  std::vector<ui::ShownMessage> messages_;
 };
 
 TEST_F(PlugInTest, SecondCopyEndsSilently) {
@@ -72,8 +81,8 @@ TEST_F(PlugInTest, SettingsModeWithoutAUserClosesAndSaves) {
 TEST_F(PlugInTest, ArgumentThatIsNoTextCountsAsMissing) {
   // Invalid UTF-8 cannot name a folder: treated as no parameter, nothing is created.
   EXPECT_EQ(Run({std::string("\xff\xfe/out"), "x"}), 0);
-  ASSERT_NE(backend_, nullptr);
-  ASSERT_EQ(backend_->messages().size(), 1u);
+  EXPECT_EQ(backends_made_, 1);
+  ASSERT_EQ(messages_.size(), 1u);
   EXPECT_FALSE(env_.FileExists(root_ + "nubra.ini"));
 }
 
