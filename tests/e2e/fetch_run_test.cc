@@ -1,0 +1,369 @@
+// Fetch mode of the built program, end to end: the host's files are set up, the simulated
+// recorder serves a reservation page, and the test reads what the program left behind.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "e2e/host_world.h"
+#include "support/recorder_sim.h"
+
+namespace tavelin::testing {
+namespace {
+
+// Channel tables the way the host writes them: LF line ends and no closing comma, which this
+// program would never write, so any rewrite shows.
+constexpr char kTvConvert[] = "\"元のTV局名\",\"新しいTV局名\"\n\"ＮＨＫ総合１\",\"ＮＨＫ総合\"\n";
+constexpr char kChannelNumbers[] =
+    "\"ToolName\",\"TVChannel\",\"TVChannelNo\"\n"
+    "\"RD2\",\"ＮＨＫ別\",\"1\"\n"
+    "\"RD1\",\"ＮＨＫ総合\",\"1\"\n"
+    "\"RD1\",\"日テレ別\",\"CH4\"\n"
+    "\"レコーダー\",\"ＮＨＫ総合\",\"D011\"\n";
+constexpr char kChannelData[] =
+    "\"TVChannel\",\"TVChannelNo\",\"TVURL\"\n"
+    "\"日本テレビ\",\"4\",\"http://www.ntv.co.jp/\"\n"
+    "\"ＢＳ１\",\"BS101\",\"\"\n";
+
+constexpr char kLogBefore[] = "前の実行の行\r\n";
+
+// The bytes of a .tvpi file this program writes for one program.
+std::string Tvpi(const std::string& station, Day day, int start, int end,
+                 const std::string& title) {
+  const std::string stamp = LocalCalendar::Stamp(day, start);
+  auto hhnn = [](int minute) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d", minute / 60 % 24, minute % 60);
+    return std::string(text);
+  };
+  return "Content-type: application/x-tv-program-info; charset=shift_jis\r\nversion: 1\r\n"
+         "station: " +
+         station + "\r\nyear: " + stamp.substr(0, 4) + "\r\nmonth: " + stamp.substr(4, 2) +
+         "\r\ndate: " + stamp.substr(6, 2) + "\r\nstart: " + hhnn(start) + "\r\nend: " + hhnn(end) +
+         "\r\nprogram-title: " + title + "\r\ngenre: 0\r\n\r\n\r\n\r\n";
+}
+
+// The days a recurring reservation is written for: anchored to today at `minute` (tomorrow
+// when that moment has passed), moved to the first day `matches`, then one file per
+// matching day until the first on or after today + 14.
+template <typename Matches>
+std::vector<Day> Occurrences(const LocalCalendar& cal, int minute, Matches matches) {
+  Day day = cal.minute_of_day() >= minute ? cal.At(1) : cal.today();
+  while (!matches(day)) ++day;
+  std::vector<Day> days = {day};
+  while (day < cal.At(14)) {
+    do {
+      ++day;
+    } while (!matches(day));
+    days.push_back(day);
+  }
+  return days;
+}
+
+class FetchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteBytes(world_.RootFile("tvconvert.csv"), kTvConvert);
+    WriteBytes(world_.RootFile("qdrTVCHNo.csv"), kChannelNumbers);
+    WriteBytes(world_.RootFile("tvchdata.csv"), kChannelData);
+    WriteBytes(world_.RootFile("qdr.log"), kLogBefore);
+    WriteBytes(world_.RootFile("qdr.ini"), "[TSetup]\r\nUseProxy_Checked=False\r\n");
+  }
+
+  void WriteNubra(const std::string& deck, const DeckSettings& settings) {
+    nubra_ = "[他のデッキ]\r\nRDH1_IP_Text=rd-other\r\n" + HostWorld::NubraSection(deck, settings);
+    WriteBytes(world_.RootFile("nubra.ini"), nubra_);
+  }
+
+  // Serves `page` as the reservation list with `sim_args`; the deck's settings point there.
+  std::unique_ptr<RecorderSim> StartRecorder(const std::string& page,
+                                             std::vector<std::string> sim_args) {
+    WriteBytes(world_.dir().File("page.html"), page);
+    sim_args.push_back("--program-file");
+    sim_args.push_back(world_.dir().File("page.html"));
+    auto sim = std::make_unique<RecorderSim>(sim_args);
+    EXPECT_TRUE(sim->started());
+    return sim;
+  }
+
+  // The log lines this run added after the host's earlier line.
+  std::vector<std::string> NewLogLines() {
+    const std::string log = ReadBytes(world_.RootFile("qdr.log"));
+    EXPECT_EQ(log.rfind(kLogBefore, 0), 0u) << "the earlier log line was not kept";
+    return CrLfLines(log.substr(std::string(kLogBefore).size()));
+  }
+
+  // A start header, "Tavelin", `middle`, the end line.
+  void ExpectLogOfOneRun(const std::vector<std::string>& middle) {
+    const std::vector<std::string> lines = NewLogLines();
+    ASSERT_EQ(lines.size(), 4 + middle.size());
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex("--- START ---\t\\d{4}-\\d\\d-\\d\\d "
+                                                      "\\d\\d:\\d\\d:\\d\\d")))
+        << lines[0];
+    EXPECT_EQ(lines[1], "Version 1.2.3.0");
+    EXPECT_EQ(lines[2], "Tavelin");
+    for (size_t i = 0; i < middle.size(); ++i) EXPECT_EQ(Utf8(lines[3 + i]), Utf8(middle[i]));
+    EXPECT_TRUE(std::regex_match(lines.back(), std::regex("--- END ---\t\\d{4}-\\d\\d-\\d\\d\t"
+                                                          "\\d\\d:\\d\\d:\\d\\d")))
+        << lines.back();
+  }
+
+  // The host's channel tables and the program's INI are exactly as they were, and no
+  // backup or temporary table file appeared.
+  void ExpectHostFilesUntouched() {
+    EXPECT_EQ(ReadBytes(world_.RootFile("tvconvert.csv")), kTvConvert);
+    EXPECT_EQ(ReadBytes(world_.RootFile("qdrTVCHNo.csv")), kChannelNumbers);
+    EXPECT_EQ(ReadBytes(world_.RootFile("tvchdata.csv")), kChannelData);
+    EXPECT_EQ(Utf8(ReadBytes(world_.RootFile("nubra.ini"))), Utf8(nubra_));
+    for (const std::string& name : FileNames(world_.root())) {
+      EXPECT_EQ(name.find(".old"), std::string::npos) << name;
+      EXPECT_EQ(name.find(".$$$"), std::string::npos) << name;
+    }
+  }
+
+  HostWorld world_;
+  LocalCalendar cal_;
+  std::string nubra_;
+};
+
+// One table row of the reservation list.
+std::string TableRow(int index, const std::string& title, int tuner, const std::string& channel,
+                     const std::string& day, const std::string& time) {
+  std::string image;
+  if (tuner != 0) image = "<td><img src=\"/img/act_R" + std::to_string(tuner) + ".gif\"></td>";
+  return "<tr><td><a href=\"b_proginfo.htm?" + std::to_string(index) + "\">" + title + "</a></td>" +
+         image + "<td>" + channel + "</td><td>" + day + "</td><td>" + time +
+         "</td><td>SP</td></tr>\r\n";
+}
+
+TEST_F(FetchTest, TableLayoutWithDigestLoginWritesOneFilePerProgram) {
+  const Day day1 = cal_.At(1), day2 = cal_.At(2), old = cal_.At(-11), edge = cal_.At(-10);
+  const std::string page =
+      "<html>\r\n<head><title>予約一覧</title></head>\r\n<body>\r\n<table border=1>\r\n<tbody>\r\n"
+      "<tr><th>番組名</th><th>チャンネル</th><th>日付</th><th>時間</th><th>画質</th></tr>\r\n" +
+      TableRow(0, "ニュース７", 1, "CH1", LocalCalendar::PageDate(day1), "19:00-19:30") +
+      TableRow(1, "世界の車窓から", 2, "CH4", LocalCalendar::PageDate(day2), "23:30-00:30") +
+      TableRow(2, "日曜劇場", 0, "CH6", "毎日曜日", "21:00-21:54") +
+      TableRow(3, "地図に載らない駅", 0, "ﾃﾚﾋﾞdeﾅﾋﾞで必要", LocalCalendar::PageDate(day1),
+               "12:00-12:30") +
+      TableRow(4, "古い番組", 0, "CH1", LocalCalendar::PageDate(old), "10:00-10:30") +
+      TableRow(5, "十日前の番組", 0, "CH2", LocalCalendar::PageDate(edge), "00:00-00:30") +
+      "</tbody>\r\n</table>\r\n</body>\r\n</html>\r\n";
+  auto sim = StartRecorder(page, {"--login", "digest", "--user", "rd", "--password", "秘密pw"});
+  DeckSettings deck;
+  deck.port = std::to_string(sim->port());
+  deck.user_id = "rd";
+  deck.password = "秘密pw";
+  WriteNubra("RD1", deck);
+  const std::string output = world_.OutputFolder("RD1");
+  std::filesystem::create_directories(output);
+  WriteBytes(output + "/200001011200CH9.tvpi", "old");
+  WriteBytes(output + "/memo.txt", "the host's note");
+
+  const RunResult run = world_.Run({output});
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.err, "");
+
+  // Expected files: a date shown without a year is read in the current year, and a start
+  // more than ten days back is dropped.
+  std::map<std::string, std::string> expected;
+  auto dated = [&](Day shown, int start, int end, const std::string& channel,
+                   const std::string& station, const std::string& title) {
+    const Day day = cal_.AsReadFromPage(shown);
+    if (day < cal_.At(-10)) return;
+    expected[LocalCalendar::Stamp(day, start) + channel + ".tvpi"] =
+        Tvpi(station, day, start, end, title);
+  };
+  dated(day1, 19 * 60, 19 * 60 + 30, "CH1", "ＮＨＫ総合", "ニュース７");
+  dated(day2, 23 * 60 + 30, 30, "CH4", "日本テレビ", "世界の車窓から");
+  dated(old, 10 * 60, 10 * 60 + 30, "CH1", "ＮＨＫ総合", "古い番組");
+  dated(edge, 0, 30, "CH2", "CH2", "十日前の番組");
+  for (Day day : Occurrences(cal_, 21 * 60, [](Day d) { return LocalCalendar::Weekday(d) == 0; })) {
+    expected[LocalCalendar::Stamp(day, 21 * 60) + "CH6.tvpi"] =
+        Tvpi("CH6", day, 21 * 60, 21 * 60 + 54, "日曜劇場");
+  }
+  std::set<std::string> expected_names = {"memo.txt"};
+  for (const auto& [name, bytes] : expected) expected_names.insert(name);
+  EXPECT_EQ(FileNames(output), expected_names);
+  for (const auto& [name, bytes] : expected) {
+    EXPECT_EQ(Utf8(ReadBytes(output + "/" + name)), Utf8(bytes)) << name;
+  }
+  EXPECT_EQ(ReadBytes(output + "/memo.txt"), "the host's note");
+
+  // The page went byte for byte into the temp folder, after the body of the login
+  // challenge (every reply body of the exchange is kept); the login took one challenge.
+  const std::string saved = ReadBytes(world_.temp() + "rdprogram.html");
+  ASSERT_GE(saved.size(), page.size());
+  EXPECT_EQ(saved.substr(saved.size() - page.size()), page);
+  const std::vector<std::string> requests = sim->Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_NE(requests[1].find("Authorization: Digest username=\"rd\""), std::string::npos);
+  EXPECT_NE(requests[1].find("nc=00000001"), std::string::npos);
+
+  ExpectLogOfOneRun({});
+  ExpectHostFilesUntouched();
+}
+
+// One script line of the reservation list.
+std::string ScriptLine(int i, const std::string& title, int tuner_code, const std::string& channel,
+                       const std::string& day, const std::string& start, const std::string& end) {
+  const std::string n = std::to_string(i);
+  return "c1[" + n + "]=\"" + n + "\";c2[" + n + "]=\"\";c3[" + n + "]=\"" + title + "\";c4[" + n +
+         "]=\"" + std::to_string(tuner_code) + "\";c5[" + n + "]=\"" + channel + "\";c6[" + n +
+         "]=\"" + day + "\";c7[" + n + "]=\"" + start + "\";c8[" + n + "]=\"" + end + "\";\r\n";
+}
+
+TEST_F(FetchTest, ScriptLayoutWithBasicLoginAndFirstTunerOnly) {
+  const Day day1 = cal_.At(1), day2 = cal_.At(2);
+  const std::string page =
+      "<html>\r\n<head><title>予約一覧</title>\r\n<script language=\"JavaScript\">\r\n"
+      "c1=new Array();c2=new Array();c3=new Array();c4=new Array();\r\n" +
+      ScriptLine(0, "朝のニュース", 1, "011-1", LocalCalendar::PageDate(day1), "07:00", "07:30") +
+      ScriptLine(1, "深夜映画", 2, "041", LocalCalendar::PageDate(day1), "23:00", "25:00") +
+      ScriptLine(2, "ＢＳ特集", 0, "BS101", LocalCalendar::PageDate(day2), "25:10", "25:40") +
+      ScriptLine(3, "体操", 4, "041", "毎日", "05:00", "05:30") +
+      ScriptLine(4, "第二の番組", 5, "CH12", LocalCalendar::PageDate(day2), "12:00", "13:00") +
+      "</script>\r\n</head>\r\n<body onload=\"show()\"></body>\r\n</html>\r\n";
+  auto sim = StartRecorder(page, {"--login", "basic", "--user", "rd", "--password", "pw 1"});
+  DeckSettings deck;
+  deck.port = std::to_string(sim->port());
+  deck.user_id = "rd";
+  deck.password = "pw 1";
+  deck.dual_recording = 1;  // only what records on the first tuner, or on none
+  WriteNubra("レコーダー", deck);
+  const std::string output = world_.OutputFolder(Utf8("レコーダー"));
+
+  // A trailing delimiter on the parameter changes nothing; the folder is created.
+  const RunResult run = world_.Run({output + "/"});
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 0);
+
+  std::map<std::string, std::string> expected;
+  const Day morning = cal_.AsReadFromPage(day1);
+  if (morning >= cal_.At(-10)) {
+    expected[LocalCalendar::Stamp(morning, 7 * 60) + "D011.tvpi"] =
+        Tvpi("ＮＨＫ総合", morning, 7 * 60, 7 * 60 + 30, "朝のニュース");
+  }
+  // 25:10 on the shown day is 01:10 of the next one.
+  const Day late = cal_.AsReadFromPage(day2) + 1;
+  if (late - 1 >= cal_.At(-10)) {
+    expected[LocalCalendar::Stamp(late, 70) + "BS101.tvpi"] =
+        Tvpi("ＢＳ１", late, 70, 100, "ＢＳ特集");
+  }
+  for (Day day : Occurrences(cal_, 5 * 60, [](Day) { return true; })) {
+    expected[LocalCalendar::Stamp(day, 5 * 60) + "D041.tvpi"] =
+        Tvpi("D041", day, 5 * 60, 5 * 60 + 30, "体操");
+  }
+  std::set<std::string> expected_names;
+  for (const auto& [name, bytes] : expected) expected_names.insert(name);
+  EXPECT_EQ(FileNames(output), expected_names);
+  for (const auto& [name, bytes] : expected) {
+    EXPECT_EQ(Utf8(ReadBytes(output + "/" + name)), Utf8(bytes)) << name;
+  }
+
+  const std::vector<std::string> requests = sim->Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_NE(requests[1].find("Authorization: Basic cmQ6cHcgMQ=="), std::string::npos)
+      << requests[1];
+  ExpectLogOfOneRun({});
+  ExpectHostFilesUntouched();
+}
+
+// Download failures of every kind keep the files of the last good fetch.
+struct FailedDownload {
+  const char* name;
+  std::vector<std::string> sim_args;
+  std::string password;  // what the deck's settings hold
+  bool stop_recorder;    // nobody listens on the port
+  size_t requests;       // requests the recorder saw
+};
+
+class FailedDownloadTest : public FetchTest,
+                           public ::testing::WithParamInterface<FailedDownload> {};
+
+TEST_P(FailedDownloadTest, KeepsTheOldProgramFiles) {
+  const FailedDownload& c = GetParam();
+  auto sim =
+      StartRecorder("<html><body><table><tbody></tbody></table></body></html>\r\n", c.sim_args);
+  DeckSettings deck;
+  deck.port = std::to_string(sim->port());
+  deck.user_id = "rd";
+  deck.password = c.password;
+  WriteNubra("RD1", deck);
+  if (c.stop_recorder) sim->Stop();
+  const std::string output = world_.OutputFolder("RD1");
+  std::filesystem::create_directories(output);
+  WriteBytes(output + "/202601011900CH1.tvpi", "kept one");
+  WriteBytes(output + "/202601021900CH4.tvpi", "kept two");
+
+  const RunResult run = world_.Run({output});
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(FileNames(output),
+            (std::set<std::string>{"202601011900CH1.tvpi", "202601021900CH4.tvpi"}));
+  EXPECT_EQ(ReadBytes(output + "/202601011900CH1.tvpi"), "kept one");
+  EXPECT_EQ(ReadBytes(output + "/202601021900CH4.tvpi"), "kept two");
+  if (!c.stop_recorder) {
+    EXPECT_EQ(sim->Requests().size(), c.requests);
+  }
+  ExpectLogOfOneRun({"qdr.log: 予約一覧のダウンロード失敗 (C.ERROR)"});
+  ExpectHostFilesUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    E2e, FailedDownloadTest,
+    ::testing::Values(
+        FailedDownload{"NobodyListening", {}, "", true, 0},
+        FailedDownload{
+            "DigestRefused", {"--login", "digest", "--password", "right"}, "wrong", false, 2},
+        FailedDownload{
+            "BasicRefused", {"--login", "basic", "--password", "right"}, "wrong", false, 2},
+        FailedDownload{"CutReply", {"--cut-body", "--page-size", "20000"}, "", false, 1}),
+    [](const ::testing::TestParamInfo<FailedDownload>& info) { return info.param.name; });
+
+TEST_F(FetchTest, ThroughTheHostsProxy) {
+  const Day day1 = cal_.At(1);
+  const std::string page =
+      "<html><body><table><tbody>\r\n" +
+      TableRow(0, "ニュース７", 0, "CH1", LocalCalendar::PageDate(day1), "19:00-19:30") +
+      "</tbody></table></body></html>\r\n";
+  auto recorder = StartRecorder(page, {"--login", "digest"});
+  RecorderSim proxy({"--proxy"});
+  ASSERT_TRUE(proxy.started());
+  WriteBytes(world_.RootFile("qdr.ini"),
+             "[TSetup]\r\nUseProxy_Checked=True\r\nUseIEProxy_Checked=False\r\n"
+             "ProxyServerAddress_Text= 127.0.0.1 \r\nProxyServerPort_Text=" +
+                 std::to_string(proxy.port()) + "\r\n");
+  DeckSettings deck;
+  deck.address = "localhost";
+  deck.port = std::to_string(recorder->port());
+  deck.user_id = "rd";
+  deck.password = "recorder";
+  WriteNubra("RD1", deck);
+  const std::string output = world_.OutputFolder("RD1");
+
+  const RunResult run = world_.Run({output});
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 0);
+
+  const Day day = cal_.AsReadFromPage(day1);
+  if (day >= cal_.At(-10)) {
+    EXPECT_EQ(FileNames(output),
+              std::set<std::string>{LocalCalendar::Stamp(day, 19 * 60) + "CH1.tvpi"});
+  }
+  // Both requests went to the proxy in absolute form and reached the recorder.
+  const std::string target =
+      "GET http://localhost:" + std::to_string(recorder->port()) + "/program/program.htm ";
+  const std::vector<std::string> via_proxy = proxy.Requests();
+  ASSERT_EQ(via_proxy.size(), 2u);
+  for (const std::string& request : via_proxy) EXPECT_EQ(request.rfind(target, 0), 0u) << request;
+  EXPECT_NE(via_proxy[1].find("uri=\"http://localhost:"), std::string::npos) << via_proxy[1];
+  EXPECT_EQ(recorder->Requests().size(), 2u);
+  ExpectLogOfOneRun({});
+}
+
+}  // namespace
+}  // namespace tavelin::testing

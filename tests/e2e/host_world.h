@@ -1,0 +1,281 @@
+// The world the built `tavelin` program runs in, set up the way the host leaves it: a home
+// with the registry file naming the root folder, the root folder with the host's INI, the
+// program's own INI, the channel tables and the log, a temp folder, an output folder and a
+// lock folder of its own. Runs the program there without a display and collects what it
+// printed and its exit code.
+#ifndef TAVELIN_TESTS_E2E_HOST_WORLD_H_
+#define TAVELIN_TESTS_E2E_HOST_WORLD_H_
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/settings.h"
+#include "platform/codepage.h"
+#include "platform/posix/posix_env.h"
+#include "support/test_env.h"
+
+namespace tavelin::testing {
+
+// What one run of the program left on its standard streams.
+struct RunResult {
+  bool finished = false;  // ended on its own within the time allowed
+  int exit_code = -1;
+  std::string out;  // standard output, as printed (UTF-8)
+  std::string err;  // standard error, as printed (UTF-8)
+};
+
+// One started `tavelin` process.
+class PluginProcess {
+ public:
+  PluginProcess() = default;
+  PluginProcess(const PluginProcess&) = delete;
+  PluginProcess& operator=(const PluginProcess&) = delete;
+  ~PluginProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  // Starts `program` with `arguments` (UTF-8) and exactly the environment `environment`
+  // ("NAME=value" entries); its output goes to files in `folder`.
+  bool Start(const std::string& program, const std::vector<std::string>& arguments,
+             const std::vector<std::string>& environment, const std::string& folder) {
+    out_file_ = folder + "stdout.txt";
+    err_file_ = folder + "stderr.txt";
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      if (!std::freopen(out_file_.c_str(), "wb", stdout) ||
+          !std::freopen(err_file_.c_str(), "wb", stderr)) {
+        ::_exit(126);
+      }
+      ::execve(argv[0], argv.data(), envp.data());
+      ::_exit(127);
+    }
+    return pid_ > 0;
+  }
+
+  // Waits up to `limit` for the process to end; kills it when it does not.
+  RunResult Wait(std::chrono::seconds limit = std::chrono::seconds(90)) {
+    RunResult result;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (pid_ > 0) {
+      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+      if (done == pid_) {
+        pid_ = -1;
+        result.finished = true;
+        result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        break;
+      }
+      if (std::chrono::steady_clock::now() > deadline) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    result.out = ReadBytes(out_file_);
+    result.err = ReadBytes(err_file_);
+    return result;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::string out_file_;
+  std::string err_file_;
+};
+
+// The recorder settings of one deck as the host's user entered them.
+struct DeckSettings {
+  std::string address = "127.0.0.1";
+  std::string port = "80";
+  std::string user_id;
+  std::string password;
+  int dual_recording = 0;
+};
+
+class HostWorld {
+ public:
+  HostWorld() {
+    namespace fs = std::filesystem;
+    for (const char* folder : {"home/.config/tavelin", "root", "temp", "runtime", "out", "run"}) {
+      fs::create_directories(dir_.File(folder));
+    }
+    WriteRegistry("");
+  }
+
+  const TempDir& dir() const { return dir_; }
+  std::string root() const { return dir_.File("root/"); }
+  std::string temp() const { return dir_.File("temp/"); }
+  std::string runtime() const { return dir_.File("runtime/"); }
+  // A file of the root folder.
+  std::string RootFile(const std::string& name) const { return root() + name; }
+  // The output folder of deck `deck` (UTF-8), without a trailing delimiter.
+  std::string OutputFolder(const std::string& deck) const { return dir_.File("out/" + deck); }
+  std::string RegistryFile() const { return dir_.File("home/.config/tavelin/registry.reg"); }
+
+  // The registry file, naming the root folder, followed by `more` (further .reg sections).
+  void WriteRegistry(const std::string& more) {
+    WriteBytes(RegistryFile(),
+               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n"
+               "\"RootPath\"=\"" +
+                   root() + "\"\r\n" + more);
+  }
+
+  // Section `deck` (Shift-JIS) of "nubra.ini" as the program itself writes it, the password
+  // scrambled with this computer's key.
+  static std::string NubraSection(const std::string& deck, const DeckSettings& s) {
+    std::unique_ptr<Env> env = NewPosixEnv();
+    const std::string key = VolumeKey(*env);
+    return "[" + deck + "]\r\nRDH1_IP_Text=" + s.address + "\r\nRDH1_Port_Text=" + s.port +
+           "\r\nRDH1_ID_Text=" + s.user_id +
+           "\r\nRDH1_PW_Text=" + ScramblePassword(s.password, key) +
+           "\r\nWRecSetting_ItemIndex=" + std::to_string(s.dual_recording) + "\r\n";
+  }
+
+  // Runs the program with `arguments` (UTF-8) and waits for it.
+  RunResult Run(const std::vector<std::string>& arguments,
+                const std::vector<std::string>& extra_environment = {}) {
+    PluginProcess process;
+    if (!Start(&process, arguments, extra_environment)) return RunResult{};
+    return process.Wait();
+  }
+
+  bool Start(PluginProcess* process, const std::vector<std::string>& arguments,
+             const std::vector<std::string>& extra_environment = {}) {
+    const std::string folder = dir_.File("run/" + std::to_string(runs_++) + "-");
+    return process->Start(ProgramPath(), arguments, Environment(extra_environment), folder);
+  }
+
+  // Everything the program sees of its surroundings; no display of any kind.
+  std::vector<std::string> Environment(const std::vector<std::string>& extra) const {
+    std::vector<std::string> env = {
+        "HOME=" + dir_.File("home"),
+        "XDG_CONFIG_HOME=" + dir_.File("home/.config"),
+        "XDG_RUNTIME_DIR=" + dir_.File("runtime"),
+        "temp=" + dir_.File("temp"),
+        "PATH=/usr/bin:/bin",
+    };
+    env.insert(env.end(), extra.begin(), extra.end());
+    return env;
+  }
+
+  static std::string ProgramPath() { return std::string(TAVELIN_BINARY_DIR) + "/src/tavelin"; }
+
+ private:
+  TempDir dir_;
+  int runs_ = 0;
+};
+
+// Names of the files in `folder` (UTF-8), sorted.
+inline std::set<std::string> FileNames(const std::string& folder) {
+  std::set<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+// The lines of a CR LF text (the final CR LF ends the last line).
+inline std::vector<std::string> CrLfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// A calendar day: days since 1970-01-01.
+using Day = long;
+
+// Local calendar days, for the dates the recorder's pages show and the files are named by.
+class LocalCalendar {
+ public:
+  LocalCalendar() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    today_ = DayOf(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    minute_of_day_ = local.tm_hour * 60 + local.tm_min;
+  }
+
+  Day today() const { return today_; }
+  Day At(int offset) const { return today_ + offset; }
+  // Minutes since midnight now.
+  int minute_of_day() const { return minute_of_day_; }
+
+  static Day DayOf(int year, int month, int day) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = 12;
+    return static_cast<Day>(::timegm(&t) / 86400);
+  }
+  static std::tm Civil(Day day) {
+    const std::time_t at = static_cast<std::time_t>(day) * 86400 + 43200;
+    std::tm t{};
+    ::gmtime_r(&at, &t);
+    return t;
+  }
+  // 0 = Sunday.
+  static int Weekday(Day day) { return Civil(day).tm_wday; }
+
+  // "mm/dd(曜)" as the recorder shows a date.
+  static std::string PageDate(Day day) {
+    static const char* const kWeekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
+    const std::tm t = Civil(day);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d/%02d(", t.tm_mon + 1, t.tm_mday);
+    return text + std::string(kWeekdays[t.tm_wday]) + ")";
+  }
+
+  // The day a page date "mm/dd" stands for: that month and day of the current year.
+  Day AsReadFromPage(Day day) const {
+    const std::tm shown = Civil(day);
+    return DayOf(Civil(today_).tm_year + 1900, shown.tm_mon + 1, shown.tm_mday);
+  }
+
+  // "yyyymmddhhnn" of `day` at `minute` minutes past midnight.
+  static std::string Stamp(Day day, int minute) {
+    const std::tm t = Civil(day);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1,
+                  t.tm_mday, minute / 60, minute % 60);
+    return text;
+  }
+
+ private:
+  Day today_ = 0;
+  int minute_of_day_ = 0;
+};
+
+}  // namespace tavelin::testing
+
+#endif  // TAVELIN_TESTS_E2E_HOST_WORLD_H_
