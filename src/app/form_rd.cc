@@ -36,6 +36,7 @@ TFormRD::TFormRD(Env& env, ui::Backend& backend, std::vector<std::string> parame
       TableTV(ChannelTable::TableTV(env, "")),
       TableTVChNo(ChannelTable::TableTVChNo(env, "")),
       TableTVChData(ChannelTable::TableTVChData(env, "")),
+      AboutForm(env, backend),
       env_(env),
       backend_(backend),
       parameters_(std::move(parameters)) {
@@ -132,6 +133,7 @@ void TFormRD::BuildControls() {
   };
   parse_step = [this] { DefaultParseStep(); };
   channel_retrieval = [this] { DefaultChannelRetrieval(); };
+  show_about = [this] { AboutForm.ButtonAboutClick(*this); };
 }
 
 void TFormRD::FormCreate() {
@@ -316,10 +318,7 @@ void TFormRD::ButtonHomeClick() {
   std::string target = RDH1_IP.text() + ":" + TrimSpaces(RDH1_Port.text());
   // The shell needs a scheme to take the address for a web page.
   if (target.find("://") == std::string::npos) target = "http://" + target;
-  std::string folder;
-  const size_t last = target.find_last_of(":/\\");
-  if (last != std::string::npos) folder = target.substr(0, last + 1);
-  env_.ShellOpen(target, "", folder);
+  ShellOpen(env_, target);
 }
 
 void TFormRD::Button1Click() {

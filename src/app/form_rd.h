@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/about_form.h"
 #include "app/command_line.h"
 #include "app/log_file.h"
 #include "app/placement.h"
@@ -68,6 +69,8 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   ChannelTable TableTVChNo;
   ChannelTable TableTVChData;
   PatternMatcher AWKStr1;
+  // Created on the first click of ButtonAbout.
+  AboutWindow AboutForm;
 
   // --- Window state -------------------------------------------------------------------
   Env& env() { return env_; }
@@ -111,7 +114,7 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   std::function<void()> parse_step;
   // ButtonCHClick (default: the channel list retrieval with this window's tables).
   std::function<void()> channel_retrieval;
-  // ButtonAboutClick: the About window fills this in.
+  // ButtonAboutClick (default: show the About window).
   std::function<void()> show_about;
 
   // DownloadHost

@@ -349,6 +349,20 @@ TEST_F(FormRDTest, HomeButtonOpensTheRecorderAddress) {
                                                    "http://10.0.0.2:80||http://10.0.0.2:"}));
 }
 
+TEST_F(FormRDTest, AboutButtonShowsOneAboutWindow) {
+  TFormRD& form = Make({out_, "x"});
+  EXPECT_EQ(form.AboutForm.form(), nullptr);
+  form.ButtonAbout.Click();
+  TAboutForm* about = form.AboutForm.form();
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(about->visible());
+  about->BtnCancel.Click();
+  EXPECT_FALSE(about->visible());
+  form.ButtonAbout.Click();
+  EXPECT_EQ(form.AboutForm.form(), about);
+  EXPECT_TRUE(about->visible());
+}
+
 TEST_F(FormRDTest, StoredPasswordOfAnotherComputerSurvivesARun) {
   const std::string foreign = ScramblePassword("secret", std::string(32, 'F'));
   ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "RD1", "RDH1_PW_Text", foreign));
