@@ -176,16 +176,6 @@ TEST(LogFileTest, HeaderThatCannotBeWrittenSwitchesTheLogOffQuietly) {
   EXPECT_EQ(ReadBytes(dir.File("qdr.log")), "");
 }
 
-TEST(LogFileTest, HeaderVersionComesFromTheProgramsVersionInformation) {
-  TempDir dir;
-  LogEnv env(dir);
-  env.entries.clear();
-  TLogFile log(env);
-  log.SetLogFileName(dir.File("qdr.log"));
-  log.SetActive(true);
-  EXPECT_EQ(ReadBytes(dir.File("qdr.log")), "--- START ---\t2006-12-25 21:05:09\r\nVersion \r\n");
-}
-
 TEST(ReadVersionTest, FillsTheElevenFieldsInOrder) {
   TempDir dir;
   LogEnv env(dir);

@@ -96,11 +96,5 @@ TEST(UnquoteValueTest, RemovesOnePairOfQuotesAndUndoublesInside) {
   }
 }
 
-TEST(ItemsTest, ChallengeRealmRoundTrip) {
-  const Items items = SplitItems("Digest realm=\"RD \"\"Deck\"\" 1\", qop=\"auth,auth-int\"");
-  EXPECT_EQ(UnquoteValue(ItemValue(items, "realm")), "RD \"Deck\" 1");
-  EXPECT_EQ(UnquoteValue(ItemValue(items, "qop")), "auth,auth-int");
-}
-
 }  // namespace
 }  // namespace tavelin
