@@ -181,7 +181,8 @@ class Picture : public Control {
 };
 
 // A window timer: while enabled, OnTimer runs every interval_ms, counted from the moment
-// it was last enabled or given a new interval. It fires only while messages are processed.
+// it was last enabled or given a new interval; an interval of 0 never fires. It fires only
+// while messages are processed.
 class Timer {
  public:
   explicit Timer(std::string name) : name_(std::move(name)) {}

@@ -42,7 +42,7 @@ void HeadlessBackend::RunDueTimers() {
   std::vector<Timer*> due;
   for (Form* form : forms_) {
     for (Timer* timer : form->timers()) {
-      if (!timer->enabled()) continue;
+      if (!timer->enabled() || timer->interval_ms() <= 0) continue;
       auto it = armed_at_.find(timer);
       if (it == armed_at_.end()) it = armed_at_.emplace(timer, now).first;
       const double elapsed_ms = std::llround((now - it->second) * kMillisecondsPerDay);
@@ -60,7 +60,7 @@ long HeadlessBackend::MsToNextTimer() {
   long best = -1;
   for (Form* form : forms_) {
     for (Timer* timer : form->timers()) {
-      if (!timer->enabled()) continue;
+      if (!timer->enabled() || timer->interval_ms() <= 0) continue;
       auto it = armed_at_.find(timer);
       const TDateTime armed = it == armed_at_.end() ? now : it->second;
       long left = timer->interval_ms() - std::llround((now - armed) * kMillisecondsPerDay);
