@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libfltk1.3-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
-  curl
+  libpcre2-dev curl
 )
 
 missing=()
