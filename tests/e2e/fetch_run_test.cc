@@ -324,7 +324,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailedDownload{"CutReply", {"--cut-body", "--page-size", "20000"}, "", false, 1}),
     [](const ::testing::TestParamInfo<FailedDownload>& info) { return info.param.name; });
 
-TEST_F(FetchTest, ThroughTheHostsProxy) {
+// Where the host says the proxy is: its own INI, or the browser settings in the registry.
+class ProxyTest : public FetchTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ProxyTest, FetchesThroughTheChosenProxy) {
+  const bool from_browser_settings = GetParam();
   const Day day1 = cal_.At(1);
   const std::string page =
       "<html><body><table><tbody>\r\n" +
@@ -333,10 +337,22 @@ TEST_F(FetchTest, ThroughTheHostsProxy) {
   auto recorder = StartRecorder(page, {"--login", "digest"});
   RecorderSim proxy({"--proxy"});
   ASSERT_TRUE(proxy.started());
-  WriteBytes(world_.RootFile("qdr.ini"),
-             "[TSetup]\r\nUseProxy_Checked=True\r\nUseIEProxy_Checked=False\r\n"
-             "ProxyServerAddress_Text= 127.0.0.1 \r\nProxyServerPort_Text=" +
-                 std::to_string(proxy.port()) + "\r\n");
+  const std::string proxy_port = std::to_string(proxy.port());
+  if (from_browser_settings) {
+    // The host's own proxy entries point nowhere; the browser's web proxy is the one used.
+    WriteBytes(world_.RootFile("qdr.ini"),
+               "[TSetup]\r\nUseProxy_Checked=True\r\nUseIEProxy_Checked=True\r\n"
+               "ProxyServerAddress_Text=127.0.0.1\r\nProxyServerPort_Text=1\r\n");
+    world_.WriteRegistry(
+        "\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet "
+        "Settings]\r\n\"ProxyEnable\"=dword:00000001\r\n\"ProxyServer\"=\"http=127.0.0.1:" +
+        proxy_port + ";https=127.0.0.1:1\"\r\n");
+  } else {
+    WriteBytes(world_.RootFile("qdr.ini"),
+               "[TSetup]\r\nUseProxy_Checked=True\r\nUseIEProxy_Checked=False\r\n"
+               "ProxyServerAddress_Text= 127.0.0.1 \r\nProxyServerPort_Text=" +
+                   proxy_port + "\r\n");
+  }
   DeckSettings deck;
   deck.address = "localhost";
   deck.port = std::to_string(recorder->port());
@@ -364,6 +380,11 @@ TEST_F(FetchTest, ThroughTheHostsProxy) {
   EXPECT_EQ(recorder->Requests().size(), 2u);
   ExpectLogOfOneRun({});
 }
+
+INSTANTIATE_TEST_SUITE_P(E2e, ProxyTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "BrowserSettings" : "HostSettings";
+                         });
 
 }  // namespace
 }  // namespace tavelin::testing
