@@ -1,0 +1,706 @@
+#include "ui/fltk/fltk_backend.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Bitmap.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Progress.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Round_Button.H>
+#include <FL/Fl_Secret_Input.H>
+#include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+#include "ui/fltk/artwork.h"
+#include "ui/fltk/display_text.h"
+#include "ui/fltk/fltk_widgets.h"
+
+namespace tavelin::ui {
+namespace {
+
+constexpr int kCornerRadius = 10;
+constexpr char kIconResource[] = "MAINICON";
+constexpr char kWindowClass[] = "Tavelin";
+
+// One control and the widget that shows it.
+struct ControlView {
+  Control* control = nullptr;
+  Fl_Widget* widget = nullptr;
+  std::vector<Fl_Round_Button*> items;  // a radio group's items
+};
+
+// One form and its window. The window owns its widgets.
+struct FormView {
+  Form* form = nullptr;
+  FormWindow* window = nullptr;
+  std::vector<std::unique_ptr<ControlView>> controls;
+  OutlineMask outline;
+  std::unique_ptr<Fl_Bitmap> shape;
+  // A form that never had a placement of its own opens over the centre of the main window.
+  bool centre_on_show = false;
+
+  ControlView* Find(const Control* control) {
+    for (auto& view : controls) {
+      if (view->control == control) return view.get();
+    }
+    return nullptr;
+  }
+};
+
+bool IsWindowed(ControlKind kind) {
+  return kind != ControlKind::kLabel && kind != ControlKind::kPicture;
+}
+
+FltkBackend::Impl* g_impl = nullptr;
+
+}  // namespace
+
+struct FltkBackend::Impl {
+  Impl(Env& env, FltkBackend& self) : env(env), self(self) {}
+
+  Env& env;
+  FltkBackend& self;
+  std::vector<std::unique_ptr<FormView>> views;
+  std::set<Timer*> armed;
+  Form* main = nullptr;
+  int depth = 0;  // handlers running right now
+  std::vector<Shown> messages;
+  std::function<void()> answer;
+
+  void Run(const std::function<void()>& handler) {
+    ++depth;
+    self.Dispatch(handler);
+    --depth;
+  }
+
+  FormView* ViewOf(const Form* form) {
+    for (auto& view : views) {
+      if (view->form == form) return view.get();
+    }
+    return nullptr;
+  }
+
+  ControlView* ControlViewOf(const Control* control, FormView** form_view = nullptr) {
+    for (auto& view : views) {
+      if (ControlView* found = view->Find(control)) {
+        if (form_view != nullptr) *form_view = view.get();
+        return found;
+      }
+    }
+    return nullptr;
+  }
+
+  FormView& Build(Form& form);
+  void AddWidget(FormView& view, Control& control);
+  void Apply(FormView& view, ControlView& cv);
+  void LayoutRadio(ControlView& cv);
+  void PlaceWindow(FormView& view);
+  void Escape(Form& form) {
+    Button* button = form.CancelButton();
+    if (button != nullptr) Run([button] { button->Click(); });
+  }
+  void DestroyView(FormView* view);
+
+  static void OnTimeout(void* data);
+  static void OnButton(Fl_Widget* widget, void* data);
+  static void OnEdit(Fl_Widget* widget, void* data);
+  static void OnRadioItem(Fl_Widget* widget, void* data);
+  static void OnWindow(Fl_Widget* widget, void* data);
+};
+
+// --- Building windows -------------------------------------------------------------------
+
+FormView& FltkBackend::Impl::Build(Form& form) {
+  auto view = std::make_unique<FormView>();
+  view->form = &form;
+  const int width = std::max(1, form.client_width());
+  const int height = std::max(1, form.client_height());
+  view->window = new FormWindow(width, height, form.frameless(), form.color());
+  FormWindow& window = *view->window;
+  window.copy_label(DisplayText(form.caption()).c_str());
+  window.xclass(kWindowClass);
+  window.size_range(width, height, width, height);
+  window.icon(&ProgramIconImage());
+  if (form.frameless()) {
+    window.border(0);
+    view->outline = RoundedOutline(width, height, kCornerRadius);
+    view->shape = std::make_unique<Fl_Bitmap>(view->outline.bits.data(), width, height);
+    window.shape(view->shape.get());
+    window.SetOutline(&view->outline);
+  }
+  view->centre_on_show = form.placement().width <= 0 && &form != main;
+  window.callback(&Impl::OnWindow, view.get());
+  window.on_moved = [this, f = &form, v = view.get()](int left, int top) {
+    if (v->centre_on_show) return;
+    Rect rect = f->placement();
+    if (rect.left == left && rect.top == top) return;
+    rect.left = left;
+    rect.top = top;
+    rect.width = v->window->w();
+    rect.height = v->window->h();
+    Run([f, rect] { f->SetPlacement(rect); });
+  };
+
+  // Labels and pictures are painted on the face beneath the windowed controls; windowed
+  // controls are added in keyboard order, so Tab visits them in that order.
+  for (Control* control : form.controls()) {
+    if (!IsWindowed(control->kind())) AddWidget(*view, *control);
+  }
+  for (Control* control : form.tab_order()) {
+    if (IsWindowed(control->kind()) && view->Find(control) == nullptr) AddWidget(*view, *control);
+  }
+  for (Control* control : form.controls()) {
+    if (IsWindowed(control->kind()) && view->Find(control) == nullptr) AddWidget(*view, *control);
+  }
+  views.push_back(std::move(view));
+  return *views.back();
+}
+
+void FltkBackend::Impl::AddWidget(FormView& view, Control& control) {
+  auto cv = std::make_unique<ControlView>();
+  cv->control = &control;
+  const Rect& b = control.bounds();
+  Fl_Group::current(nullptr);
+  switch (control.kind()) {
+    case ControlKind::kLabel: {
+      auto* label = new LabelWidget(b.left, b.top, b.width, b.height);
+      label->on_click = [this, &control] { Run([&control] { control.Click(); }); };
+      cv->widget = label;
+      break;
+    }
+    case ControlKind::kEdit: {
+      const bool masked = static_cast<Edit&>(control).password_char() != 0;
+      Fl_Input* input = masked ? new Fl_Secret_Input(b.left, b.top, b.width, b.height)
+                               : new Fl_Input(b.left, b.top, b.width, b.height);
+      input->when(FL_WHEN_CHANGED);
+      input->callback(&Impl::OnEdit, cv.get());
+      cv->widget = input;
+      break;
+    }
+    case ControlKind::kButton: {
+      auto& button = static_cast<Button&>(control);
+      const Glyph glyph = button.picture() ? GlyphForButton(button.name()) : Glyph::kNone;
+      auto* widget = new PictureButton(b.left, b.top, b.width, b.height, glyph);
+      widget->callback(&Impl::OnButton, cv.get());
+      cv->widget = widget;
+      break;
+    }
+    case ControlKind::kRadioGroup:
+      cv->widget = new RadioBox(b.left, b.top, b.width, b.height);
+      break;
+    case ControlKind::kProgressBar: {
+      auto* progress = new Fl_Progress(b.left, b.top, b.width, b.height);
+      progress->box(FL_THIN_DOWN_BOX);
+      progress->color(fl_rgb_color(230, 230, 230));
+      progress->selection_color(fl_rgb_color(6, 176, 37));
+      cv->widget = progress;
+      break;
+    }
+    case ControlKind::kPicture:
+      cv->widget = new PictureBox(b.left, b.top, b.width, b.height);
+      break;
+  }
+  view.window->add(cv->widget);
+  view.controls.push_back(std::move(cv));
+  Apply(view, *view.controls.back());
+}
+
+void FltkBackend::Impl::LayoutRadio(ControlView& cv) {
+  auto& group = static_cast<RadioGroup&>(*cv.control);
+  auto* box = static_cast<RadioBox*>(cv.widget);
+  const size_t count = group.items().size();
+  while (cv.items.size() > count) {
+    Fl_Round_Button* item = cv.items.back();
+    box->remove(item);
+    delete item;
+    cv.items.pop_back();
+  }
+  while (cv.items.size() < count) {
+    Fl_Group::current(nullptr);
+    auto* item = new Fl_Round_Button(0, 0, 10, 10);
+    item->type(FL_RADIO_BUTTON);
+    item->box(FL_FLAT_BOX);
+    item->callback(&Impl::OnRadioItem, &cv);
+    box->add(item);
+    cv.items.push_back(item);
+  }
+  if (count == 0) return;
+  // Items fill the columns top to bottom, column after column, below the caption.
+  const int columns = std::max(1, group.columns());
+  const int rows = static_cast<int>((count + columns - 1) / columns);
+  const int top = box->y() + group.font().height + 1;
+  const int inner_width = box->w() - 16;
+  const int row_height = std::max(1, (box->y() + box->h() - 3 - top) / rows);
+  const int column_width = inner_width / columns;
+  for (size_t i = 0; i < count; ++i) {
+    const int column = static_cast<int>(i) / rows;
+    const int row = static_cast<int>(i) % rows;
+    cv.items[i]->resize(box->x() + 8 + column * column_width, top + row * row_height,
+                        column_width - 4, row_height);
+  }
+}
+
+void FltkBackend::Impl::Apply(FormView& view, ControlView& cv) {
+  Control& control = *cv.control;
+  Fl_Widget* widget = cv.widget;
+  const Rect& b = control.bounds();
+  if (widget->x() != b.left || widget->y() != b.top || widget->w() != b.width ||
+      widget->h() != b.height) {
+    widget->resize(b.left, b.top, b.width, b.height);
+  }
+  if (control.visible()) {
+    widget->show();
+  } else {
+    widget->hide();
+  }
+  if (control.enabled()) {
+    widget->activate();
+  } else {
+    widget->deactivate();
+  }
+  if (control.hint().empty()) {
+    widget->tooltip(nullptr);
+  } else {
+    widget->copy_tooltip(DisplayText(control.hint()).c_str());
+  }
+  const Font& font = control.font();
+  const auto face = static_cast<Fl_Font>(FontNumberFor(FontFaceFor(font.name)));
+  widget->labelfont(face);
+  widget->labelsize(font.height);
+  widget->labelcolor(ToFlColor(font.color));
+
+  switch (control.kind()) {
+    case ControlKind::kLabel: {
+      auto& label = static_cast<Label&>(control);
+      auto* box = static_cast<LabelWidget*>(widget);
+      box->copy_label(DisplayText(control.text()).c_str());
+      box->SetStyle(ToFlColor(font.color), font.underline);
+      box->SetLink(label.hand_cursor());
+      if (!label.transparent() && control.has_color()) {
+        box->box(FL_FLAT_BOX);
+        box->color(ToFlColor(control.color()));
+      } else {
+        // Drawn straight on the window's face.
+        box->box(FL_NO_BOX);
+      }
+      break;
+    }
+    case ControlKind::kEdit: {
+      auto* input = static_cast<Fl_Input*>(widget);
+      input->textfont(face);
+      input->textsize(font.height);
+      input->textcolor(ToFlColor(font.color));
+      // Only a change from the program replaces what is shown (and the caret with it).
+      std::string shown;
+      if (!EnteredText(input->value(), &shown) || shown != control.text()) {
+        input->value(DisplayText(control.text()).c_str());
+      }
+      break;
+    }
+    case ControlKind::kButton:
+      widget->copy_label(DisplayText(control.text()).c_str());
+      break;
+    case ControlKind::kRadioGroup: {
+      auto& group = static_cast<RadioGroup&>(control);
+      widget->copy_label(DisplayText(control.text()).c_str());
+      const Fl_Color background =
+          control.has_color() ? ToFlColor(control.color()) : ToFlColor(view.form->color());
+      widget->color(background);
+      LayoutRadio(cv);
+      for (size_t i = 0; i < cv.items.size(); ++i) {
+        Fl_Round_Button* item = cv.items[i];
+        item->copy_label(DisplayText(group.items()[i]).c_str());
+        item->labelfont(face);
+        item->labelsize(font.height);
+        item->labelcolor(ToFlColor(font.color));
+        item->color(background);
+        item->value(static_cast<int>(i) == group.item_index() ? 1 : 0);
+      }
+      break;
+    }
+    case ControlKind::kProgressBar: {
+      auto& bar = static_cast<ProgressBar&>(control);
+      auto* progress = static_cast<Fl_Progress*>(widget);
+      progress->minimum(static_cast<float>(bar.min()));
+      progress->maximum(static_cast<float>(bar.max()));
+      progress->value(static_cast<float>(bar.position()));
+      break;
+    }
+    case ControlKind::kPicture: {
+      auto& picture = static_cast<Picture&>(control);
+      static_cast<PictureBox*>(widget)->SetIcon(picture.resource() == kIconResource,
+                                                picture.stretch());
+      break;
+    }
+  }
+  // Widgets without a background of their own need the face beneath them redrawn.
+  if (control.kind() == ControlKind::kLabel || control.kind() == ControlKind::kPicture) {
+    view.window->redraw();
+  } else {
+    widget->redraw();
+  }
+}
+
+void FltkBackend::Impl::PlaceWindow(FormView& view) {
+  FormWindow& window = *view.window;
+  if (!view.centre_on_show) {
+    const Rect& rect = view.form->placement();
+    if (window.x() != rect.left || window.y() != rect.top) {
+      window.PlaceQuietly(rect.left, rect.top);
+    }
+    return;
+  }
+  int left = 0;
+  int top = 0;
+  FormView* main_view = ViewOf(main);
+  if (main_view != nullptr && main_view->window->shown()) {
+    const FormWindow& over = *main_view->window;
+    left = over.x() + (over.w() - window.w()) / 2;
+    top = over.y() + (over.h() - window.h()) / 2;
+  } else {
+    left = Fl::x() + (Fl::w() - window.w()) / 2;
+    top = Fl::y() + (Fl::h() - window.h()) / 2;
+  }
+  window.PlaceQuietly(left, top);
+}
+
+void FltkBackend::Impl::DestroyView(FormView* view) {
+  for (Timer* timer : view->form->timers()) {
+    Fl::remove_timeout(&Impl::OnTimeout, timer);
+    armed.erase(timer);
+  }
+  view->window->hide();
+  // A window cannot go away under its own running handler: the toolkit deletes it later.
+  if (depth > 0) {
+    Fl::delete_widget(view->window);
+  } else {
+    delete view->window;
+  }
+  view->window = nullptr;
+  views.erase(std::find_if(views.begin(), views.end(),
+                           [view](const auto& owned) { return owned.get() == view; }));
+}
+
+// --- Toolkit callbacks -------------------------------------------------------------------
+
+void FltkBackend::Impl::OnTimeout(void* data) {
+  auto* timer = static_cast<Timer*>(data);
+  if (g_impl == nullptr || g_impl->armed.count(timer) == 0) return;
+  // Re-armed first: the handler may switch the timer off or on again.
+  Fl::repeat_timeout(timer->interval_ms() / 1000.0, &Impl::OnTimeout, data);
+  g_impl->Run([timer] { timer->Fire(); });
+}
+
+void FltkBackend::Impl::OnButton(Fl_Widget* /*widget*/, void* data) {
+  Control* control = static_cast<ControlView*>(data)->control;
+  if (g_impl != nullptr) g_impl->Run([control] { control->Click(); });
+}
+
+void FltkBackend::Impl::OnEdit(Fl_Widget* widget, void* data) {
+  auto* cv = static_cast<ControlView*>(data);
+  auto* input = static_cast<Fl_Input*>(widget);
+  std::string text;
+  if (!EnteredText(input->value(), &text)) {
+    // A character Shift-JIS cannot hold: the entry is refused, the old text stays.
+    fl_beep();
+    input->value(DisplayText(cv->control->text()).c_str());
+    return;
+  }
+  if (g_impl != nullptr) g_impl->Run([cv, text] { cv->control->SetText(text); });
+}
+
+void FltkBackend::Impl::OnRadioItem(Fl_Widget* widget, void* data) {
+  auto* cv = static_cast<ControlView*>(data);
+  const auto it = std::find(cv->items.begin(), cv->items.end(), widget);
+  if (it == cv->items.end() || g_impl == nullptr) return;
+  const int index = static_cast<int>(it - cv->items.begin());
+  auto* group = static_cast<RadioGroup*>(cv->control);
+  g_impl->Run([group, index] {
+    group->SetItemIndex(index);
+    group->Click();
+  });
+}
+
+void FltkBackend::Impl::OnWindow(Fl_Widget* /*widget*/, void* data) {
+  Form* form = static_cast<FormView*>(data)->form;
+  if (g_impl == nullptr) return;
+  if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) {
+    g_impl->Escape(*form);
+    return;
+  }
+  // The window manager's close request.
+  g_impl->Run([form] { form->Close(); });
+}
+
+// --- FltkBackend --------------------------------------------------------------------------
+
+FltkBackend::FltkBackend(Env& env) : impl_(std::make_unique<Impl>(env, *this)) {}
+
+std::unique_ptr<FltkBackend> FltkBackend::Open(Env& env) {
+  if (g_impl != nullptr) return nullptr;
+  if (fl_display == nullptr) {
+    // Opened here rather than by the toolkit, which would end the process without one.
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return nullptr;
+    fl_open_display(display);
+  }
+  RegisterFonts();
+  Fl::scheme("gtk+");
+  Fl::background(240, 240, 240);
+  Fl_Window::default_icon(&ProgramIconImage());
+  std::unique_ptr<FltkBackend> backend(new FltkBackend(env));
+  g_impl = backend->impl_.get();
+  return backend;
+}
+
+FltkBackend::~FltkBackend() {
+  for (Timer* timer : impl_->armed) Fl::remove_timeout(&Impl::OnTimeout, timer);
+  impl_->armed.clear();
+  for (auto& view : impl_->views) {
+    if (view->window == nullptr) continue;
+    view->window->hide();
+    delete view->window;
+  }
+  impl_->views.clear();
+  Fl::check();
+  g_impl = nullptr;
+}
+
+void FltkBackend::ProcessMessages() { Fl::check(); }
+
+void FltkBackend::ShowMessage(const std::string& text, const std::string& title) {
+  impl_->messages.push_back(Shown{text, title});
+  const std::string utf8_text = DisplayText(text);
+  const std::string utf8_title = DisplayText(title);
+  fl_font(static_cast<Fl_Font>(kProportionalFont), 12);
+  int text_width = 0;
+  int text_height = 0;
+  fl_measure(utf8_text.c_str(), text_width, text_height, 0);
+  constexpr int kMargin = 24;
+  constexpr int kButtonWidth = 75;
+  constexpr int kButtonHeight = 23;
+  const int width = std::max(text_width + 2 * kMargin, 200);
+  const int height = kMargin + text_height + kMargin + kButtonHeight + 12;
+
+  Fl_Group::current(nullptr);
+  Fl_Double_Window box(width, height);
+  box.label(utf8_title.c_str());
+  // The text is also the window's icon name, where desktop tools can read it.
+  box.iconlabel(utf8_text.c_str());
+  box.xclass(kWindowClass);
+  Fl_Box message(kMargin, kMargin, text_width, text_height);
+  message.label(utf8_text.c_str());
+  message.labelfont(static_cast<Fl_Font>(kProportionalFont));
+  message.labelsize(12);
+  message.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_TOP);
+  Fl_Return_Button ok((width - kButtonWidth) / 2, height - kButtonHeight - 12, kButtonWidth,
+                      kButtonHeight, "OK");
+  ok.labelfont(static_cast<Fl_Font>(kProportionalFont));
+  ok.labelsize(12);
+  ok.callback([](Fl_Widget* w, void*) { w->window()->hide(); });
+  box.callback([](Fl_Widget* w, void*) { w->hide(); });  // Esc and the close button
+  box.end();
+  box.set_modal();
+  FormView* over = impl_->ViewOf(impl_->main);
+  if (over != nullptr && over->window->shown() && over->window->visible()) {
+    box.position(over->window->x() + (over->window->w() - width) / 2,
+                 over->window->y() + (over->window->h() - height) / 2);
+  } else {
+    box.position(Fl::x() + (Fl::w() - width) / 2, Fl::y() + (Fl::h() - height) / 2);
+  }
+  box.show();
+  ok.take_focus();
+  if (impl_->answer) {
+    Fl::check();
+    impl_->answer();
+    box.hide();
+  }
+  while (box.shown()) Fl::wait();
+}
+
+void FltkBackend::ShowForm(Form& form) {
+  FormView* view = impl_->ViewOf(&form);
+  if (view == nullptr) {
+    view = &impl_->Build(form);
+  } else {
+    for (auto& cv : view->controls) impl_->Apply(*view, *cv);
+  }
+  for (Timer* timer : form.timers()) TimerChanged(*timer);
+  impl_->PlaceWindow(*view);
+  view->window->show();
+}
+
+void FltkBackend::HideForm(Form& form) {
+  FormView* view = impl_->ViewOf(&form);
+  if (view != nullptr) view->window->hide();
+}
+
+bool FltkBackend::RunMessageLoop(Form& main) {
+  impl_->main = &main;
+  Adopt(main);
+  impl_->Run([&main] { main.Show(); });
+  // Let the window appear and paint before the activation's work starts.
+  Fl::check();
+  Fl::flush();
+  XSync(fl_display, False);
+  Fl::check();
+  if (!main.closed()) impl_->Run([&main] { main.Activate(); });
+  while (!main.closed()) {
+    // No window to act on and no timer to fire: nothing could ever close the form.
+    if (Fl::first_window() == nullptr && impl_->armed.empty()) return false;
+    Fl::wait();
+  }
+  // Other windows (the About window) go with the main window.
+  for (auto& view : impl_->views) view->window->hide();
+  Fl::check();
+  return true;
+}
+
+void FltkBackend::ControlChanged(Control& control) {
+  FormView* view = nullptr;
+  ControlView* cv = impl_->ControlViewOf(&control, &view);
+  if (cv != nullptr) impl_->Apply(*view, *cv);
+}
+
+void FltkBackend::TimerChanged(Timer& timer) {
+  Fl::remove_timeout(&Impl::OnTimeout, &timer);
+  impl_->armed.erase(&timer);
+  // A timer without an interval never fires.
+  if (!timer.enabled() || timer.interval_ms() <= 0) return;
+  impl_->armed.insert(&timer);
+  Fl::add_timeout(timer.interval_ms() / 1000.0, &Impl::OnTimeout, &timer);
+}
+
+void FltkBackend::FormChanged(Form& form) {
+  FormView* view = impl_->ViewOf(&form);
+  if (view == nullptr) return;
+  view->window->copy_label(DisplayText(form.caption()).c_str());
+  if (form.placement().width > 0) view->centre_on_show = false;
+  if (!view->centre_on_show && view->window->shown()) impl_->PlaceWindow(*view);
+}
+
+void FltkBackend::FormDestroyed(Form& form) {
+  if (impl_->main == &form) impl_->main = nullptr;
+  FormView* view = impl_->ViewOf(&form);
+  if (view != nullptr) {
+    impl_->DestroyView(view);
+  } else {
+    for (Timer* timer : form.timers()) {
+      Fl::remove_timeout(&Impl::OnTimeout, timer);
+      impl_->armed.erase(timer);
+    }
+  }
+}
+
+// --- Inspection and user input for tests -------------------------------------------------
+
+WidgetState FltkBackend::StateOf(const Control& control) const {
+  WidgetState state;
+  ControlView* cv = impl_->ControlViewOf(&control);
+  if (cv == nullptr) return state;
+  Fl_Widget* widget = cv->widget;
+  state.exists = true;
+  state.shown = widget->visible_r() && widget->window() != nullptr && widget->window()->shown();
+  state.active = widget->active_r() != 0;
+  state.bounds = Rect{widget->x(), widget->y(), widget->w(), widget->h()};
+  auto to_cp932 = [](const char* utf8) {
+    std::string out;
+    if (utf8 != nullptr) EnteredText(utf8, &out);
+    return out;
+  };
+  state.tooltip = to_cp932(widget->tooltip());
+  Fl_Font font = widget->labelfont();
+  state.font_size = widget->labelsize();
+  if (control.kind() == ControlKind::kEdit) {
+    auto* input = static_cast<Fl_Input*>(widget);
+    state.text = to_cp932(input->value());
+    state.masked = input->input_type() == FL_SECRET_INPUT;
+    font = input->textfont();
+    state.font_size = input->textsize();
+  } else {
+    state.text = to_cp932(widget->label());
+  }
+  const char* face = Fl::get_font(font);
+  state.font_face = face != nullptr ? face : "";
+  for (size_t i = 0; i < cv->items.size(); ++i) {
+    if (cv->items[i]->value()) state.item_index = static_cast<int>(i);
+  }
+  if (control.kind() == ControlKind::kProgressBar) {
+    state.progress = static_cast<int>(static_cast<Fl_Progress*>(widget)->value());
+  }
+  state.has_focus = Fl::focus() == widget;
+  return state;
+}
+
+bool FltkBackend::WindowShown(const Form& form) const {
+  FormView* view = impl_->ViewOf(&form);
+  return view != nullptr && view->window->shown() && view->window->visible();
+}
+
+Rect FltkBackend::WindowRect(const Form& form) const {
+  FormView* view = impl_->ViewOf(&form);
+  if (view == nullptr) return Rect{};
+  const FormWindow& w = *view->window;
+  return Rect{w.x(), w.y(), w.w(), w.h()};
+}
+
+std::string FltkBackend::WindowTitle(const Form& form) const {
+  FormView* view = impl_->ViewOf(&form);
+  std::string out;
+  if (view != nullptr && view->window->label() != nullptr) {
+    EnteredText(view->window->label(), &out);
+  }
+  return out;
+}
+
+void FltkBackend::UserTypes(const Control& edit, const std::string& utf8) {
+  ControlView* cv = impl_->ControlViewOf(&edit);
+  if (cv == nullptr || edit.kind() != ControlKind::kEdit || !cv->widget->active_r()) return;
+  auto* input = static_cast<Fl_Input*>(cv->widget);
+  input->value(utf8.c_str());
+  input->do_callback();
+}
+
+void FltkBackend::UserClicks(const Control& control, int item) {
+  ControlView* cv = impl_->ControlViewOf(&control);
+  if (cv == nullptr || !cv->widget->active_r() || !cv->widget->visible_r()) return;
+  switch (control.kind()) {
+    case ControlKind::kRadioGroup:
+      if (item < 0 || item >= static_cast<int>(cv->items.size())) return;
+      cv->items[item]->setonly();
+      cv->items[item]->do_callback();
+      break;
+    case ControlKind::kLabel: {
+      auto* label = static_cast<LabelWidget*>(cv->widget);
+      if (label->link() && label->on_click) label->on_click();
+      break;
+    }
+    default:
+      cv->widget->do_callback();
+      break;
+  }
+}
+
+void FltkBackend::UserPressesEscape(const Form& form) {
+  FormView* view = impl_->ViewOf(&form);
+  if (view != nullptr) impl_->Escape(*view->form);
+}
+
+void FltkBackend::UserMovesWindow(const Form& form, int left, int top) {
+  FormView* view = impl_->ViewOf(&form);
+  if (view != nullptr) view->window->position(left, top);
+}
+
+const std::vector<FltkBackend::Shown>& FltkBackend::messages() const { return impl_->messages; }
+
+void FltkBackend::SetMessageBoxAnswer(std::function<void()> answer) {
+  impl_->answer = std::move(answer);
+}
+
+std::unique_ptr<Backend> NewFltkBackend(Env& env) { return FltkBackend::Open(env); }
+
+}  // namespace tavelin::ui

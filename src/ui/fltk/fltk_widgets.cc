@@ -1,0 +1,346 @@
+#include "ui/fltk/fltk_widgets.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Tooltip.H>
+#include <FL/fl_draw.H>
+
+#include <cstring>
+
+#include "ui/fltk/artwork.h"
+
+namespace tavelin::ui {
+namespace {
+
+// The face of the frameless window.
+constexpr uint32_t kFaceTop = 0xF7FBFF;
+constexpr uint32_t kFaceBottom = 0xD9E6F4;
+constexpr uint32_t kBandTop = 0xDDE9F8;
+constexpr uint32_t kBandBottom = 0xC4D7EF;
+constexpr uint32_t kBandLine = 0x9DB6D6;
+constexpr uint32_t kOutline = 0x2F4F7F;
+constexpr uint32_t kOutlineInner = 0xFFFFFF;
+constexpr int kBandHeight = 38;
+constexpr int kCornerRadius = 10;
+
+uint32_t Blend(uint32_t a, uint32_t b, int step, int steps) {
+  if (steps <= 0) return a;
+  auto channel = [&](int shift) {
+    const int ca = (a >> shift) & 0xFF;
+    const int cb = (b >> shift) & 0xFF;
+    return static_cast<uint32_t>(ca + (cb - ca) * step / steps) << shift;
+  };
+  return channel(16) | channel(8) | channel(0);
+}
+
+void VerticalGradient(int x, int y, int w, int h, uint32_t top, uint32_t bottom) {
+  for (int row = 0; row < h; ++row) {
+    fl_color(ToFlColor(Blend(top, bottom, row, h - 1)));
+    fl_xyline(x, y + row, x + w - 1);
+  }
+}
+
+}  // namespace
+
+void RegisterFonts() {
+  Fl::set_font(static_cast<Fl_Font>(kProportionalFont), " IPAPGothic");
+  Fl::set_font(static_cast<Fl_Font>(kFixedFont), " IPAGothic");
+  // Message boxes, tooltips and anything left at the default get the Japanese face too.
+  Fl::set_font(FL_HELVETICA, " IPAPGothic");
+  Fl_Tooltip::font(static_cast<Fl_Font>(kProportionalFont));
+  Fl_Tooltip::size(12);
+}
+
+int FontNumberFor(const char* face) {
+  return std::strcmp(face, " IPAGothic") == 0 ? kFixedFont : kProportionalFont;
+}
+
+Fl_Color ToFlColor(uint32_t rgb) {
+  return fl_rgb_color(static_cast<uchar>(rgb >> 16), static_cast<uchar>(rgb >> 8),
+                      static_cast<uchar>(rgb));
+}
+
+// --- FormWindow -----------------------------------------------------------------------
+
+FormWindow::FormWindow(int width, int height, bool frameless, uint32_t face_colour)
+    : Fl_Double_Window(width, height), frameless_(frameless), face_colour_(face_colour) {
+  box(FL_NO_BOX);
+  color(ToFlColor(face_colour));
+  end();
+}
+
+void FormWindow::PlaceQuietly(int left, int top) {
+  quiet_ = true;
+  position(left, top);
+  quiet_ = false;
+}
+
+int FormWindow::handle(int event) {
+  switch (event) {
+    case FL_PUSH:
+      if (Fl_Double_Window::handle(event)) return 1;
+      // Nothing took the press: on the frameless face it starts moving the window, as a
+      // press on a caption bar would.
+      if (!frameless_ || Fl::event_button() != FL_LEFT_MOUSE) return 0;
+      dragging_ = true;
+      drag_dx_ = Fl::event_x_root() - x();
+      drag_dy_ = Fl::event_y_root() - y();
+      return 1;
+    case FL_DRAG:
+      if (dragging_) {
+        position(Fl::event_x_root() - drag_dx_, Fl::event_y_root() - drag_dy_);
+        return 1;
+      }
+      break;
+    case FL_RELEASE:
+      if (dragging_) {
+        dragging_ = false;
+        return 1;
+      }
+      break;
+    case FL_SHORTCUT:
+      // Esc goes to the window's callback, which hands it to the form's cancel button.
+      if (Fl::event_key() == FL_Escape) {
+        do_callback();
+        return 1;
+      }
+      break;
+    default:
+      break;
+  }
+  return Fl_Double_Window::handle(event);
+}
+
+void FormWindow::resize(int x, int y, int w, int h) {
+  const bool moved = x != this->x() || y != this->y();
+  Fl_Double_Window::resize(x, y, w, h);
+  if (moved && !quiet_ && on_moved) on_moved(x, y);
+}
+
+void FormWindow::DrawFace() {
+  const int width = w();
+  const int height = h();
+  VerticalGradient(0, 0, width, height, kFaceTop, kFaceBottom);
+  VerticalGradient(0, 0, width, kBandHeight, kBandTop, kBandBottom);
+  fl_color(ToFlColor(kBandLine));
+  fl_xyline(2, kBandHeight, width - 3);
+  fl_color(ToFlColor(kOutlineInner));
+  fl_xyline(2, kBandHeight + 1, width - 3);
+  // The outline follows the window's shape: a dark edge and a light line inside it.
+  if (outline_ == nullptr) {
+    fl_color(ToFlColor(kOutline));
+    fl_rect(0, 0, width, height);
+    return;
+  }
+  auto inside = [this](int x, int y) { return outline_->Inside(x, y); };
+  auto on_edge = [&](int x, int y) {
+    return inside(x, y) &&
+           (!inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1));
+  };
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      // Only the corners and the border rows and columns can hold edge pixels.
+      const bool near_border = x < kCornerRadius + 2 || x >= width - kCornerRadius - 2 ||
+                               y < kCornerRadius + 2 || y >= height - kCornerRadius - 2;
+      if (!near_border) {
+        x = width - kCornerRadius - 3;
+        continue;
+      }
+      if (on_edge(x, y)) {
+        fl_color(ToFlColor(kOutline));
+        fl_point(x, y);
+      } else if (inside(x, y) && (on_edge(x - 1, y) || on_edge(x + 1, y) || on_edge(x, y - 1) ||
+                                  on_edge(x, y + 1))) {
+        fl_color(ToFlColor(kOutlineInner));
+        fl_point(x, y);
+      }
+    }
+  }
+}
+
+void FormWindow::draw() {
+  if (frameless_) {
+    DrawFace();
+  } else {
+    fl_color(ToFlColor(face_colour_));
+    fl_rectf(0, 0, w(), h());
+  }
+  draw_children();
+}
+
+// --- LabelWidget ----------------------------------------------------------------------
+
+LabelWidget::LabelWidget(int x, int y, int w, int h) : Fl_Box(x, y, w, h) { box(FL_NO_BOX); }
+
+int LabelWidget::handle(int event) {
+  if (!link_) return Fl_Box::handle(event);
+  switch (event) {
+    case FL_ENTER:
+      if (window() != nullptr) window()->cursor(FL_CURSOR_HAND);
+      return 1;
+    case FL_LEAVE:
+      if (window() != nullptr) window()->cursor(FL_CURSOR_DEFAULT);
+      return 1;
+    case FL_PUSH:
+      return 1;
+    case FL_RELEASE:
+      if (Fl::event_inside(this) && on_click) on_click();
+      return 1;
+    default:
+      return Fl_Box::handle(event);
+  }
+}
+
+void LabelWidget::draw() {
+  const char* text = label();
+  if (text == nullptr || *text == '\0') return;
+  fl_font(labelfont(), labelsize());
+  fl_color(active_r() ? colour_ : fl_inactive(colour_));
+  // A label is as wide as its text: nothing is cut at the design width.
+  const int baseline = y() + fl_height() - fl_descent();
+  fl_draw(text, x(), baseline);
+  if (underline_) fl_xyline(x(), baseline + 1, x() + static_cast<int>(fl_width(text)) - 1);
+}
+
+// --- PictureButton --------------------------------------------------------------------
+
+Glyph GlyphForButton(const std::string& name) {
+  if (name == "ButtonHome") return Glyph::kHome;
+  if (name == "ButtonAbout") return Glyph::kInfo;
+  if (name == "ButtonPlay") return Glyph::kPlay;
+  if (name == "ButtonStop") return Glyph::kStop;
+  if (name == "ButtonPause") return Glyph::kPause;
+  if (name == "ButtonCH") return Glyph::kChannels;
+  return Glyph::kNone;
+}
+
+PictureButton::PictureButton(int x, int y, int w, int h, Glyph glyph)
+    : Fl_Button(x, y, w, h), glyph_(glyph) {}
+
+void PictureButton::DrawGlyph(int x, int y, int s, Fl_Color colour) {
+  const bool on = active_r();
+  auto tint = [on](Fl_Color c) { return on ? c : fl_inactive(c); };
+  switch (glyph_) {
+    case Glyph::kHome:
+      fl_color(tint(fl_rgb_color(200, 60, 40)));
+      fl_polygon(x + s / 2, y, x, y + s / 2, x + s, y + s / 2);
+      fl_color(tint(fl_rgb_color(60, 90, 150)));
+      fl_rectf(x + s / 6, y + s / 2, s - s / 3, s / 2);
+      fl_color(tint(fl_rgb_color(245, 230, 180)));
+      fl_rectf(x + s / 2 - s / 8, y + s * 5 / 8, s / 4, s * 3 / 8);
+      break;
+    case Glyph::kInfo:
+      fl_color(tint(fl_rgb_color(40, 100, 200)));
+      fl_pie(x, y, s, s, 0, 360);
+      fl_color(FL_WHITE);
+      fl_rectf(x + s / 2 - 1, y + s * 3 / 16, 3, 3);
+      fl_rectf(x + s / 2 - 1, y + s * 7 / 16, 3, s * 7 / 16);
+      break;
+    case Glyph::kPlay:
+      fl_color(tint(fl_rgb_color(30, 150, 60)));
+      fl_polygon(x + s / 6, y, x + s / 6, y + s, x + s, y + s / 2);
+      break;
+    case Glyph::kStop:
+      fl_color(tint(fl_rgb_color(200, 50, 50)));
+      fl_rectf(x + 1, y + 1, s - 2, s - 2);
+      break;
+    case Glyph::kPause:
+      fl_color(tint(fl_rgb_color(60, 90, 150)));
+      fl_rectf(x + s / 6, y, s / 4 + 1, s);
+      fl_rectf(x + s * 7 / 12, y, s / 4 + 1, s);
+      break;
+    case Glyph::kChannels: {
+      // A small television with two antenna rods.
+      const int top = y + s / 3;
+      fl_color(tint(fl_rgb_color(60, 90, 150)));
+      fl_line(x + s / 2, top, x + s / 4, y);
+      fl_line(x + s / 2, top, x + s * 3 / 4, y);
+      fl_rectf(x, top, s, y + s - top);
+      fl_color(tint(fl_rgb_color(150, 210, 250)));
+      fl_rectf(x + 2, top + 2, s - 4, y + s - top - 4);
+      break;
+    }
+    case Glyph::kNone:
+      break;
+  }
+  (void)colour;
+}
+
+void PictureButton::draw() {
+  draw_box(value() ? (down_box() ? down_box() : fl_down(box())) : box(), color());
+  const char* text = label();
+  const bool has_text = text != nullptr && *text != '\0';
+  const int glyph_size = glyph_ == Glyph::kNone ? 0 : (h() >= 24 ? 14 : h() - 8);
+  fl_font(labelfont(), labelsize());
+  const int text_width = has_text ? static_cast<int>(fl_width(text)) : 0;
+  const int gap = glyph_size > 0 && has_text ? 5 : 0;
+  const int total = glyph_size + gap + text_width;
+  const int shift = value() ? 1 : 0;
+  int left = x() + (w() - total) / 2 + shift;
+  if (glyph_size > 0) {
+    DrawGlyph(left, y() + (h() - glyph_size) / 2 + shift, glyph_size, labelcolor());
+    left += glyph_size + gap;
+  }
+  if (has_text) {
+    fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
+    fl_draw(text, left, y() + (h() + fl_height()) / 2 - fl_descent() + shift);
+  }
+  if (Fl::focus() == this) draw_focus();
+}
+
+// --- RadioBox -------------------------------------------------------------------------
+
+RadioBox::RadioBox(int x, int y, int w, int h) : Fl_Group(x, y, w, h) {
+  box(FL_NO_BOX);
+  labeltype(FL_NO_LABEL);  // the caption is drawn into the frame by draw()
+  end();
+}
+
+void RadioBox::draw() {
+  fl_color(color());
+  fl_rectf(x(), y(), w(), h());
+  fl_font(labelfont(), labelsize());
+  const int top = y() + fl_height() / 2;
+  draw_box(FL_ENGRAVED_FRAME, x(), top, w(), y() + h() - top, color());
+  const char* text = label();
+  if (text != nullptr && *text != '\0') {
+    const int width = static_cast<int>(fl_width(text));
+    fl_color(color());
+    fl_rectf(x() + 6, y(), width + 4, fl_height());
+    fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
+    fl_draw(text, x() + 8, y() + fl_height() - fl_descent());
+  }
+  draw_children();
+}
+
+// --- PictureBox -----------------------------------------------------------------------
+
+PictureBox::PictureBox(int x, int y, int w, int h) : Fl_Box(x, y, w, h) { box(FL_NO_BOX); }
+
+void PictureBox::SetIcon(bool icon, bool stretch) {
+  stretch_ = stretch;
+  scaled_.reset();
+  image_.reset();
+  if (!icon) return;
+  image_.reset(static_cast<Fl_RGB_Image*>(ProgramIconImage().copy()));
+}
+
+void PictureBox::draw() {
+  if (!image_) return;
+  if (stretch_ && (image_->w() != w() || image_->h() != h())) {
+    if (!scaled_ || scaled_->w() != w() || scaled_->h() != h()) {
+      // Stretched pixel for pixel, as a plain copy of the small drawing would be.
+      scaled_.reset(static_cast<Fl_RGB_Image*>(image_->copy(w(), h())));
+    }
+    scaled_->draw(x(), y());
+    return;
+  }
+  image_->draw(x(), y());
+}
+
+Fl_RGB_Image& ProgramIconImage() {
+  static const RgbaImage pixels = ProgramIcon(32);
+  static Fl_RGB_Image image(pixels.pixels.data(), pixels.width, pixels.height, 4);
+  return image;
+}
+
+}  // namespace tavelin::ui
