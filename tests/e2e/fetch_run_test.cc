@@ -276,9 +276,9 @@ TEST_F(FetchTest, ScriptLayoutWithBasicLoginAndFirstTunerOnly) {
 struct FailedDownload {
   const char* name;
   std::vector<std::string> sim_args;
-  std::string password;  // what the deck's settings hold
-  bool nobody_listening;    // the deck names a port nobody listens on
-  size_t requests;       // requests the recorder saw
+  std::string password;   // what the deck's settings hold
+  bool nobody_listening;  // the deck names a port nobody listens on
+  size_t requests;        // requests the recorder saw
 };
 
 class FailedDownloadTest : public FetchTest,
