@@ -2,6 +2,7 @@
 // recorder serves a reservation page, and the test reads what the program left behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <string>
@@ -205,6 +206,43 @@ TEST_F(FetchTest, TableLayoutWithDigestLoginWritesOneFilePerProgram) {
 
   ExpectLogOfOneRun({});
   ExpectHostFilesUntouched();
+}
+
+TEST_F(FetchTest, AnOutputFolderThatCannotBeMadeIsLogged) {
+  auto sim = StartRecorder("<html></html>\r\n", {});
+  DeckSettings deck;
+  deck.port = std::to_string(sim->port());
+  WriteNubra("RD1", deck);
+  // A plain file stands where a parent folder would have to be.
+  WriteBytes(world_.dir().File("out/blocker"), "");
+  const std::string output = world_.dir().File("out/blocker/RD1");
+
+  const RunResult run = world_.Run({output});
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_TRUE(sim->Requests().empty());
+  ExpectLogOfOneRun({"qdr.log: " + output + "/がないので予約状況をを保存できません. (C.ERROR)"});
+  ExpectHostFilesUntouched();
+}
+
+TEST_F(FetchTest, DebugTracingAddsProgressLines) {
+  auto sim = StartRecorder("<html></html>\r\n", {});
+  WriteBytes(world_.RootFile("qdr.ini"), "[TSetup]\r\nDebug_Checked=True\r\n");
+  DeckSettings deck;
+  deck.port = std::to_string(sim->port());
+  WriteNubra("RD1", deck);
+
+  const RunResult run = world_.Run({world_.OutputFolder("RD1")});
+  ASSERT_TRUE(run.finished);
+  const std::vector<std::string> lines = NewLogLines();
+  for (const char* progress : {"予約一覧をダウンロード中...", "解析中...", "終了処理中..."}) {
+    EXPECT_NE(std::find(lines.begin(), lines.end(), progress), lines.end()) << Utf8(progress);
+  }
+  // The switch is on only when it reads exactly "True".
+  WriteBytes(world_.RootFile("qdr.log"), kLogBefore);
+  WriteBytes(world_.RootFile("qdr.ini"), "[TSetup]\r\nDebug_Checked=true\r\n");
+  world_.Run({world_.OutputFolder("RD1")});
+  ExpectLogOfOneRun({});
 }
 
 // One script line of the reservation list.

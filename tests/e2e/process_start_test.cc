@@ -26,7 +26,9 @@ class ProcessStartTest : public ::testing::Test {
 
 TEST_F(ProcessStartTest, WithoutParametersItSaysHowToStartItAndSavesNothing) {
   for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{}, std::vector<std::string>{"  "}}) {
+       {std::vector<std::string>{}, std::vector<std::string>{"  "},
+        // A folder name that is no UTF-8 has no Shift-JIS form: as good as none.
+        std::vector<std::string>{"/tmp/\xff\xfe"}}) {
     const RunResult run = world_.Run(arguments);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exit_code, 0);
@@ -35,9 +37,9 @@ TEST_F(ProcessStartTest, WithoutParametersItSaysHowToStartItAndSavesNothing) {
     EXPECT_EQ(run.out, "");
   }
   EXPECT_FALSE(std::filesystem::exists(world_.RootFile("nubra.ini")));
-  // Two runs: header and end line each, and no "Tavelin" line.
+  // Three runs: header and end line each, and no "Tavelin" line.
   const std::vector<std::string> lines = LogLines();
-  ASSERT_EQ(lines.size(), 6u);
+  ASSERT_EQ(lines.size(), 9u);
   for (const std::string& line : lines) EXPECT_NE(line, "Tavelin");
   EXPECT_EQ(lines[0].rfind("--- START ---\t", 0), 0u);
   EXPECT_EQ(lines[2].rfind("--- END ---\t", 0), 0u);
