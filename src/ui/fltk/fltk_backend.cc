@@ -1,7 +1,6 @@
 #include "ui/fltk/fltk_backend.h"
 
 #include <FL/Fl.H>
-#include <FL/Fl_Bitmap.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Progress.H>
 #include <FL/Fl_Return_Button.H>
@@ -10,6 +9,7 @@
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
+#include <X11/extensions/shape.h>
 
 #include <algorithm>
 #include <set>
@@ -38,8 +38,7 @@ struct FormView {
   Form* form = nullptr;
   FormWindow* window = nullptr;
   std::vector<std::unique_ptr<ControlView>> controls;
-  OutlineMask outline;
-  std::unique_ptr<Fl_Bitmap> shape;
+  OutlineMask outline;  // empty for a framed window
   // A form that never had a placement of its own opens over the centre of the main window.
   bool centre_on_show = false;
 
@@ -104,6 +103,17 @@ struct FltkBackend::Impl {
     if (button != nullptr) Run([button] { button->Click(); });
   }
   void DestroyView(FormView* view);
+  // Cuts the shown window to its outline (the X window is made anew at every show).
+  void ApplyOutline(FormView& view) {
+    if (view.outline.bits.empty() || !view.window->shown()) return;
+    const Window xid = fl_xid(view.window);
+    const Pixmap mask = XCreateBitmapFromData(
+        fl_display, xid, reinterpret_cast<const char*>(view.outline.bits.data()),
+        static_cast<unsigned>(view.outline.width), static_cast<unsigned>(view.outline.height));
+    if (mask == None) return;
+    XShapeCombineMask(fl_display, xid, ShapeBounding, 0, 0, mask, ShapeSet);
+    XFreePixmap(fl_display, mask);
+  }
 
   static void OnTimeout(void* data);
   static void OnButton(Fl_Widget* widget, void* data);
@@ -128,8 +138,6 @@ FormView& FltkBackend::Impl::Build(Form& form) {
   if (form.frameless()) {
     window.border(0);
     view->outline = RoundedOutline(width, height, kCornerRadius);
-    view->shape = std::make_unique<Fl_Bitmap>(view->outline.bits.data(), width, height);
-    window.shape(view->shape.get());
     window.SetOutline(&view->outline);
   }
   view->centre_on_show = form.placement().width <= 0 && &form != main;
@@ -532,6 +540,7 @@ void FltkBackend::ShowForm(Form& form) {
   for (Timer* timer : form.timers()) TimerChanged(*timer);
   impl_->PlaceWindow(*view);
   view->window->show();
+  impl_->ApplyOutline(*view);
 }
 
 void FltkBackend::HideForm(Form& form) {

@@ -158,13 +158,18 @@ void FormWindow::DrawFace() {
 }
 
 void FormWindow::draw() {
-  if (frameless_) {
-    DrawFace();
-  } else {
-    fl_color(ToFlColor(face_colour_));
-    fl_rectf(0, 0, w(), h());
+  // The face is painted only when the whole window is redrawn: when just a control changed,
+  // the others stay as they are in the back buffer.
+  if (damage() & ~FL_DAMAGE_CHILD) {
+    if (frameless_) {
+      DrawFace();
+    } else {
+      fl_color(ToFlColor(face_colour_));
+      fl_rectf(0, 0, w(), h());
+    }
   }
-  draw_children();
+  // Also applies the window's outline before its first drawing.
+  Fl_Double_Window::draw();
 }
 
 // --- LabelWidget ----------------------------------------------------------------------
