@@ -172,6 +172,10 @@ TEST_F(FltkMainWindowTest, TypingAndChoosingReachTheModel) {
   EXPECT_EQ(form_->RDH1_ID.text(), "録画");
   backend_->UserTypes(form_->RDH1_PW, "secret");
   EXPECT_EQ(form_->RDH1_PW.text(), "secret");
+  // Drawing the stars leaves the entry's own text alone.
+  backend_->ProcessMessages();
+  EXPECT_EQ(backend_->StateOf(form_->RDH1_PW).text, "secret");
+  EXPECT_EQ(form_->RDH1_PW.text(), "secret");
   backend_->UserClicks(form_->WRecSetting, 1);
   EXPECT_EQ(form_->WRecSetting.item_index(), 1);
   backend_->UserClicks(form_->WRecSetting, 2);

@@ -5,7 +5,6 @@
 #include <FL/Fl_Progress.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Round_Button.H>
-#include <FL/Fl_Secret_Input.H>
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
@@ -182,7 +181,7 @@ void FltkBackend::Impl::AddWidget(FormView& view, Control& control) {
     }
     case ControlKind::kEdit: {
       const bool masked = static_cast<Edit&>(control).password_char() != 0;
-      Fl_Input* input = masked ? new Fl_Secret_Input(b.left, b.top, b.width, b.height)
+      Fl_Input* input = masked ? new PasswordInput(b.left, b.top, b.width, b.height)
                                : new Fl_Input(b.left, b.top, b.width, b.height);
       input->when(FL_WHEN_CHANGED);
       input->callback(&Impl::OnEdit, cv.get());

@@ -206,6 +206,35 @@ void LabelWidget::draw() {
   if (underline_) fl_xyline(x(), baseline + 1, x() + static_cast<int>(fl_width(text)) - 1);
 }
 
+// --- PasswordInput --------------------------------------------------------------------
+
+namespace {
+
+// The number of UTF-8 characters in the first `bytes` bytes of `text`.
+int CharactersIn(const char* text, int bytes) {
+  int count = 0;
+  for (int i = 0; i < bytes; ++i) count += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+  return count;
+}
+
+}  // namespace
+
+void PasswordInput::draw() {
+  // Drawn as a plain entry holding as many stars as there are characters, with the caret
+  // and selection at the same characters; then the real text is put back.
+  const std::string real(value(), static_cast<size_t>(size()));
+  const int caret = position();
+  const int anchor = mark();
+  const std::string stars(static_cast<size_t>(CharactersIn(real.data(), size())), '*');
+  Fl_Input_::value(stars.data(), static_cast<int>(stars.size()));
+  Fl_Input_::position(CharactersIn(real.data(), caret), CharactersIn(real.data(), anchor));
+  type(FL_NORMAL_INPUT);
+  Fl_Secret_Input::draw();
+  type(FL_SECRET_INPUT);
+  Fl_Input_::value(real.data(), static_cast<int>(real.size()));
+  Fl_Input_::position(caret, anchor);
+}
+
 // --- PictureButton --------------------------------------------------------------------
 
 Glyph GlyphForButton(const std::string& name) {

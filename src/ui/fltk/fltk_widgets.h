@@ -9,6 +9,7 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Group.H>
 #include <FL/Fl_RGB_Image.H>
+#include <FL/Fl_Secret_Input.H>
 
 #include <functional>
 #include <memory>
@@ -72,6 +73,14 @@ class LabelWidget : public Fl_Box {
   Fl_Color colour_ = FL_BLACK;
   bool underline_ = false;
   bool link_ = false;
+};
+
+// A password entry that shows one "*" for every character. It keeps the secret entry's
+// behaviour (nothing can be copied out of it); only the drawing differs.
+class PasswordInput : public Fl_Secret_Input {
+ public:
+  PasswordInput(int x, int y, int w, int h) : Fl_Secret_Input(x, y, w, h) {}
+  void draw() override;
 };
 
 enum class Glyph { kNone, kHome, kInfo, kPlay, kStop, kPause, kChannels };
