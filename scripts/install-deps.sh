@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libfltk1.3-dev fonts-ipafont-gothic
+  libfltk1.3-dev libxext-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
   libpcre2-dev curl
 )
