@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/about_form.h"
 #include "app/form_rd.h"
 #include "app/settings.h"
 #include "e2e/fltk_xvfb.h"
@@ -206,6 +207,81 @@ TEST_F(FltkMainWindowTest, WindowMovesAndPlacementFollowEachOther) {
   const Rect window = backend_->WindowRect(*form_);
   EXPECT_EQ(window.left, 55);
   EXPECT_EQ(window.top, 66);
+}
+
+TEST_F(FltkMainWindowTest, TabVisitsTheControlsInKeyboardOrderSkippingDisabledOnes) {
+  // ButtonPlay and ButtonPause are disabled in settings mode; the progress bar takes no
+  // focus.
+  const std::vector<const Control*> expected = {
+      &form_->RDH1_Port,   &form_->RDH1_ID,    &form_->RDH1_PW,    &form_->Button1,
+      &form_->ButtonCH,    &form_->ButtonStop, &form_->ButtonHome, &form_->ButtonAbout,
+      &form_->WRecSetting, &form_->RDH1_IP};
+  backend_->UserFocuses(form_->RDH1_IP);
+  ASSERT_TRUE(backend_->StateOf(form_->RDH1_IP).has_focus);
+  for (const Control* next : expected) {
+    backend_->UserPressesTab(*form_);
+    EXPECT_TRUE(backend_->StateOf(*next).has_focus) << "expected focus on " << next->name();
+  }
+}
+
+TEST_F(FltkMainWindowTest, TheRadioGroupIsEnteredAtTheChosenItemAndArrowsChoose) {
+  form_->WRecSetting.SetItemIndex(1);
+  backend_->UserFocuses(form_->ButtonAbout);
+  backend_->UserPressesTab(*form_);
+  EXPECT_TRUE(backend_->StateOf(form_->WRecSetting).has_focus);
+  backend_->UserPressesKey(*form_, "Right");
+  EXPECT_EQ(form_->WRecSetting.item_index(), 2);
+  backend_->UserPressesKey(*form_, "Right");
+  EXPECT_EQ(form_->WRecSetting.item_index(), 0) << "the choice wraps round";
+  backend_->UserPressesKey(*form_, "Up");
+  EXPECT_EQ(form_->WRecSetting.item_index(), 2);
+}
+
+TEST_F(FltkMainWindowTest, EscapeOnTheWindowStopsAndClosesIt) {
+  backend_->UserFocuses(form_->RDH1_IP);
+  backend_->UserPressesEscape(*form_);
+  EXPECT_TRUE(form_->stop_requested());
+  EXPECT_TRUE(form_->closed());
+  EXPECT_FALSE(backend_->WindowShown(*form_));
+}
+
+// --- The About window ------------------------------------------------------------------
+
+class OpenRecordingEnv : public FakeEnv {
+ public:
+  using FakeEnv::FakeEnv;
+  void ShellOpen(const std::string& target, const std::string&, const std::string&) override {
+    opened.push_back(target);
+  }
+  std::vector<std::string> opened;
+};
+
+TEST_F(FltkBackendTest, AboutWindowShowsItsLinksAndClosesWithEscape) {
+  OpenRecordingEnv env(dir_);
+  TAboutForm about(env);
+  backend_->Adopt(about);
+  about.SetPlacement(Rect{100, 90, 334, 204});
+  about.Show();
+  ASSERT_TRUE(backend_->WindowShown(about));
+  const Rect window = backend_->WindowRect(about);
+  EXPECT_EQ(window.left, 100);
+  EXPECT_EQ(window.width, 334);
+  EXPECT_EQ(window.height, 204);
+  EXPECT_EQ(backend_->WindowTitle(about), "バージョン情報");
+  EXPECT_EQ(backend_->StateOf(about.LabelVersion).text, about.LabelVersion.text());
+  EXPECT_EQ(backend_->StateOf(about.Label3).tooltip, "ホームページを開く");
+  EXPECT_TRUE(backend_->StateOf(about.ImageMain).shown);
+  EXPECT_FALSE(backend_->StateOf(about.ImageSub).shown);
+
+  backend_->UserClicks(about.Label3);
+  backend_->UserClicks(about.Label4);
+  backend_->UserClicks(about.Label2);  // plain text: not a link
+  EXPECT_EQ(env.opened, (std::vector<std::string>{kHomePageAddress, kMessageBoardAddress}));
+
+  backend_->UserPressesEscape(about);
+  EXPECT_FALSE(backend_->WindowShown(about));
+  about.Show();
+  EXPECT_TRUE(backend_->WindowShown(about)) << "the same window shows again";
 }
 
 // --- Keyboard, handlers and the message loop -------------------------------------------

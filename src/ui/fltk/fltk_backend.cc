@@ -571,7 +571,13 @@ bool FltkBackend::RunMessageLoop(Form& main) {
 void FltkBackend::ControlChanged(Control& control) {
   FormView* view = nullptr;
   ControlView* cv = impl_->ControlViewOf(&control, &view);
-  if (cv != nullptr) impl_->Apply(*view, *cv);
+  if (cv == nullptr) return;
+  impl_->Apply(*view, *cv);
+  // The status line and the progress are painted at once, so they show even while the
+  // work that set them blocks (a download). Painting runs no handler.
+  const bool status =
+      control.kind() == ControlKind::kLabel || control.kind() == ControlKind::kProgressBar;
+  if (status && view->window->shown()) Fl::flush();
 }
 
 void FltkBackend::TimerChanged(Timer& timer) {
@@ -640,7 +646,10 @@ WidgetState FltkBackend::StateOf(const Control& control) const {
   if (control.kind() == ControlKind::kProgressBar) {
     state.progress = static_cast<int>(static_cast<Fl_Progress*>(widget)->value());
   }
-  state.has_focus = Fl::focus() == widget;
+  state.has_focus =
+      Fl::focus() != nullptr &&
+      (Fl::focus() == widget ||
+       (cv->items.size() > 0 && static_cast<Fl_Group*>(widget)->contains(Fl::focus())));
   return state;
 }
 
@@ -693,9 +702,44 @@ void FltkBackend::UserClicks(const Control& control, int item) {
   }
 }
 
+namespace {
+
+void SendKey(FormWindow* window, int key) {
+  static char no_text[] = "";
+  Fl::e_keysym = key;
+  Fl::e_state = 0;
+  Fl::e_text = no_text;
+  Fl::e_length = 0;
+  Fl::handle(FL_KEYBOARD, window);
+}
+
+}  // namespace
+
 void FltkBackend::UserPressesEscape(const Form& form) {
   FormView* view = impl_->ViewOf(&form);
-  if (view != nullptr) impl_->Escape(*view->form);
+  if (view != nullptr) SendKey(view->window, FL_Escape);
+}
+
+void FltkBackend::UserPressesTab(const Form& form) {
+  FormView* view = impl_->ViewOf(&form);
+  if (view != nullptr) SendKey(view->window, FL_Tab);
+}
+
+void FltkBackend::UserPressesKey(const Form& form, const std::string& arrow) {
+  FormView* view = impl_->ViewOf(&form);
+  if (view == nullptr) return;
+  const int key = arrow == "Left"    ? FL_Left
+                  : arrow == "Right" ? FL_Right
+                  : arrow == "Up"    ? FL_Up
+                                     : FL_Down;
+  SendKey(view->window, key);
+}
+
+void FltkBackend::UserFocuses(const Control& control) {
+  ControlView* cv = impl_->ControlViewOf(&control);
+  if (cv == nullptr) return;
+  Fl_Widget* target = cv->items.empty() ? cv->widget : cv->items.front();
+  target->take_focus();
 }
 
 void FltkBackend::UserMovesWindow(const Form& form, int left, int top) {

@@ -61,8 +61,13 @@ class FltkBackend : public Backend {
   // A mouse click on a control (button, radio item `item`, link label), delivered through
   // the widget as a click would be; nothing happens on an inactive widget.
   void UserClicks(const Control& control, int item = 0);
-  // Esc pressed in the form's window.
+  // Keys pressed in the form's window, delivered as the toolkit's keyboard events.
   void UserPressesEscape(const Form& form);
+  void UserPressesTab(const Form& form);
+  // "Left", "Right", "Up" or "Down".
+  void UserPressesKey(const Form& form, const std::string& arrow);
+  // Puts the keyboard focus on a control, as a click into it would.
+  void UserFocuses(const Control& control);
   // The window moved (by the user or the window manager) to `left`, `top` on screen.
   void UserMovesWindow(const Form& form, int left, int top);
   // Message boxes shown so far (text, title), oldest first; and a hook that runs while

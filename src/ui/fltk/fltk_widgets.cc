@@ -346,6 +346,34 @@ void RadioBox::draw() {
   draw_children();
 }
 
+int RadioBox::handle(int event) {
+  if (event == FL_FOCUS && children() > 0) {
+    for (int i = 0; i < children(); ++i) {
+      auto* item = static_cast<Fl_Button*>(child(i));
+      if (item->value() && item->active() && item->take_focus()) return 1;
+    }
+    return Fl_Group::handle(event);
+  }
+  if (event == FL_KEYBOARD) {
+    const int key = Fl::event_key();
+    if (key == FL_Tab) return 0;  // the window moves on to the next control
+    const int step = key == FL_Right || key == FL_Down ? 1
+                     : key == FL_Left || key == FL_Up  ? -1
+                                                       : 0;
+    if (step == 0 || children() == 0) return Fl_Group::handle(event);
+    int at = 0;
+    while (at < children() && !child(at)->contains(Fl::focus())) ++at;
+    if (at == children()) return 0;
+    const int next = (at + step + children()) % children();
+    auto* item = static_cast<Fl_Button*>(child(next));
+    item->take_focus();
+    item->setonly();
+    item->do_callback();
+    return 1;
+  }
+  return Fl_Group::handle(event);
+}
+
 // --- PictureBox -----------------------------------------------------------------------
 
 PictureBox::PictureBox(int x, int y, int w, int h) : Fl_Box(x, y, w, h) { box(FL_NO_BOX); }

@@ -98,10 +98,13 @@ class PictureButton : public Fl_Button {
 };
 
 // A radio group: an etched frame with its caption, filled with its background colour.
+// It is one stop of the keyboard order: Tab enters it at the chosen item and leaves it at
+// once, and the arrow keys choose the neighbouring item.
 class RadioBox : public Fl_Group {
  public:
   RadioBox(int x, int y, int w, int h);
   void draw() override;
+  int handle(int event) override;
 };
 
 // The program icon (or nothing), stretched to the widget when asked.
