@@ -149,6 +149,7 @@ TEST_F(FltkMainWindowTest, EveryControlIsShownWhereTheModelPutsIt) {
   EXPECT_EQ(backend_->StateOf(form_->ButtonAbout).tooltip, "バージョン情報を表示します");
   EXPECT_EQ(backend_->StateOf(form_->WRecSetting).item_index, 0);
   EXPECT_FALSE(backend_->StateOf(form_->ButtonPlay).active);
+  EXPECT_TRUE(backend_->StateOf(form_->RDH1_IP).has_focus) << "the first in keyboard order";
 }
 
 TEST_F(FltkMainWindowTest, ModelChangesAreShownAtOnce) {

@@ -540,6 +540,13 @@ void FltkBackend::ShowForm(Form& form) {
   impl_->PlaceWindow(*view);
   view->window->show();
   impl_->ApplyOutline(*view);
+  // A window opens with the keyboard on its first control that can take it.
+  Fl_Widget* focus = Fl::focus();
+  if (focus == nullptr || focus->window() != view->window) {
+    for (int i = 0; i < view->window->children(); ++i) {
+      if (view->window->child(i)->take_focus()) break;
+    }
+  }
 }
 
 void FltkBackend::HideForm(Form& form) {
