@@ -246,6 +246,16 @@ TEST_F(FltkMainWindowTest, EscapeOnTheWindowStopsAndClosesIt) {
   EXPECT_FALSE(backend_->WindowShown(*form_));
 }
 
+TEST_F(FltkMainWindowTest, TheCloseButtonClosesTheWindowAndSavesTheSettings) {
+  backend_->UserTypes(form_->RDH1_Port, "8080");
+  backend_->UserClosesWindow(*form_);
+  EXPECT_TRUE(form_->closed());
+  EXPECT_TRUE(form_->stop_requested());
+  EXPECT_FALSE(backend_->WindowShown(*form_));
+  EXPECT_EQ(env_.ReadProfileString(dir_.File("root/qdr.ini"), "TFormRD", "RDH1_Port_Text", ""),
+            "8080");
+}
+
 // --- The About window ------------------------------------------------------------------
 
 class OpenRecordingEnv : public FakeEnv {
@@ -281,6 +291,9 @@ TEST_F(FltkBackendTest, AboutWindowShowsItsLinksAndClosesWithEscape) {
 
   backend_->UserPressesEscape(about);
   EXPECT_FALSE(backend_->WindowShown(about));
+  about.Show();
+  backend_->UserClosesWindow(about);
+  EXPECT_FALSE(backend_->WindowShown(about)) << "the close button only hides it";
   about.Show();
   EXPECT_TRUE(backend_->WindowShown(about)) << "the same window shows again";
 }

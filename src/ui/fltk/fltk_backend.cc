@@ -732,6 +732,11 @@ void FltkBackend::UserPressesTab(const Form& form) {
   if (view != nullptr) SendKey(view->window, FL_Tab);
 }
 
+void FltkBackend::UserClosesWindow(const Form& form) {
+  FormView* view = impl_->ViewOf(&form);
+  if (view != nullptr) Fl::handle(FL_CLOSE, view->window);
+}
+
 void FltkBackend::UserPressesKey(const Form& form, const std::string& arrow) {
   FormView* view = impl_->ViewOf(&form);
   if (view == nullptr) return;

@@ -66,6 +66,8 @@ class FltkBackend : public Backend {
   void UserPressesTab(const Form& form);
   // "Left", "Right", "Up" or "Down".
   void UserPressesKey(const Form& form, const std::string& arrow);
+  // The window manager's close button.
+  void UserClosesWindow(const Form& form);
   // Puts the keyboard focus on a control, as a click into it would.
   void UserFocuses(const Control& control);
   // The window moved (by the user or the window manager) to `left`, `top` on screen.
