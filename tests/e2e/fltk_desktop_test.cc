@@ -230,8 +230,9 @@ TEST_F(FltkDesktopTest, SettingsWindowReopensWhereItWasLeftAndEscStopsIt) {
 }
 
 TEST_F(FltkDesktopTest, FetchModeShowsTheWindowWhileItRunsAndClosesByItself) {
-  // The reservation page arrives in two halves two seconds apart, so the run is visible.
-  RecorderSim sim({"--stall", "2"});
+  // The reservation page arrives in two halves seconds apart, so the run is visible even on
+  // a busy machine.
+  RecorderSim sim({"--stall", "5"});
   ASSERT_TRUE(sim.started());
   WriteDeckSettings(sim.port());
   DesktopRun run(*x_, dir_, {dir_.File("out/RD1")});
