@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,8 @@ class XvfbServer {
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::close(fds[0]);
+      // The server ends with the test program, also when that one crashes.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
       // The server must not hold the test's output open.
       const int null = ::open("/dev/null", O_RDWR);
       ::dup2(null, STDIN_FILENO);
