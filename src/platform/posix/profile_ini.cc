@@ -2,16 +2,12 @@
 
 #include <vector>
 
+#include "platform/ascii_text.h"
 #include "platform/codepage.h"
+#include "platform/posix/text_lines.h"
 
 namespace tavelin::posix {
 namespace {
-
-struct Line {
-  std::size_t begin = 0;
-  std::size_t content_end = 0;  // before the CR LF or LF
-  std::size_t end = 0;          // after the line end
-};
 
 enum class Kind { kBlank, kSection, kKey, kOther };
 
@@ -20,30 +16,6 @@ struct ParsedLine {
   std::string_view name;   // section or key name, trimmed
   std::string_view value;  // key value, trimmed, not yet unquoted
 };
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::vector<Line> SplitLines(std::string_view text) {
-  std::vector<Line> lines;
-  std::size_t begin = 0;
-  while (begin < text.size()) {
-    Line line;
-    line.begin = begin;
-    const std::size_t lf = text.find('\n', begin);
-    line.end = lf == std::string_view::npos ? text.size() : lf + 1;
-    line.content_end = lf == std::string_view::npos ? text.size() : lf;
-    if (line.content_end > begin && text[line.content_end - 1] == '\r') --line.content_end;
-    lines.push_back(line);
-    begin = line.end;
-  }
-  return lines;
-}
 
 // Position of the first single-byte `c` in `s`, skipping double-byte characters.
 std::size_t FindChar(std::string_view s, char c) {
@@ -61,19 +33,19 @@ std::size_t FindChar(std::string_view s, char c) {
 
 ParsedLine Parse(std::string_view content) {
   ParsedLine parsed;
-  const std::string_view trimmed = Trim(content);
+  const std::string_view trimmed = TrimSpacesAndTabs(content);
   if (trimmed.empty()) {
     parsed.kind = Kind::kBlank;
   } else if (trimmed.front() == '[') {
     const std::string_view inner = trimmed.substr(1);
     parsed.kind = Kind::kSection;
-    parsed.name = Trim(inner.substr(0, FindChar(inner, ']')));
+    parsed.name = TrimSpacesAndTabs(inner.substr(0, FindChar(inner, ']')));
   } else if (trimmed.front() != ';') {
     const std::size_t eq = FindChar(trimmed, '=');
     if (eq != std::string_view::npos) {
       parsed.kind = Kind::kKey;
-      parsed.name = Trim(trimmed.substr(0, eq));
-      parsed.value = Trim(trimmed.substr(eq + 1));
+      parsed.name = TrimSpacesAndTabs(trimmed.substr(0, eq));
+      parsed.value = TrimSpacesAndTabs(trimmed.substr(eq + 1));
     }
   }
   return parsed;
@@ -93,7 +65,7 @@ struct SectionSpan {
   std::size_t end = 0;
 };
 
-SectionSpan FindSection(std::string_view text, const std::vector<Line>& lines,
+SectionSpan FindSection(std::string_view text, const std::vector<TextLine>& lines,
                         std::string_view section) {
   SectionSpan span;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -111,8 +83,8 @@ SectionSpan FindSection(std::string_view text, const std::vector<Line>& lines,
 }
 
 // Index of the key's line within the section, or npos.
-std::size_t FindKey(std::string_view text, const std::vector<Line>& lines, const SectionSpan& span,
-                    std::string_view key, ParsedLine* found) {
+std::size_t FindKey(std::string_view text, const std::vector<TextLine>& lines,
+                    const SectionSpan& span, std::string_view key, ParsedLine* found) {
   for (std::size_t i = span.header + 1; i < span.end; ++i) {
     const ParsedLine parsed =
         Parse(text.substr(lines[i].begin, lines[i].content_end - lines[i].begin));
@@ -156,26 +128,27 @@ bool IsWritableKey(std::string_view key) {
 
 bool FindProfileValue(std::string_view text, std::string_view section, std::string_view key,
                       std::string* value) {
-  const std::vector<Line> lines = SplitLines(text);
-  const SectionSpan span = FindSection(text, lines, Trim(section));
+  const std::vector<TextLine> lines = SplitTextLines(text);
+  const SectionSpan span = FindSection(text, lines, TrimSpacesAndTabs(section));
   if (span.header == std::string_view::npos) return false;
   ParsedLine parsed;
-  if (FindKey(text, lines, span, Trim(key), &parsed) == std::string_view::npos) return false;
+  if (FindKey(text, lines, span, TrimSpacesAndTabs(key), &parsed) == std::string_view::npos)
+    return false;
   *value = std::string(Unquote(parsed.value));
   return true;
 }
 
 bool SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                      std::string_view value, std::string* updated) {
-  section = Trim(section);
-  key = Trim(key);
+  section = TrimSpacesAndTabs(section);
+  key = TrimSpacesAndTabs(key);
   if (!IsWritableSection(section) || !IsWritableKey(key)) return false;
   std::string clean_value;
   for (char c : value) {
     if (c != '\r' && c != '\n') clean_value.push_back(c);
   }
 
-  const std::vector<Line> lines = SplitLines(text);
+  const std::vector<TextLine> lines = SplitTextLines(text);
   const SectionSpan span = FindSection(text, lines, section);
   std::string result;
   if (span.header == std::string_view::npos) {
@@ -191,7 +164,7 @@ bool SetProfileValue(std::string_view text, std::string_view section, std::strin
   const std::size_t key_line = FindKey(text, lines, span, key, &parsed);
   if (key_line != std::string_view::npos) {
     // The name keeps the spelling it already has in the file.
-    const Line& line = lines[key_line];
+    const TextLine& line = lines[key_line];
     result.assign(text.substr(0, line.begin));
     result += std::string(parsed.name) + "=" + clean_value;
     result.append(text.substr(line.content_end));
@@ -200,7 +173,7 @@ bool SetProfileValue(std::string_view text, std::string_view section, std::strin
     for (std::size_t i = span.header + 1; i < span.end; ++i) {
       if (text.find_first_not_of(" \t", lines[i].begin) < lines[i].content_end) last = i;
     }
-    const Line& after = lines[last];
+    const TextLine& after = lines[last];
     result.assign(text.substr(0, after.end));
     if (text[after.end - 1] != '\n') result += "\r\n";  // the last line had no line end
     result += std::string(key) + "=" + clean_value + "\r\n";

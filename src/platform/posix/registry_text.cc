@@ -3,52 +3,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/ascii_text.h"
+#include "platform/posix/text_lines.h"
+
 namespace tavelin::posix {
 namespace {
 
 constexpr std::string_view kRoot = "HKEY_CURRENT_USER";
-
-struct Line {
-  std::size_t begin = 0;
-  std::size_t content_end = 0;  // before CR LF or LF
-  std::size_t end = 0;          // after the line end
-};
-
-std::vector<Line> SplitLines(std::string_view text) {
-  std::vector<Line> lines;
-  std::size_t begin = 0;
-  while (begin < text.size()) {
-    Line line;
-    line.begin = begin;
-    const std::size_t lf = text.find('\n', begin);
-    line.end = lf == std::string_view::npos ? text.size() : lf + 1;
-    line.content_end = lf == std::string_view::npos ? text.size() : lf;
-    if (line.content_end > begin && text[line.content_end - 1] == '\r') --line.content_end;
-    lines.push_back(line);
-    begin = line.end;
-  }
-  return lines;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// UTF-8 bytes of non-ASCII characters are all >= 0x80, so folding ASCII letters byte by
-// byte never touches them.
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view NormalizeKey(std::string_view key) {
   while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
@@ -59,10 +20,10 @@ std::string_view NormalizeKey(std::string_view key) {
 // The key path of a section line below HKEY_CURRENT_USER ("" for the root itself); false
 // for other lines and other roots.
 bool ParseSection(std::string_view content, std::string_view* key) {
-  const std::string_view line = Trim(content);
+  const std::string_view line = TrimSpacesAndTabs(content);
   if (line.size() < 2 || line.front() != '[' || line.back() != ']') return false;
   const std::string_view inner = line.substr(1, line.size() - 2);
-  if (!SameIgnoringCase(inner.substr(0, kRoot.size()), kRoot)) return false;
+  if (!SameBytesIgnoringAsciiCase(inner.substr(0, kRoot.size()), kRoot)) return false;
   const std::string_view rest = inner.substr(kRoot.size());
   if (!rest.empty() && rest.front() != '\\') return false;
   *key = NormalizeKey(rest);
@@ -70,7 +31,7 @@ bool ParseSection(std::string_view content, std::string_view* key) {
 }
 
 bool IsSectionLine(std::string_view content) {
-  const std::string_view line = Trim(content);
+  const std::string_view line = TrimSpacesAndTabs(content);
   return !line.empty() && line.front() == '[';
 }
 
@@ -98,7 +59,7 @@ struct ValueLine {
 };
 
 bool ParseValue(std::string_view content, ValueLine* value) {
-  const std::string_view line = Trim(content);
+  const std::string_view line = TrimSpacesAndTabs(content);
   std::size_t pos = 0;
   if (!line.empty() && line.front() == '@') {
     value->name.clear();
@@ -106,9 +67,9 @@ bool ParseValue(std::string_view content, ValueLine* value) {
   } else if (!ReadQuoted(line, &pos, &value->name)) {
     return false;
   }
-  while (pos < line.size() && IsBlank(line[pos])) ++pos;
-  if (pos >= line.size() || line[pos] != '=') return false;
-  value->data = Trim(line.substr(pos + 1));
+  const std::string_view rest = TrimSpacesAndTabs(line.substr(pos));
+  if (rest.empty() || rest.front() != '=') return false;
+  value->data = TrimSpacesAndTabs(rest.substr(1));
   return true;
 }
 
@@ -119,7 +80,7 @@ bool ParseStringData(std::string_view data, std::string* out) {
 
 bool ParseDwordData(std::string_view data, uint32_t* out) {
   constexpr std::string_view kPrefix = "dword:";
-  if (!SameIgnoringCase(data.substr(0, kPrefix.size()), kPrefix)) return false;
+  if (!SameBytesIgnoringAsciiCase(data.substr(0, kPrefix.size()), kPrefix)) return false;
   const std::string_view digits = data.substr(kPrefix.size());
   if (digits.empty() || digits.size() > 8) return false;
   uint32_t result = 0;
@@ -173,14 +134,14 @@ RegistryText::RegistryText(std::string text) : text_(std::move(text)) {}
 // file is imported.
 bool RegistryText::Find(std::string_view key, std::string_view name, Found* found) const {
   key = NormalizeKey(key);
-  const std::vector<Line> lines = SplitLines(text_);
+  const std::vector<TextLine> lines = SplitTextLines(text_);
   bool in_key = false;
   bool have_value = false;
-  for (const Line& line : lines) {
+  for (const TextLine& line : lines) {
     const std::string_view content(text_.data() + line.begin, line.content_end - line.begin);
     if (IsSectionLine(content)) {
       std::string_view section;
-      in_key = ParseSection(content, &section) && SameIgnoringCase(section, key);
+      in_key = ParseSection(content, &section) && SameBytesIgnoringAsciiCase(section, key);
       if (in_key) {
         found->have_section = true;
         found->insert_at = line.end;
@@ -188,9 +149,9 @@ bool RegistryText::Find(std::string_view key, std::string_view name, Found* foun
       continue;
     }
     if (!in_key) continue;
-    if (!Trim(content).empty()) found->insert_at = line.end;
+    if (!TrimSpacesAndTabs(content).empty()) found->insert_at = line.end;
     ValueLine value;
-    if (ParseValue(content, &value) && SameIgnoringCase(value.name, name)) {
+    if (ParseValue(content, &value) && SameBytesIgnoringAsciiCase(value.name, name)) {
       have_value = true;
       found->line_begin = line.begin;
       found->line_content_end = line.content_end;
@@ -203,13 +164,13 @@ bool RegistryText::Find(std::string_view key, std::string_view name, Found* foun
 
 bool RegistryText::KeyExists(std::string_view key) const {
   key = NormalizeKey(key);
-  for (const Line& line : SplitLines(text_)) {
+  for (const TextLine& line : SplitTextLines(text_)) {
     std::string_view section;
     const std::string_view content(text_.data() + line.begin, line.content_end - line.begin);
     if (!ParseSection(content, &section)) continue;
-    if (key.empty() || SameIgnoringCase(section, key) ||
+    if (key.empty() || SameBytesIgnoringAsciiCase(section, key) ||
         (section.size() > key.size() && section[key.size()] == '\\' &&
-         SameIgnoringCase(section.substr(0, key.size()), key))) {
+         SameBytesIgnoringAsciiCase(section.substr(0, key.size()), key))) {
       return true;
     }
   }
