@@ -3,22 +3,11 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/ascii_text.h"
 #include "platform/path.h"
 
 namespace tavelin {
 namespace {
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 ChannelTable MakeTable(Env& env, const std::string& root_folder, const char* file, std::string name,
                        std::vector<ChannelFieldDef> fields) {
@@ -220,7 +209,7 @@ void ChannelTable::Cancel() {
 
 int ChannelTable::FieldIndex(std::string_view field) const {
   for (std::size_t i = 0; i < fields_.size(); ++i) {
-    if (EqualsIgnoringAsciiCase(fields_[i].name, field)) return static_cast<int>(i);
+    if (SameBytesIgnoringAsciiCase(fields_[i].name, field)) return static_cast<int>(i);
   }
   throw std::runtime_error(name_ + ": フィールド '" + std::string(field) + "' が見つかりません");
 }

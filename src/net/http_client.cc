@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/ascii_text.h"
+
 namespace tavelin {
 
 namespace {
@@ -16,28 +18,12 @@ bool HasLineBreak(std::string_view text) {
   return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 bool ContainsIgnoreCase(std::string_view text, std::string_view part) {
   if (part.size() > text.size()) return false;
   for (std::size_t i = 0; i + part.size() <= text.size(); ++i) {
-    if (EqualsIgnoreCase(text.substr(i, part.size()), part)) return true;
+    if (SameBytesIgnoringAsciiCase(text.substr(i, part.size()), part)) return true;
   }
   return false;
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
 }
 
 // The value of the first header named `name` (any letter case); false when there is none.
@@ -46,8 +32,9 @@ bool FindHeader(const std::vector<std::string>& headers, std::string_view name,
   for (const std::string& line : headers) {
     std::size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
-    if (EqualsIgnoreCase(TrimSpaces(std::string_view(line).substr(0, colon)), name)) {
-      *value = std::string(TrimSpaces(std::string_view(line).substr(colon + 1)));
+    if (SameBytesIgnoringAsciiCase(TrimSpacesAndTabs(std::string_view(line).substr(0, colon)),
+                                   name)) {
+      *value = std::string(TrimSpacesAndTabs(std::string_view(line).substr(colon + 1)));
       return true;
     }
   }
@@ -386,7 +373,7 @@ HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::st
         break;
       }
       std::string_view size_text = size_line;
-      size_text = TrimSpaces(size_text.substr(0, size_text.find(';')));
+      size_text = TrimSpacesAndTabs(size_text.substr(0, size_text.find(';')));
       std::uint64_t size = 0;
       if (!ParseHex(size_text, kMaxReplyBody, &size) || body.size() + size > kMaxReplyBody) {
         body_whole = false;
@@ -427,7 +414,7 @@ HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::st
       result.status >= 200 && result.status <= 299 && !FindHeader(headers, "Location", &location);
   std::string connection_value;
   bool close_asked = FindHeader(headers, "Connection", &connection_value) &&
-                     EqualsIgnoreCase(connection_value, "close");
+                     SameBytesIgnoringAsciiCase(connection_value, "close");
   bool version_10 = status_line.size() >= 8 && status_line.compare(5, 3, "1.0") == 0;
   if (peer_closed || (success && (close_asked || version_10))) CloseConnection();
   result.outcome = success ? HttpOutcome::kCompleted : HttpOutcome::kNotCompleted;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "platform/ascii_text.h"
 #include "platform/codepage.h"
 
 namespace tavelin {
@@ -69,18 +70,6 @@ std::string ReadPlainItem(std::string_view text, std::size_t* pos) {
   return item;
 }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::vector<std::string> SplitItems(std::string_view text) {
@@ -110,7 +99,7 @@ std::string ItemValue(const std::vector<std::string>& items, std::string_view na
   for (const std::string& item : items) {
     const std::size_t equals = item.find('=');
     if (equals == std::string::npos) continue;
-    if (EqualsIgnoringAsciiCase(std::string_view(item).substr(0, equals), name)) {
+    if (SameBytesIgnoringAsciiCase(std::string_view(item).substr(0, equals), name)) {
       return item.substr(equals + 1);
     }
   }

@@ -3,21 +3,16 @@
 #include <array>
 
 #include "parse/text_ops.h"
+#include "platform/ascii_text.h"
 #include "platform/codepage.h"
 
 namespace tavelin {
 namespace {
 
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool MatchesAt(std::string_view text, std::size_t at, std::string_view part, bool ignore_case) {
   if (text.size() - at < part.size()) return false;
-  for (std::size_t k = 0; k < part.size(); ++k) {
-    const char a = text[at + k];
-    const char b = part[k];
-    if (ignore_case ? FoldAscii(a) != FoldAscii(b) : a != b) return false;
-  }
-  return true;
+  const std::string_view here = text.substr(at, part.size());
+  return ignore_case ? SameBytesIgnoringAsciiCase(here, part) : here == part;
 }
 
 }  // namespace

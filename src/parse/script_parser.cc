@@ -7,6 +7,7 @@
 #include "net/file_ops.h"
 #include "net/items.h"
 #include "parse/text_ops.h"
+#include "platform/ascii_text.h"
 #include "platform/codepage.h"
 
 namespace tavelin {
@@ -14,18 +15,6 @@ namespace {
 
 constexpr char kEndOfText = 26;
 constexpr std::string_view kLineMark = "c1[";
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // The pieces of one reservation line and the look-up of a field's value in them.
 class ScriptLine {
@@ -45,7 +34,7 @@ class ScriptLine {
     for (const std::string& piece : pieces_) {
       const std::size_t equals = piece.find('=');
       if (equals == std::string::npos) continue;
-      if (EqualsIgnoringCase(std::string_view(piece).substr(0, equals), name)) {
+      if (SameBytesIgnoringAsciiCase(std::string_view(piece).substr(0, equals), name)) {
         return UnquoteValue(std::string_view(piece).substr(equals + 1));
       }
     }
