@@ -7,20 +7,6 @@ namespace {
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
-// Upper-cases ASCII letters, leaving both bytes of double-byte characters alone.
-std::string UpperAscii(std::string_view text) {
-  std::string out(text);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(out[i]);
-    if (IsLeadByte(c)) {
-      ++i;
-    } else if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return out;
-}
-
 // Reads the fields of one line: a quoted text is a value (two quotes inside stand for one,
 // and the byte after the closing quote is consumed); a comma met before any quote ends a
 // null field; other bytes are skipped. At most `limit` fields.
@@ -137,9 +123,9 @@ std::vector<ChannelRecord> ReadChannelCsv(std::string_view bytes,
     if (!header) {
       if (column_field.size() < fields.size()) field = static_cast<int>(column_field.size());
     } else {
-      std::string wanted = UpperAscii(*header);
+      std::string wanted = UpperAsciiText(*header);
       for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (UpperAscii(fields[f].header) == wanted) {
+        if (UpperAsciiText(fields[f].header) == wanted) {
           field = static_cast<int>(f);
           break;
         }

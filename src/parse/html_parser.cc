@@ -9,20 +9,6 @@
 namespace tavelin {
 namespace {
 
-// Upper-cases ASCII letters, leaving both bytes of double-byte characters alone.
-std::string UpperAscii(std::string_view text) {
-  std::string out(text);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(out[i]);
-    if (IsLeadByte(c)) {
-      ++i;
-    } else if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return out;
-}
-
 struct NamedReference {
   std::string_view name;  // with its '&' and ';'
   int code;
@@ -124,12 +110,12 @@ THTMLParam::THTMLParam(std::string_view raw) : raw_(raw) {
     }
     value_ = value;
   }
-  name_ = UpperAscii(name);
+  name_ = UpperAsciiText(name);
 }
 
 THTMLTag::THTMLTag(std::string_view raw) : raw_(raw) {
   std::size_t space = raw.find(' ');
-  name_ = UpperAscii(raw.substr(0, space));
+  name_ = UpperAsciiText(raw.substr(0, space));
   if (space == std::string_view::npos) return;
   // Parameters are separated by spaces outside double quotes; runs of spaces give nothing.
   std::size_t start = space + 1;

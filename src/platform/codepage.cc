@@ -87,6 +87,17 @@ bool CodePointsToCp932(std::u32string_view in, std::string* out) {
   return Utf8ToCp932(utf8, out);
 }
 
+std::string UpperAsciiText(std::string_view text) {
+  std::string out(text);
+  std::size_t i = 0;
+  while (i < out.size()) {
+    const std::size_t len = CharLength(out, i);
+    if (len == 1) out[i] = FoldAscii(out[i]);
+    i += len;
+  }
+  return out;
+}
+
 bool SameTextIgnoringAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   std::size_t i = 0;

@@ -17,6 +17,10 @@ bool Utf8ToCp932(std::string_view in, std::string* out);
 bool Cp932ToCodePoints(std::string_view in, std::u32string* out);
 bool CodePointsToCp932(std::u32string_view in, std::string* out);
 
+// `text` with its ASCII letters upper-cased; both bytes of a double-byte character stay as
+// they are.
+std::string UpperAsciiText(std::string_view text);
+
 // Shift-JIS texts compared with ASCII letters folded to one case. Only single-byte
 // characters are folded: the trail byte of a double-byte character is compared as it is.
 bool SameTextIgnoringAsciiCase(std::string_view a, std::string_view b);

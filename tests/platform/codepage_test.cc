@@ -80,6 +80,7 @@ TEST(CodepageTest, CaseFoldingTouchesSingleByteLettersOnly) {
   EXPECT_FALSE(SameTextIgnoringAsciiCase("abc", "ab"));
   // 0x83 0x41 and 0x83 0x61 are different katakana although 0x41/0x61 are 'A'/'a'.
   EXPECT_FALSE(SameTextIgnoringAsciiCase("\x83\x41", "\x83\x61"));
+  EXPECT_EQ(UpperAsciiText("td\x83\x61x\x81"), "TD\x83\x61X\x81");
 
   EXPECT_TRUE(EndsWithIgnoringAsciiCase("a.TVPI", ".tvpi"));
   EXPECT_TRUE(EndsWithIgnoringAsciiCase("x", ""));
