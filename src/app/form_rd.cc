@@ -5,6 +5,7 @@
 #include "app/parse_step.h"
 #include "app/settings.h"
 #include "channels/channel_retrieval.h"
+#include "platform/ascii_text.h"
 #include "platform/path.h"
 
 namespace tavelin {
@@ -315,7 +316,7 @@ void TFormRD::ButtonStopClick() {
 }
 
 void TFormRD::ButtonHomeClick() {
-  std::string target = RDH1_IP.text() + ":" + TrimSpaces(RDH1_Port.text());
+  std::string target = RDH1_IP.text() + ":" + std::string(TrimControls(RDH1_Port.text()));
   // The shell needs a scheme to take the address for a web page.
   if (target.find("://") == std::string::npos) target = "http://" + target;
   ShellOpen(env_, target);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "net/md5.h"
+#include "platform/ascii_text.h"
 #include "platform/path.h"
 
 namespace tavelin {
@@ -41,22 +42,7 @@ std::string IniPath(const std::string& root_folder, const char* file) {
   return IncludeTrailingDelimiter(root_folder) + file;
 }
 
-std::string ToLowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 }  // namespace
-
-std::string TrimSpaces(const std::string& text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
-}
 
 std::string ReadRootFolder(Env& env) {
   std::string value;
@@ -155,7 +141,7 @@ void ReadIEProxy(Env& env, TIESetting* setting) {
         env.RegistryReadInteger(kIESettingsKey, "ProxyEnable", &enable) && (enable & 0xFF) != 0;
     std::string server;
     if (!env.RegistryReadString(kIESettingsKey, "ProxyServer", &server)) server.clear();
-    const size_t http = ToLowerAscii(server).find("http=");
+    const size_t http = LowerAsciiBytes(server).find("http=");
     if (http != std::string::npos) {
       server = server.substr(http + 5);
       const size_t semicolon = server.find(';');
@@ -181,8 +167,8 @@ void ReadIEProxy(Env& env, TIESetting* setting) {
 ProxyChoice SelectProxy(Env& env, const std::string& root_folder) {
   if (!HostSwitch(env, root_folder, "UseProxy_Checked")) return {};
   if (!HostSwitch(env, root_folder, "UseIEProxy_Checked")) {
-    return {TrimSpaces(HostSetting(env, root_folder, "ProxyServerAddress_Text")),
-            TrimSpaces(HostSetting(env, root_folder, "ProxyServerPort_Text"))};
+    return {std::string(TrimControls(HostSetting(env, root_folder, "ProxyServerAddress_Text"))),
+            std::string(TrimControls(HostSetting(env, root_folder, "ProxyServerPort_Text")))};
   }
   TIESetting setting;
   ReadIEProxy(env, &setting);

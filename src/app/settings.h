@@ -84,9 +84,6 @@ struct ProxyChoice {
 // The proxy for requests to the recorder, from the host's switches.
 ProxyChoice SelectProxy(Env& env, const std::string& root_folder);
 
-// Delphi-style Trim: removes bytes of code 32 or less at both ends.
-std::string TrimSpaces(const std::string& text);
-
 }  // namespace tavelin
 
 #endif  // TAVELIN_APP_SETTINGS_H_

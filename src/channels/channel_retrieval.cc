@@ -9,6 +9,7 @@
 #include "net/items.h"
 #include "net/page_download.h"
 #include "parse/text_ops.h"
+#include "platform/ascii_text.h"
 
 namespace tavelin {
 namespace {
@@ -132,8 +133,8 @@ void Retrieve(const ChannelRetrievalContext& context) {
 
   const std::string page_file = TempFolder(env) + kChannelSetupFile;
   env.DeleteFile(page_file);
-  const std::string url = "http://" + TrimControls(context.address) + ":" +
-                          TrimControls(context.port) + kChannelSetupPath;
+  const std::string url = "http://" + std::string(TrimControls(context.address)) + ":" +
+                          std::string(TrimControls(context.port)) + kChannelSetupPath;
   if (context.download(url, page_file) == 0) {
     context.message_box(kChannelConnectFailed);
     return;

@@ -2,20 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/ascii_text.h"
 #include "platform/path.h"
 
 namespace tavelin {
 namespace {
 
 constexpr int kWaitStepMs = 100;
-
-// Removes control bytes and spaces at both ends.
-std::string TrimControl(const std::string& text) {
-  auto is_blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  const auto first = std::find_if_not(text.begin(), text.end(), is_blank);
-  const auto last = std::find_if_not(text.rbegin(), text.rend(), is_blank).base();
-  return first < last ? std::string(first, last) : std::string();
-}
 
 }  // namespace
 
@@ -52,7 +45,7 @@ std::string TempFolder(Env& env) {
   for (const char* name : {"temp", "TEMP", "TMP", "TMPDIR"}) {
     std::string value;
     if (!env.GetEnvironment(name, &value)) continue;
-    value = TrimControl(value);
+    value = std::string(TrimControls(value));
     if (!value.empty()) return IncludeTrailingDelimiter(value);
   }
   // No variable set: the system's shared temp folder, or the root of the current drive where

@@ -6,6 +6,7 @@
 #include "net/file_ops.h"
 #include "net/items.h"
 #include "net/md5.h"
+#include "platform/ascii_text.h"
 
 namespace tavelin {
 
@@ -36,7 +37,7 @@ bool AnyItemContains(const std::vector<std::string>& items, const std::string& w
 }
 
 int ProxyPortNumber(const std::string& text) {
-  std::string trimmed = TrimControls(text);
+  const std::string_view trimmed = TrimControls(text);
   if (trimmed.empty() || trimmed.size() > 9) return 80;
   int port = 0;
   for (char c : trimmed) {
@@ -47,14 +48,6 @@ int ProxyPortNumber(const std::string& text) {
 }
 
 }  // namespace
-
-std::string TrimControls(const std::string& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
 
 PageDownloader::PageDownloader(Env& env, DownloadHost& host)
     : env_(env), host_(host), client_(env) {}
@@ -103,8 +96,8 @@ std::int64_t PageDownloader::Download(const std::string& url, const std::string&
 
 void PageDownloader::AnswerDigest(const std::string& url,
                                   const std::vector<std::string>& challenge) {
-  std::string user = TrimControls(host_.UserId());
-  std::string password = TrimControls(host_.Password());
+  const std::string user(TrimControls(host_.UserId()));
+  const std::string password(TrimControls(host_.Password()));
   ++nonce_counter_;
   char nc[9];
   std::snprintf(nc, sizeof nc, "%08x", static_cast<std::uint32_t>(nonce_counter_));
@@ -132,7 +125,8 @@ void PageDownloader::AnswerDigest(const std::string& url,
 }
 
 void PageDownloader::AnswerBasic(const std::string& url) {
-  client_.SetBasicCredentials(TrimControls(host_.UserId()), TrimControls(host_.Password()));
+  client_.SetBasicCredentials(std::string(TrimControls(host_.UserId())),
+                              std::string(TrimControls(host_.Password())));
   client_.extra_header_lines().clear();
   Trace(url + "にBASICログイン中...");
 }

@@ -54,9 +54,6 @@ class PageDownloader {
   std::int32_t nonce_counter_ = 0;
 };
 
-// Removes bytes of code 32 or less at both ends.
-std::string TrimControls(const std::string& text);
-
 }  // namespace tavelin
 
 #endif  // TAVELIN_NET_PAGE_DOWNLOAD_H_

@@ -1,12 +1,13 @@
 #include "net/recorder_pages.h"
 
 #include "net/file_ops.h"
+#include "platform/ascii_text.h"
 
 namespace tavelin {
 
 std::string ReservationPageUrl(const std::string& address_text, const std::string& port_text) {
-  return "http://" + TrimControls(address_text) + ":" + TrimControls(port_text) +
-         "/program/program.htm";
+  return "http://" + std::string(TrimControls(address_text)) + ":" +
+         std::string(TrimControls(port_text)) + "/program/program.htm";
 }
 
 std::string ReservationPageFile(Env& env) { return TempFolder(env) + "rdprogram.html"; }

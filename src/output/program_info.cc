@@ -4,21 +4,13 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/ascii_text.h"
 #include "platform/codepage.h"
 
 namespace tavelin {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-// Removes bytes 0x20 and below from both ends; a full-width space is kept.
-std::string_view TrimControls(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
-  return text.substr(begin, end - begin);
-}
 
 // Byte offset of the first occurrence of the double-byte character `ch` that starts on a
 // character boundary, so a trail byte never takes part in a match.

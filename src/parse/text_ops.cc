@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "platform/ascii_text.h"
 #include "platform/codepage.h"
 
 namespace tavelin {
@@ -12,14 +13,7 @@ namespace {
 using std::string_view;
 constexpr std::size_t npos = string_view::npos;
 
-bool IsControlOrSpace(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
-
-string_view TrimControl(string_view text) {
-  while (!text.empty() && IsControlOrSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsControlOrSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // A decimal integer with optional leading spaces and sign and nothing after the digits;
 // `fallback` for anything else, an out-of-range number included.
@@ -96,7 +90,7 @@ YearMonthDay ReadColonDate(string_view text) {
 // as it stands.
 YearMonthDay ReadDigitsDate(string_view text) {
   YearMonthDay date;
-  const std::size_t length = TrimControl(text).size();
+  const std::size_t length = TrimControls(text).size();
   if (length == 6) {
     int year = ReadNumber(text.substr(0, 2), 70) + 1900;
     if (year < 1920) year += 100;
@@ -270,7 +264,7 @@ std::string ReadQuotedField(std::string& s) {
 
 std::string TrimBlanks(string_view text) {
   if (text.empty()) return std::string();
-  std::string s(TrimControl(text));
+  std::string s(TrimControls(text));
   std::size_t start = 0;
   while (start < s.size()) {
     if (s[start] == ' ') {
@@ -292,7 +286,7 @@ std::string TrimBlanks(string_view text) {
       s.pop_back();
     }
   }
-  return std::string(TrimControl(s));
+  return std::string(TrimControls(s));
 }
 
 bool IsTrailByte(string_view text, int position) {
@@ -336,7 +330,7 @@ TDateTime ReadTime(string_view text) {
     minute = Part(ReadNumber(rest.substr(0, next)));
     if (next != npos) second = Part(ReadNumber(rest.substr(next + 1)));
   } else {
-    const std::size_t length = TrimControl(text).size();
+    const std::size_t length = TrimControls(text).size();
     if (length == 4 || length == 6) {
       hour = Part(ReadNumber(text.substr(0, 2)));
       minute = Part(ReadNumber(text.substr(2, 2)));
@@ -368,11 +362,11 @@ void SplitFields(string_view text, char separator, std::vector<std::string>* fie
       field = s.substr(0, at);
       s.erase(0, at + 1);
     }
-    fields->emplace_back(TrimControl(field));
+    fields->emplace_back(TrimControls(field));
   }
   if (!s.empty() && s.front() == '"') s.erase(0, 1);
   if (!s.empty() && s.back() == '"') s.pop_back();
-  fields->emplace_back(TrimControl(s));
+  fields->emplace_back(TrimControls(s));
 }
 
 std::string FoldWidth(string_view text) {
