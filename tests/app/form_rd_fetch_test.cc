@@ -23,21 +23,6 @@ using testing::ReadBytes;
 using testing::RecorderSim;
 using testing::TempDir;
 
-// Today's clock (the simulator dates its reservations from the real date) and a temp
-// folder of the test's own.
-class FetchEnv : public FakeEnv {
- public:
-  FetchEnv(const TempDir& dir, TDateTime now) : FakeEnv(dir, now), temp_(dir.File("temp/")) {}
-  bool GetEnvironment(const std::string& name, std::string* value) override {
-    if (name != "temp") return FakeEnv::GetEnvironment(name, value);
-    *value = temp_;
-    return true;
-  }
-
- private:
-  std::string temp_;
-};
-
 class FetchRunTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
@@ -45,6 +30,7 @@ class FetchRunTest : public ::testing::TestWithParam<const char*> {
     ASSERT_TRUE(sim_->started());
     ASSERT_TRUE(env_.ForceFolders(root_));
     ASSERT_TRUE(env_.ForceFolders(dir_.File("temp")));
+    env_.set_temp_folder(dir_.File("temp/"));
     ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", root_));
     ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "RD1", "RDH1_IP_Text", "127.0.0.1"));
     ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "RD1", "RDH1_Port_Text",
@@ -68,7 +54,8 @@ class FetchRunTest : public ::testing::TestWithParam<const char*> {
   }
 
   TempDir dir_;
-  FetchEnv env_{dir_, NewPosixEnv()->Now()};
+  // Today's clock: the simulator dates its reservations from the real date.
+  FakeEnv env_{dir_, NewPosixEnv()->Now()};
   std::string root_ = dir_.File("root/");
   std::string out_ = dir_.File("out/RD1");
   std::unique_ptr<RecorderSim> sim_;

@@ -15,19 +15,6 @@ namespace {
 using testing::RecorderSim;
 using testing::TempDir;
 
-class TempFolderEnv : public testing::FakeEnv {
- public:
-  TempFolderEnv(const TempDir& dir, std::string temp) : FakeEnv(dir), temp_(std::move(temp)) {}
-  bool GetEnvironment(const std::string& name, std::string* value) override {
-    if (name != "temp") return FakeEnv::GetEnvironment(name, value);
-    *value = temp_;
-    return true;
-  }
-
- private:
-  std::string temp_;
-};
-
 class LoginHost : public DownloadHost {
  public:
   std::string UserId() override { return "rd"; }
@@ -41,10 +28,11 @@ class LoginHost : public DownloadHost {
 class ChannelRetrievalSimTest : public ::testing::Test {
  protected:
   ChannelRetrievalSimTest()
-      : env_(dir_, dir_.path()),
+      : env_(dir_),
         downloader_(env_, host_),
         table_tv_(ChannelTable::TableTV(env_, dir_.path())),
         table_ch_no_(ChannelTable::TableTVChNo(env_, dir_.path())) {
+    env_.set_temp_folder(dir_.path());
     context_.env = &env_;
     context_.table_tv = &table_tv_;
     context_.table_tv_ch_no = &table_ch_no_;
@@ -71,7 +59,7 @@ class ChannelRetrievalSimTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  TempFolderEnv env_;
+  testing::FakeEnv env_;
   LoginHost host_;
   PageDownloader downloader_;
   ChannelTable table_tv_;

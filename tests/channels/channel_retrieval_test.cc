@@ -21,11 +21,8 @@ constexpr char kDeck[] = "RD-X5";
 // FakeEnv whose "temp" folder is a folder of the test.
 class RetrievalEnv : public testing::FakeEnv {
  public:
-  RetrievalEnv(const TempDir& dir, std::string temp) : FakeEnv(dir), temp_(std::move(temp)) {}
-  bool GetEnvironment(const std::string& name, std::string* value) override {
-    if (name != "temp") return FakeEnv::GetEnvironment(name, value);
-    *value = temp_;
-    return true;
+  RetrievalEnv(const TempDir& dir, std::string temp) : FakeEnv(dir) {
+    set_temp_folder(std::move(temp));
   }
   // Reading `path` fails as when another program holds it open for writing.
   void Lock(const std::string& path) { locked_ = path; }
@@ -34,7 +31,6 @@ class RetrievalEnv : public testing::FakeEnv {
   }
 
  private:
-  std::string temp_;
   std::string locked_;
 };
 

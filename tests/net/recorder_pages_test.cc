@@ -19,20 +19,12 @@ using testing::WriteBytes;
 // Points the temp folder at the test's own folder and can make page files unwritable.
 class PagesEnv : public FakeEnv {
  public:
-  PagesEnv(const TempDir& dir) : FakeEnv(dir), temp_(dir.path()) {}
-  bool GetEnvironment(const std::string& name, std::string* value) override {
-    if (name != "temp") return false;
-    *value = temp_;
-    return true;
-  }
+  PagesEnv(const TempDir& dir) : FakeEnv(dir) { set_temp_folder(dir.path()); }
   std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
     if (fail_writes) throw std::runtime_error("disk full");
     return FakeEnv::NewWritableFile(path, append);
   }
   bool fail_writes = false;
-
- private:
-  std::string temp_;
 };
 
 class Host : public DownloadHost {

@@ -51,6 +51,12 @@ void FakeEnv::SleepMs(int ms) {
   }
 }
 
+bool FakeEnv::GetEnvironment(const std::string& name, std::string* value) {
+  if (name != "temp" || !temp_folder_) return EnvWrapper::GetEnvironment(name, value);
+  *value = *temp_folder_;
+  return true;
+}
+
 void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

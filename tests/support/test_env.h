@@ -4,7 +4,9 @@
 #define TAVELIN_TESTS_SUPPORT_TEST_ENV_H_
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/env.h"
 
@@ -37,8 +39,12 @@ class FakeEnv : public EnvWrapper {
   TDateTime Now() override { return now_; }
   void SleepMs(int ms) override;
   uint32_t Random32() override { return next_random_++; }
+  // "temp" answers the folder given to set_temp_folder, once set; the rest is real.
+  bool GetEnvironment(const std::string& name, std::string* value) override;
 
   void set_now(TDateTime now) { now_ = now; }
+  // Points the program's temp folder (the variable "temp") at `folder`.
+  void set_temp_folder(std::string folder) { temp_folder_ = std::move(folder); }
   // Total milliseconds slept so far, and the number of sleep calls.
   long long slept_ms() const { return slept_ms_; }
   int sleep_calls() const { return sleep_calls_; }
@@ -49,6 +55,7 @@ class FakeEnv : public EnvWrapper {
   long long slept_ms_ = 0;
   int sleep_calls_ = 0;
   uint32_t next_random_ = 0x12345678;
+  std::optional<std::string> temp_folder_;
 };
 
 // Writes `bytes` to `path`, replacing it; fails the current test when it cannot.
