@@ -319,6 +319,8 @@ struct FailedDownload {
   size_t requests;        // requests the recorder saw
 };
 
+void PrintTo(const FailedDownload& c, std::ostream* out) { *out << c.name; }
+
 class FailedDownloadTest : public FetchTest,
                            public ::testing::WithParamInterface<FailedDownload> {};
 
