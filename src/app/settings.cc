@@ -14,17 +14,10 @@ namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr int kPasswordBytes = 16;
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // Two characters read as one hexadecimal byte; 0 when either is no hex digit.
 int HexPair(char high, char low) {
-  const int h = HexValue(high);
-  const int l = HexValue(low);
+  const int h = HexDigitValue(high);
+  const int l = HexDigitValue(low);
   return (h < 0 || l < 0) ? 0 : h * 16 + l;
 }
 
@@ -86,7 +79,8 @@ std::string ScramblePassword(const std::string& password, const std::string& key
   for (int i = 0; i < kPasswordBytes * 2; ++i) {
     const auto byte = static_cast<unsigned char>(padded[i / 2]);
     const int nibble = (i % 2 == 0) ? byte >> 4 : byte & 0x0F;
-    const int key_nibble = i < static_cast<int>(key.size()) ? std::max(0, HexValue(key[i])) : 0;
+    const int key_nibble =
+        i < static_cast<int>(key.size()) ? std::max(0, HexDigitValue(key[i])) : 0;
     stored.push_back(kHexDigits[nibble ^ key_nibble]);
   }
   return stored;

@@ -58,16 +58,8 @@ bool ParseHex(std::string_view text, std::uint64_t limit, std::uint64_t* value) 
   if (text.empty()) return false;
   std::uint64_t result = 0;
   for (char c : text) {
-    int digit;
-    if (c >= '0' && c <= '9') {
-      digit = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      digit = c - 'A' + 10;
-    } else {
-      return false;
-    }
+    const int digit = HexDigitValue(c);
+    if (digit < 0) return false;
     result = result * 16 + static_cast<std::uint64_t>(digit);
     if (result > limit) return false;
   }

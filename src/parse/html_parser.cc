@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/ascii_text.h"
 #include "platform/codepage.h"
 
 namespace tavelin {
@@ -47,14 +48,7 @@ char ByteForCode(int code) {
 }
 
 int DigitValue(char c, int base) {
-  int value = -1;
-  if (c >= '0' && c <= '9') {
-    value = c - '0';
-  } else if (c >= 'a' && c <= 'f') {
-    value = c - 'a' + 10;
-  } else if (c >= 'A' && c <= 'F') {
-    value = c - 'A' + 10;
-  }
+  const int value = HexDigitValue(c);
   return value < base ? value : -1;
 }
 

@@ -21,6 +21,13 @@ std::string_view TrimControls(std::string_view text) { return TrimBoth(text, IsC
 
 std::string_view TrimSpacesAndTabs(std::string_view text) { return TrimBoth(text, IsSpaceOrTab); }
 
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 bool SameBytesIgnoringAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {

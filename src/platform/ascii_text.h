@@ -20,6 +20,9 @@ std::string_view TrimSpacesAndTabs(std::string_view text);
 // protocol names and UTF-8 text (Shift-JIS text: SameTextIgnoringAsciiCase).
 bool SameBytesIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// The value 0-15 of a hexadecimal digit of either case; -1 for any other byte.
+int HexDigitValue(char c);
+
 // `text` with every byte 'A'-'Z' turned to 'a'-'z'.
 std::string LowerAsciiBytes(std::string text);
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "platform/ascii_text.h"
 #include "platform/codepage.h"
 #include "platform/posix/posix_files.h"
 
@@ -23,13 +24,6 @@ class FlockInstanceLock : public InstanceLock {
  private:
   int fd_;
 };
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 struct VersionValue {
   const char* entry;
@@ -70,7 +64,7 @@ bool ReadMachineSerial(const std::string& system_path, uint32_t* serial) {
   if (!ReadSystemFile(system_path, &contents) || contents.size() < 8) return false;
   uint32_t value = 0;
   for (int i = 0; i < 8; ++i) {
-    const int digit = HexDigit(contents[i]);
+    const int digit = HexDigitValue(contents[i]);
     if (digit < 0) return false;
     value = (value << 4) | static_cast<uint32_t>(digit);
   }

@@ -85,16 +85,8 @@ bool ParseDwordData(std::string_view data, uint32_t* out) {
   if (digits.empty() || digits.size() > 8) return false;
   uint32_t result = 0;
   for (char c : digits) {
-    int digit;
-    if (c >= '0' && c <= '9') {
-      digit = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      digit = c - 'A' + 10;
-    } else {
-      return false;
-    }
+    const int digit = HexDigitValue(c);
+    if (digit < 0) return false;
     result = (result << 4) | static_cast<uint32_t>(digit);
   }
   *out = result;
