@@ -20,13 +20,13 @@ void MinuteWait(Env& env, double minutes, const MessagePump& pump);
 
 // Up to retries + 1 attempts to create (or truncate) `path` for writing, a minute wait
 // between attempts. Null when every attempt failed.
-std::unique_ptr<WritableFile> CreateFileWithRetries(Env& env, const std::string& path,
-                                                    int retries, const MessagePump& pump);
+std::unique_ptr<WritableFile> CreateFileWithRetries(Env& env, const std::string& path, int retries,
+                                                    const MessagePump& pump);
 
 // Up to retries + 1 attempts to read `path` whole, a minute wait between attempts. An
 // attempt fails while the file is missing or another program holds it open for writing.
-bool OpenFileWithRetries(Env& env, const std::string& path, int retries,
-                         const MessagePump& pump, std::string* contents);
+bool OpenFileWithRetries(Env& env, const std::string& path, int retries, const MessagePump& pump,
+                         std::string* contents);
 
 // The folder for downloaded pages, ending with a path delimiter: the environment variable
 // "temp", then TEMP, TMP and TMPDIR, trimmed of blanks and control bytes; "/tmp/" when none

@@ -53,8 +53,7 @@ void Split(TDateTime value, int64_t* days, int64_t* ms_of_day) {
   *ms_of_day = rest < 0 ? -rest : rest;
 }
 
-std::string Format(const char* format, int a, int b, int c, int d = 0, int e = 0,
-                   int f = 0) {
+std::string Format(const char* format, int a, int b, int c, int d = 0, int e = 0, int f = 0) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, format, a, b, c, d, e, f);
   return buffer;
@@ -84,8 +83,7 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime*
       millisecond < 0 || millisecond > 999) {
     return false;
   }
-  *result = (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + millisecond) /
-            kMillisecondsPerDay;
+  *result = (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + millisecond) / kMillisecondsPerDay;
   return true;
 }
 
@@ -156,6 +154,8 @@ std::string FormatTime(TDateTime value) {
   return Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
 }
 
-std::string FormatDateTimeText(TDateTime value) { return FormatDate(value) + " " + FormatTime(value); }
+std::string FormatDateTimeText(TDateTime value) {
+  return FormatDate(value) + " " + FormatTime(value);
+}
 
 }  // namespace tavelin

@@ -45,11 +45,11 @@ TDateTime DateOf(TDateTime value);
 int DayOfWeek(TDateTime value);
 
 // Fixed formats, zero-filled whatever the system's settings.
-std::string FormatStamp(TDateTime value);            // yyyymmddhhnn
-std::string FormatHourMinute(TDateTime value);       // hh:nn
-std::string FormatDate(TDateTime value);             // yyyy-mm-dd
-std::string FormatTime(TDateTime value);             // hh:nn:ss
-std::string FormatDateTimeText(TDateTime value);     // yyyy-mm-dd hh:nn:ss
+std::string FormatStamp(TDateTime value);         // yyyymmddhhnn
+std::string FormatHourMinute(TDateTime value);    // hh:nn
+std::string FormatDate(TDateTime value);          // yyyy-mm-dd
+std::string FormatTime(TDateTime value);          // hh:nn:ss
+std::string FormatDateTimeText(TDateTime value);  // yyyy-mm-dd hh:nn:ss
 
 }  // namespace tavelin
 

@@ -84,8 +84,7 @@ class Env {
   // Opens a file for writing, shared for reading only. `append` keeps the content and
   // writes at the end (creating the file when missing); otherwise the file is created or
   // truncated. Null on failure.
-  virtual std::unique_ptr<WritableFile> NewWritableFile(const std::string& path,
-                                                        bool append) = 0;
+  virtual std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) = 0;
 
   // --- Registry of the current user ---------------------------------------------------
   // Keys are paths such as "software\Morvik\Qadrel2\etc" (a leading backslash is
@@ -105,8 +104,7 @@ class Env {
   // Names match without regard to case; the value loses surrounding blanks and one pair of
   // enclosing quotes.
   virtual std::string ReadProfileString(const std::string& file, const std::string& section,
-                                        const std::string& key,
-                                        const std::string& fallback) = 0;
+                                        const std::string& key, const std::string& fallback) = 0;
   // Writes `key`=`value` into `section`, keeping every other line; creates the file and
   // the section when missing. CR and LF are dropped from the value.
   virtual bool WriteProfileString(const std::string& file, const std::string& section,
@@ -153,21 +151,15 @@ class EnvWrapper : public Env {
   }
   bool CreateFolder(const std::string& p) override { return target_->CreateFolder(p); }
   bool ForceFolders(const std::string& p) override { return target_->ForceFolders(p); }
-  bool ListFiles(const std::string& f, const std::string& s,
-                 std::vector<std::string>* n) override {
+  bool ListFiles(const std::string& f, const std::string& s, std::vector<std::string>* n) override {
     return target_->ListFiles(f, s, n);
   }
-  bool ReadFile(const std::string& p, std::string* c) override {
-    return target_->ReadFile(p, c);
-  }
+  bool ReadFile(const std::string& p, std::string* c) override { return target_->ReadFile(p, c); }
   std::unique_ptr<WritableFile> NewWritableFile(const std::string& p, bool a) override {
     return target_->NewWritableFile(p, a);
   }
-  bool RegistryKeyExists(const std::string& k) override {
-    return target_->RegistryKeyExists(k);
-  }
-  bool RegistryReadString(const std::string& k, const std::string& n,
-                          std::string* v) override {
+  bool RegistryKeyExists(const std::string& k) override { return target_->RegistryKeyExists(k); }
+  bool RegistryReadString(const std::string& k, const std::string& n, std::string* v) override {
     return target_->RegistryReadString(k, n, v);
   }
   bool RegistryReadInteger(const std::string& k, const std::string& n, uint32_t* v) override {
@@ -180,8 +172,8 @@ class EnvWrapper : public Env {
   bool RegistryWriteInteger(const std::string& k, const std::string& n, uint32_t v) override {
     return target_->RegistryWriteInteger(k, n, v);
   }
-  std::string ReadProfileString(const std::string& f, const std::string& s,
-                                const std::string& k, const std::string& d) override {
+  std::string ReadProfileString(const std::string& f, const std::string& s, const std::string& k,
+                                const std::string& d) override {
     return target_->ReadProfileString(f, s, k, d);
   }
   bool WriteProfileString(const std::string& f, const std::string& s, const std::string& k,
@@ -198,8 +190,7 @@ class EnvWrapper : public Env {
   void ShellOpen(const std::string& t, const std::string& p, const std::string& f) override {
     target_->ShellOpen(t, p, f);
   }
-  std::unique_ptr<TcpConnection> Connect(const std::string& h, int p,
-                                         std::string* e) override {
+  std::unique_ptr<TcpConnection> Connect(const std::string& h, int p, std::string* e) override {
     return target_->Connect(h, p, e);
   }
 
