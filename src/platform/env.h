@@ -26,6 +26,8 @@ class WritableFile {
   virtual ~WritableFile() = default;
   virtual bool Append(std::string_view bytes) = 0;
   virtual bool Flush() = 0;
+  // Flushes and makes what was written durable on disk.
+  virtual bool Sync() = 0;
   // Flushes and closes; false when anything written could not be stored.
   virtual bool Close() = 0;
 };
@@ -56,6 +58,8 @@ class Env {
   // The current local date and time.
   virtual TDateTime Now() = 0;
   virtual void SleepMs(int milliseconds) = 0;
+  // A steady clock in microseconds for measuring intervals; it never goes back.
+  virtual uint64_t NowMicros() = 0;
   // A random 32-bit number (start delay, Digest cnonce).
   virtual uint32_t Random32() = 0;
 
@@ -85,6 +89,14 @@ class Env {
   // writes at the end (creating the file when missing); otherwise the file is created or
   // truncated. Null on failure.
   virtual std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) = 0;
+  // Makes `to` hold what `from` holds now, replacing `to`: a hard link where the file system
+  // allows one, else a copy. `from` stays as it is.
+  virtual bool LinkOrCopyFile(const std::string& from, const std::string& to) = 0;
+  // Makes the entries of `folder` (files created, renamed or deleted in it) durable on disk.
+  virtual bool SyncFolder(const std::string& folder) = 0;
+  // A folder for temporary files that only this user can use, with a trailing delimiter,
+  // created when missing; false when none can be had.
+  virtual bool UserTempFolder(std::string* folder) = 0;
 
   // --- Registry of the current user ---------------------------------------------------
   // Keys are paths such as "software\Morvik\Qadrel2\etc" (a leading backslash is
@@ -138,6 +150,7 @@ class EnvWrapper : public Env {
 
   TDateTime Now() override { return target_->Now(); }
   void SleepMs(int ms) override { target_->SleepMs(ms); }
+  uint64_t NowMicros() override { return target_->NowMicros(); }
   uint32_t Random32() override { return target_->Random32(); }
   bool GetEnvironment(const std::string& n, std::string* v) override {
     return target_->GetEnvironment(n, v);
@@ -158,6 +171,11 @@ class EnvWrapper : public Env {
   std::unique_ptr<WritableFile> NewWritableFile(const std::string& p, bool a) override {
     return target_->NewWritableFile(p, a);
   }
+  bool LinkOrCopyFile(const std::string& f, const std::string& t) override {
+    return target_->LinkOrCopyFile(f, t);
+  }
+  bool SyncFolder(const std::string& f) override { return target_->SyncFolder(f); }
+  bool UserTempFolder(std::string* f) override { return target_->UserTempFolder(f); }
   bool RegistryKeyExists(const std::string& k) override { return target_->RegistryKeyExists(k); }
   bool RegistryReadString(const std::string& k, const std::string& n, std::string* v) override {
     return target_->RegistryReadString(k, n, v);

@@ -307,6 +307,7 @@ class FailingFile : public WritableFile {
  public:
   bool Append(std::string_view) override { return false; }
   bool Flush() override { return true; }
+  bool Sync() override { return true; }
   bool Close() override { return true; }
 };
 

@@ -151,6 +151,7 @@ class FullDiskEnv : public EnvWrapper {
       return false;
     }
     bool Flush() override { return real_->Flush(); }
+    bool Sync() override { return real_->Sync(); }
     bool Close() override { return real_->Close(); }
 
    private:

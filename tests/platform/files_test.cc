@@ -136,6 +136,45 @@ TEST_F(FilesTest, FoldersDeleteAndRename) {
   EXPECT_FALSE(env_->DeleteFile(dir_.File("a")));  // folders are not files
 }
 
+TEST_F(FilesTest, LinkOrCopyKeepsTheOldContentWhenTheOriginalIsReplaced) {
+  WriteBytes(dir_.File("t.csv"), "old");
+  WriteBytes(dir_.File("t.old"), "older");
+  ASSERT_TRUE(env_->LinkOrCopyFile(dir_.File("t.csv"), dir_.File("t.old")));
+  WriteBytes(dir_.File("t.$$$"), "new");
+  ASSERT_TRUE(env_->RenameFile(dir_.File("t.$$$"), dir_.File("t.csv")));
+  EXPECT_EQ(ReadBytes(dir_.File("t.old")), "old");
+  EXPECT_EQ(ReadBytes(dir_.File("t.csv")), "new");
+  EXPECT_TRUE(env_->SyncFolder(dir_.path()));
+  EXPECT_FALSE(env_->LinkOrCopyFile(dir_.File("missing"), dir_.File("t.old")));
+  EXPECT_EQ(ReadBytes(dir_.File("t.old")), "old");
+  EXPECT_FALSE(env_->SyncFolder(dir_.File("missing/")));
+
+  auto file = env_->NewWritableFile(dir_.File("s"), false);
+  ASSERT_NE(file, nullptr);
+  EXPECT_TRUE(file->Append("x"));
+  EXPECT_TRUE(file->Sync());
+  EXPECT_EQ(ReadBytes(dir_.File("s")), "x");
+}
+
+TEST_F(FilesTest, UserTempFolderIsPrivateAndRefusesAForeignOrOpenOne) {
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved_value = saved ? saved : "";
+  ::setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
+  std::string folder;
+  ASSERT_TRUE(env_->UserTempFolder(&folder));
+  EXPECT_EQ(folder, dir_.path() + "tavelin/");
+  EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
+  std::filesystem::permissions(folder, std::filesystem::perms::others_all,
+                               std::filesystem::perm_options::add);
+  EXPECT_FALSE(env_->UserTempFolder(&folder));
+  if (saved) {
+    ::setenv("XDG_RUNTIME_DIR", saved_value.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_RUNTIME_DIR");
+  }
+}
+
 TEST_F(FilesTest, ListFilesMatchesSuffixWithoutCaseAndSkipsFolders) {
   WriteBytes(dir_.File("1.tvpi"), "");
   WriteBytes(dir_.File("2.TVPI"), "");

@@ -51,6 +51,13 @@ class PosixEnv : public Env {
     }
   }
 
+  uint64_t NowMicros() override {
+    timespec now;
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000u +
+           static_cast<uint64_t>(now.tv_nsec) / 1000u;
+  }
+
   uint32_t Random32() override { return static_cast<uint32_t>(random_()); }
 
   bool GetEnvironment(const std::string& name, std::string* value) override {
@@ -89,6 +96,21 @@ class PosixEnv : public Env {
   }
   std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
     return posix::NewWritableFile(path, append);
+  }
+
+  bool LinkOrCopyFile(const std::string& from, const std::string& to) override {
+    return posix::LinkOrCopyFile(from, to);
+  }
+  bool SyncFolder(const std::string& folder) override { return posix::SyncFolder(folder); }
+
+  // $XDG_RUNTIME_DIR/tavelin/ (the runtime folder is the user's own), else /tmp/tavelin-UID/.
+  bool UserTempFolder(std::string* folder) override {
+    const std::string runtime = NonEmptyEnvironment("XDG_RUNTIME_DIR");
+    std::string system_path = runtime.empty()
+                                  ? "/tmp/tavelin-" + std::to_string(::geteuid())
+                                  : runtime + (runtime.back() == '/' ? "" : "/") + "tavelin";
+    if (!posix::PrivateFolder(system_path)) return false;
+    return Utf8ToCp932(system_path + "/", folder);
   }
 
   bool RegistryKeyExists(const std::string& key) override {

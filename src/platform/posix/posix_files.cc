@@ -87,6 +87,12 @@ class PosixWritableFile : public WritableFile {
     return ok_;
   }
 
+  bool Sync() override {
+    if (!Flush()) return false;
+    if (::fsync(fd_) != 0) ok_ = false;
+    return ok_;
+  }
+
   bool Close() override {
     if (fd_ < 0) return ok_;
     Flush();
@@ -127,6 +133,39 @@ bool RenameFile(const std::string& from, const std::string& to) {
   std::string system_from, system_to;
   return ToSystemPath(from, &system_from) && ToSystemPath(to, &system_to) &&
          ::rename(system_from.c_str(), system_to.c_str()) == 0;
+}
+
+bool LinkOrCopyFile(const std::string& from, const std::string& to) {
+  std::string system_from, system_to;
+  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return false;
+  // The new name is made beside the target and renamed over it, so `to` never goes missing.
+  const std::string staged = system_to + ".link";
+  ::unlink(staged.c_str());
+  if (::link(system_from.c_str(), staged.c_str()) == 0) {
+    if (::rename(staged.c_str(), system_to.c_str()) == 0) return true;
+    ::unlink(staged.c_str());
+    return false;
+  }
+  std::string bytes;
+  return ReadSystemFile(system_from, &bytes) && ReplaceFileAtomically(system_to, bytes, false);
+}
+
+bool SyncFolder(const std::string& folder) {
+  std::string system_path;
+  if (!ToSystemPath(folder, &system_path)) return false;
+  const int fd = ::open(system_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+bool PrivateFolder(const std::string& system_path) {
+  if (::mkdir(system_path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  // Refuse a folder (or a link planted in its place) that another user could use.
+  struct stat info;
+  return ::lstat(system_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+         info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
 }
 
 bool CreateFolder(const std::string& path) {

@@ -26,6 +26,12 @@ bool ListFiles(const std::string& folder, const std::string& suffix,
                std::vector<std::string>* names);
 bool ReadFile(const std::string& path, std::string* contents);
 std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append);
+bool LinkOrCopyFile(const std::string& from, const std::string& to);
+bool SyncFolder(const std::string& folder);
+
+// Creates `system_path` with access for this user only when missing; true when it is a
+// folder (not a link) of this user that nobody else can use.
+bool PrivateFolder(const std::string& system_path);
 
 // Reads a whole regular file without taking a lock; false when it cannot be read.
 bool ReadSystemFile(const std::string& system_path, std::string* contents);

@@ -14,7 +14,7 @@
 #include <set>
 #include <vector>
 
-#include "ui/fltk/artwork.h"
+#include "ui/artwork.h"
 #include "ui/fltk/display_text.h"
 #include "ui/fltk/fltk_widgets.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "ui/fltk/artwork.h"
+#include "ui/artwork.h"
 
 namespace tavelin::ui {
 namespace {

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "ui/fltk/artwork.h"
+#include "ui/artwork.h"
 
 namespace tavelin::ui {
 

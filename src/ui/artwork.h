@@ -1,7 +1,7 @@
 // The window's artwork, drawn in code and free of any toolkit: the program icon as RGBA
 // pixels and the outline of the frameless main window as a one-bit mask.
-#ifndef TAVELIN_UI_FLTK_ARTWORK_H_
-#define TAVELIN_UI_FLTK_ARTWORK_H_
+#ifndef TAVELIN_UI_ARTWORK_H_
+#define TAVELIN_UI_ARTWORK_H_
 
 #include <cstdint>
 #include <vector>
@@ -34,4 +34,4 @@ OutlineMask RoundedOutline(int width, int height, int radius);
 
 }  // namespace tavelin::ui
 
-#endif  // TAVELIN_UI_FLTK_ARTWORK_H_
+#endif  // TAVELIN_UI_ARTWORK_H_

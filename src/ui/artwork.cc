@@ -1,4 +1,4 @@
-#include "ui/fltk/artwork.h"
+#include "ui/artwork.h"
 
 #include <algorithm>
 #include <cmath>
