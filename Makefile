@@ -1,13 +1,13 @@
-# The two commands of the README: `make demo` and `make test`.
+# The two commands of the README: `make demo` and `make test`; and `make package`.
 PRESETS := default asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo bench format clean
+.PHONY: all deps build test demo package bench format clean
 
 all: build
 
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh all
 
 build: deps
 	cmake --preset default
@@ -21,8 +21,19 @@ test: deps
 	  ctest --preset $$p -j $(JOBS); \
 	done
 
-demo: build
-	scripts/demo.sh build/default
+# The demo needs only the program and the simulator: no test suites, no benchmarks.
+demo:
+	@scripts/install-deps.sh build
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	scripts/demo.sh build/release
+
+# build/release/tavelin_<version>_amd64.deb; `apt install ./build/release/tavelin_*.deb`.
+package: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	cd build/release && cpack -G DEB
+	@ls build/release/tavelin_*.deb
 
 bench: build
 	@for b in build/default/bench/*_bench; do echo "=== $$b"; $$b; done

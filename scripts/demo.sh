@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # One fetch against the simulated recorder, in a throw-away world:
-#   scripts/demo.sh [BUILD_DIR]        (default build/default; `make demo` builds it first)
+#   scripts/demo.sh [BUILD_DIR]        (default build/release; `make demo` builds it first)
+# TAVELIN and SIMULATOR name other program files (an installed or unpacked package).
 # Starts recorder-sim on loopback (table layout, Digest login), makes a temporary root folder
 # with the host's files and a registry file naming it, runs `tavelin` in fetch mode, and
 # prints the .tvpi files it wrote and the log lines, in UTF-8. Leaves nothing behind.
 set -euo pipefail
 
-build_dir=${1:-build/default}
-tavelin="$build_dir/src/tavelin"
-simulator="$build_dir/tools/recorder-sim/recorder-sim"
+build_dir=${1:-build/release}
+tavelin=${TAVELIN:-$build_dir/src/tavelin}
+simulator=${SIMULATOR:-$build_dir/tools/recorder-sim/recorder-sim}
 for program in "$tavelin" "$simulator"; do
   if [ ! -x "$program" ]; then
-    echo "demo: $program is missing; build first (make build)" >&2
+    echo "demo: $program is missing; build first (make demo builds it)" >&2
     exit 1
   fi
 done

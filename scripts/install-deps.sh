@@ -1,14 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and the demo need, when they are missing.
+# Installs the Debian packages that Tavelin's build, tests and demo need, when they are missing.
+# The one place that knows the packages:
+#   scripts/install-deps.sh build   what building and running tavelin and the simulator need
+#   scripts/install-deps.sh [all]   that, plus the test suites, benchmarks and packaging
 set -euo pipefail
 
-packages=(
+build_packages=(
   g++ cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libfltk1.3-dev libxext-dev fonts-ipafont-gothic
-  xvfb xdotool x11-utils imagemagick
-  libpcre2-dev curl
+  libpcre2-dev                       # channel name patterns (32-bit code units, JIT)
+  libfltk1.3-dev libxext-dev         # the desktop window and its shaped outline
+  fonts-ipafont-gothic               # the window's Japanese texts
 )
+test_packages=(
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  xvfb xdotool x11-utils imagemagick # desktop window tests and screenshots
+  curl                               # the download benchmark's reference client
+  dpkg-dev file                      # make package: dpkg-shlibdeps finds the runtime libraries
+)
+
+case "${1:-all}" in
+  build) packages=("${build_packages[@]}") ;;
+  all) packages=("${build_packages[@]}" "${test_packages[@]}") ;;
+  *)
+    echo "usage: $0 [build|all]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
