@@ -256,12 +256,6 @@ class LocalCalendar {
     return text + std::string(kWeekdays[t.tm_wday]) + ")";
   }
 
-  // The day a page date "mm/dd" stands for: that month and day of the current year.
-  Day AsReadFromPage(Day day) const {
-    const std::tm shown = Civil(day);
-    return DayOf(Civil(today_).tm_year + 1900, shown.tm_mon + 1, shown.tm_mday);
-  }
-
   // "yyyymmddhhnn" of `day` at `minute` minutes past midnight.
   static std::string Stamp(Day day, int minute) {
     const std::tm t = Civil(day);
