@@ -170,7 +170,8 @@ class HostWorld {
     return process->Start(ProgramPath(), arguments, Environment(extra_environment), folder);
   }
 
-  // Everything the program sees of its surroundings; no display of any kind.
+  // Everything the program sees of its surroundings; no display of any kind. An `extra`
+  // entry "NAME=value" replaces the default of that name, and a bare "NAME" removes it.
   std::vector<std::string> Environment(const std::vector<std::string>& extra) const {
     std::vector<std::string> env = {
         "HOME=" + dir_.File("home"),
@@ -179,7 +180,11 @@ class HostWorld {
         "temp=" + dir_.File("temp"),
         "PATH=/usr/bin:/bin",
     };
-    env.insert(env.end(), extra.begin(), extra.end());
+    for (const std::string& entry : extra) {
+      const std::string name = entry.substr(0, entry.find('=')) + "=";
+      std::erase_if(env, [&](const std::string& e) { return e.rfind(name, 0) == 0; });
+      if (entry.find('=') != std::string::npos) env.push_back(entry);
+    }
     return env;
   }
 
