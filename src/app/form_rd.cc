@@ -252,11 +252,15 @@ void TFormRD::FetchRun() {
   if (DebugTracing()) LogFile1.WriteLine("予約一覧をダウンロード中...");
   if (reservation_fetch()) {
     Timer1.SetEnabled(false);
+    // A channel table that cannot be read ends the run here, before the host's program
+    // files are deleted: an empty list would be worse than the last one.
+    OpenLookupTables(TableTVChNo, TableTVChData);
     DeleteOldProgramFiles(MakeOutputContext());
     ProgressBar1.SetPosition(50);
     SetStatus("解析中");
     if (DebugTracing()) LogFile1.WriteLine("解析中...");
     if (!stop_requested_) parse_step();
+    CloseLookupTables(TableTVChNo, TableTVChData);  // still open when no parse step ran
   } else {
     LogFile1.WriteLine("予約一覧のダウンロード失敗", true);
   }

@@ -50,12 +50,27 @@ StationLookup MakeStationLookup(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data
   };
 }
 
+void OpenLookupTables(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data) {
+  try {
+    for (ChannelTable* table : {&tv_ch_no, &tv_ch_data}) {
+      if (!table->Active()) table->Open();
+      table->SetReadOnly(true);
+    }
+  } catch (...) {
+    CloseTables(tv_ch_no, tv_ch_data);  // nothing was changed, so nothing is saved
+    throw;
+  }
+}
+
+void CloseLookupTables(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data) {
+  if (const std::exception_ptr failure = CloseTables(tv_ch_no, tv_ch_data)) {
+    std::rethrow_exception(failure);
+  }
+}
+
 void RunParseStep(const ParseStepContext& context) {
   try {
-    if (!context.tv_ch_no.Active()) context.tv_ch_no.Open();
-    if (!context.tv_ch_data.Active()) context.tv_ch_data.Open();
-    context.tv_ch_no.SetReadOnly(true);
-    context.tv_ch_data.SetReadOnly(true);
+    OpenLookupTables(context.tv_ch_no, context.tv_ch_data);
 
     const OutputContext output{context.env, context.output_folder, context.dual_recording,
                                context.stop_requested, context.yield};
@@ -75,9 +90,7 @@ void RunParseStep(const ParseStepContext& context) {
     if (close_failure && context.log_error) context.log_error(MessageOf(close_failure));
     throw;
   }
-  if (const std::exception_ptr failure = CloseTables(context.tv_ch_no, context.tv_ch_data)) {
-    std::rethrow_exception(failure);
-  }
+  CloseLookupTables(context.tv_ch_no, context.tv_ch_data);
 }
 
 }  // namespace tavelin

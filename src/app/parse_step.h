@@ -34,10 +34,17 @@ struct ParseStepContext {
 StationLookup MakeStationLookup(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data,
                                 const std::string& deck_name);
 
-// Runs both parsers. An error of a parser (for instance a page that cannot be read) ends
-// the step and passes on after the tables are closed; an error of a close then goes to the
-// log. Without a parser error, the first error of a close passes on, the other table being
-// closed all the same.
+// Opens TableTVChNo and TableTVChData read-only, each unless it is open already. When one
+// cannot be opened, the other is closed again and the error passes on.
+void OpenLookupTables(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data);
+
+// Closes both tables when open; the first failure passes on after both were tried.
+void CloseLookupTables(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data);
+
+// Opens the tables (OpenLookupTables) and runs both parsers. An error of a parser (for instance a
+// page that cannot be read) ends the step and passes on after the tables are closed; an error of a
+// close then goes to the log. Without a parser error, the first error of a close passes on, the
+// other table being closed all the same.
 void RunParseStep(const ParseStepContext& context);
 
 }  // namespace tavelin

@@ -131,11 +131,12 @@ void Retrieve(const ChannelRetrievalContext& context) {
   if (!context.table_tv->Active()) context.table_tv->Open();
   if (!context.table_tv_ch_no->Active()) context.table_tv_ch_no->Open();
 
-  const std::string page_file = TempFolder(env) + kChannelSetupFile;
-  env.DeleteFile(page_file);
+  const std::string page_file = TempFile(env, kChannelSetupFile);
   const std::string url = "http://" + std::string(TrimControls(context.address)) + ":" +
                           std::string(TrimControls(context.port)) + kChannelSetupPath;
-  if (context.download(url, page_file) == 0) {
+  // A left-over page that cannot be deleted would be read as the recorder's answer.
+  if (page_file.empty() || !RemoveLeftOverFile(env, page_file) ||
+      context.download(url, page_file) == 0) {
     context.message_box(kChannelConnectFailed);
     return;
   }

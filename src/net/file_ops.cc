@@ -1,6 +1,7 @@
 #include "net/file_ops.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/ascii_text.h"
 #include "platform/path.h"
@@ -44,13 +45,31 @@ bool OpenFileWithRetries(Env& env, const std::string& path, int retries, const M
 std::string TempFolder(Env& env) {
   for (const char* name : {"temp", "TEMP", "TMP", "TMPDIR"}) {
     std::string value;
-    if (!env.GetEnvironment(name, &value)) continue;
+    if (!env.GetEnvironment(name, &value)) {
+      if (env.EnvironmentIsSet(name)) {
+        std::fprintf(stderr, "tavelin: %s names a folder without a Shift-JIS form; not used\n",
+                     name);
+      }
+      continue;
+    }
     value = std::string(TrimControls(value));
     if (!value.empty()) return IncludeTrailingDelimiter(value);
   }
-  // No variable set: the system's shared temp folder, or the root of the current drive where
-  // the delimiter is a backslash.
-  return PathDelimiter() == '/' ? "/tmp/" : std::string(1, PathDelimiter());
+  // No variable: a folder of this user only. In a folder shared by every account another
+  // account's page would be read as ours, and ours read by others.
+  std::string folder;
+  if (env.UserTempFolder(&folder)) return folder;
+  std::fputs("tavelin: no temp folder of this user can be made; set TMPDIR\n", stderr);
+  return std::string();
+}
+
+std::string TempFile(Env& env, const std::string& name) {
+  const std::string folder = TempFolder(env);
+  return folder.empty() ? std::string() : folder + name;
+}
+
+bool RemoveLeftOverFile(Env& env, const std::string& path) {
+  return env.DeleteFile(path) || !env.FileExists(path);
 }
 
 }  // namespace tavelin

@@ -29,9 +29,19 @@ bool OpenFileWithRetries(Env& env, const std::string& path, int retries, const M
                          std::string* contents);
 
 // The folder for downloaded pages, ending with a path delimiter: the environment variable
-// "temp", then TEMP, TMP and TMPDIR, trimmed of blanks and control bytes; "/tmp/" when none
-// is set.
+// "temp", then TEMP, TMP and TMPDIR, trimmed of blanks and control bytes; a variable whose
+// text has no Shift-JIS form is reported on standard error and skipped. Without one, a
+// folder of this user only (Env::UserTempFolder), never a folder shared with other
+// accounts. Empty when none can be had; downloads then fail.
 std::string TempFolder(Env& env);
+
+// TempFolder() + `name`; empty when there is no temp folder.
+std::string TempFile(Env& env, const std::string& name);
+
+// Deletes a page file left from an earlier download. False when it is still there, for
+// instance held by another program: a download must then not go ahead, or the old page
+// could be read as the new one.
+bool RemoveLeftOverFile(Env& env, const std::string& path);
 
 }  // namespace tavelin
 

@@ -84,12 +84,17 @@ std::int64_t PageDownloader::Download(const std::string& url, const std::string&
   if (!result.completed() || reply.empty()) return 0;
 
   Trace(file_name + "に保存中...");
+  // A page that was not saved whole has not been downloaded: the caller would read
+  // whatever is in the file instead.
   std::unique_ptr<WritableFile> file = CreateFileWithRetries(env_, file_name, 0, MessagePump());
-  if (file) {
-    bool stored = file->Append(reply);
-    stored = file->Flush() && stored;
-    stored = file->Close() && stored;
-    if (!stored) throw std::runtime_error(file_name + "に書き込めません");
+  if (!file) return 0;
+  bool stored = file->Append(reply);
+  stored = file->Flush() && stored;
+  stored = file->Close() && stored;
+  if (!stored) {
+    file.reset();
+    env_.DeleteFile(file_name);
+    throw std::runtime_error(file_name + "に書き込めません");
   }
   return static_cast<std::int64_t>(reply.size());
 }

@@ -35,8 +35,8 @@ class PageDownloader {
 
   // GETs `url` (absolute http URL), answering one login challenge, and saves the reply
   // bodies to `file_name`. Returns the saved byte count; 0 when the last request did not
-  // complete (nothing saved then). A file that cannot be created is skipped silently; a
-  // failure while writing it throws std::runtime_error.
+  // complete or the file cannot be created (nothing saved then). A failure while writing
+  // the file removes it and throws std::runtime_error.
   std::int64_t Download(const std::string& url, const std::string& file_name);
 
   // Digest logins sent so far in this process.

@@ -13,12 +13,15 @@ namespace tavelin {
 // code 32 or less; the colon is kept even when the port box is empty.
 std::string ReservationPageUrl(const std::string& address_text, const std::string& port_text);
 
-// Temp folder + "rdprogram.html": where the fetch leaves the page for the parsers.
+// Temp folder + "rdprogram.html": where the fetch leaves the page for the parsers. Empty
+// when there is no temp folder.
 std::string ReservationPageFile(Env& env);
-// Temp folder + "test.html".
+// Temp folder + "test.html"; empty when there is no temp folder.
 std::string ConnectionTestFile(Env& env);
 
-// Deletes the old reservation page, downloads it anew; true when a page arrived.
+// Deletes the old reservation page, downloads it anew; true when a page arrived and was
+// saved whole. False without a download when there is no temp folder or the old page
+// cannot be deleted.
 bool FetchReservationPage(Env& env, PageDownloader& downloader, const std::string& address_text,
                           const std::string& port_text);
 
@@ -33,7 +36,8 @@ class ConnectionTestView {
 
 // Button1Click: disables the button, downloads the page into test.html, shows
 // "接続成功" or "接続失敗", deletes test.html, and enables the button again in every case
-// (an error still passes on afterwards).
+// (an error still passes on afterwards). Without a temp folder, or with a test.html left
+// over that cannot be deleted, the verdict is "接続失敗" without a download.
 void RunConnectionTest(Env& env, PageDownloader& downloader, ConnectionTestView& view,
                        const std::string& address_text, const std::string& port_text);
 

@@ -68,7 +68,10 @@ void CatchUpEnd(TDateTime start, TDateTime& end) {
 
 }  // namespace
 
-TDateTime NextOccurrence(int recurrence, TDateTime from) {
+TDateTime NextOccurrence(int recurrence, TDateTime from, int late_night_days) {
+  if (late_night_days != 0) {
+    return NextOccurrence(recurrence, from - late_night_days) + late_night_days;
+  }
   int last_day;  // weekday numbers first..last match (1 = Sunday)
   int first_day;
   if (recurrence >= 0 && recurrence <= 6) {
@@ -97,7 +100,8 @@ std::optional<std::string> ProgramFilePath(const std::string& output_folder,
   return output_folder + name;
 }
 
-void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recurrence, int tuner) {
+void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recurrence, int tuner,
+                     int late_night_days) {
   if (info.Title.empty()) return;
   // A value that is no date-time at all cannot be named or expanded.
   if (!std::isfinite(info.StartTime) || !std::isfinite(info.EndTime)) return;
@@ -108,7 +112,7 @@ void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recu
 
   WriteOne(context, info);
   while (recurrence != kNoRecurrence && info.StartTime < Today(context.env) + kHorizonDays) {
-    info.StartTime = NextOccurrence(recurrence, info.StartTime + 1);
+    info.StartTime = NextOccurrence(recurrence, info.StartTime + 1, late_night_days);
     CatchUpEnd(info.StartTime, info.EndTime);
     WriteOne(context, info);
   }

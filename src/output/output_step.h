@@ -45,13 +45,18 @@ struct OutputContext {
 };
 
 // Writes the reservation as zero, one or several .tvpi files. May move StartTime and
-// EndTime forward while it expands a recurrence. Throws ProgramFileError when a file cannot
-// be written completely.
-void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recurrence, int tuner);
+// EndTime forward while it expands a recurrence. `late_night_days` is 1 for a recurring
+// program shown at 24:00-28:59: it runs the calendar day after the broadcast day whose
+// weekday the recurrence names. Throws ProgramFileError when a file cannot be written
+// completely.
+void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recurrence, int tuner,
+                     int late_night_days = 0);
 
 // The first date-time on or after `from`, in whole-day steps, whose weekday matches
-// `recurrence`; the time of day is kept. Codes without a weekday rule return `from`.
-TDateTime NextOccurrence(int recurrence, TDateTime from);
+// `recurrence`; the time of day is kept. With `late_night_days` the weekday is that of the
+// day so many days before the result (the broadcast day of a late-night program). Codes
+// without a weekday rule return `from`.
+TDateTime NextOccurrence(int recurrence, TDateTime from, int late_night_days = 0);
 
 // The file of one program: output folder + "yyyymmddhhnn" start stamp + channel text +
 // ".tvpi". Empty when the name would not be a plain file name inside the output folder (a

@@ -1,6 +1,7 @@
 #include "parse/parse_context.h"
 
 #include <array>
+#include <cmath>
 
 #include "parse/text_ops.h"
 #include "platform/ascii_text.h"
@@ -21,10 +22,18 @@ void WorkingReservation::Reset() {
   ClearProgramInfo(info);
   recurrence = kNoRecurrence;
   tuner = kNoTuner;
+  late_night_days = 0;
+}
+
+void WorkingReservation::AnchorRecurrence(TDateTime now) {
+  if (!IsUnanchoredRecurrence(info.StartTime, recurrence)) return;
+  late_night_days = info.StartTime >= 1.0 ? 1 : 0;
+  info.StartTime = AnchorStart(info.StartTime, recurrence, now);
 }
 
 void Emit(const ParseContext& context, WorkingReservation& reservation) {
-  EmitReservation(context.output, reservation.info, reservation.recurrence, reservation.tuner);
+  EmitReservation(context.output, reservation.info, reservation.recurrence, reservation.tuner,
+                  reservation.late_night_days);
 }
 
 int RecurrenceFromText(std::string_view text) {
@@ -42,14 +51,32 @@ TDateTime ReadCellDate(std::string_view text, TDateTime today) {
   const std::size_t paren = text.find('(');
   const std::string_view date_part =
       paren == std::string_view::npos ? std::string_view() : text.substr(0, paren);
-  return ReadDate(date_part, today);
+  // The date reader puts a month/day text into the year of the day it is given; a text
+  // with a year reads the same whichever year that is.
+  const int year = YearOf(today);
+  TDateTime nearest = kNoDate;
+  for (int offset : {0, -1, 1}) {
+    TDateTime in_year = 0;
+    if (!TryEncodeDate(year + offset, 1, 1, &in_year)) continue;
+    const TDateTime date = ReadDate(date_part, in_year);
+    if (date == kNoDate) continue;  // 29 February of a year without one
+    if (nearest == kNoDate || std::fabs(date - today) < std::fabs(nearest - today)) {
+      nearest = date;
+    }
+  }
+  return nearest;
+}
+
+bool IsUnanchoredRecurrence(TDateTime start, int recurrence) {
+  return start < 2.0 && recurrence >= 0 && recurrence <= kMondayToSaturday;
 }
 
 TDateTime AnchorStart(TDateTime start, int recurrence, TDateTime now) {
-  if (!(start < 1.0) || recurrence < 0 || recurrence > kMondayToSaturday) return start;
-  start += DateOf(now);
+  if (!IsUnanchoredRecurrence(start, recurrence)) return start;
+  const int late_night_days = start >= 1.0 ? 1 : 0;
+  start += DateOf(now) - late_night_days;
   if (now > start) start += 1;
-  return NextOccurrence(recurrence, start);
+  return NextOccurrence(recurrence, start, late_night_days);
 }
 
 std::size_t FindText(std::string_view text, std::string_view part, bool ignore_case) {

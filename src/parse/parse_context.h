@@ -39,9 +39,15 @@ struct WorkingReservation {
   TvProgramInfo info;
   int recurrence = kNoRecurrence;
   int tuner = kNoTuner;
+  // 1 when a recurring start was read at 24:00-28:59: the program runs the calendar day
+  // after the broadcast day the recurrence names.
+  int late_night_days = 0;
 
-  // Back to an empty record, no recurrence, no tuner.
+  // Back to an empty record, no recurrence, no tuner, no late-night day.
   void Reset();
+  // Anchors a recurring start that holds only a time of day (AnchorStart) and remembers
+  // whether it was a late-night time. Any other start is left as it is.
+  void AnchorRecurrence(TDateTime now);
 };
 
 // Hands the reservation to the output step.
@@ -52,12 +58,20 @@ void Emit(const ParseContext& context, WorkingReservation& reservation);
 int RecurrenceFromText(std::string_view text);
 
 // Reads the date of a date cell: the part before the first "(" (the empty text when there
-// is none) through the date reader; kNoDate when it holds no date.
+// is none) through the date reader; kNoDate when it holds no date. A date shown without a
+// year (month/day) takes last, this or next year, whichever puts it nearest to `today`
+// (this year on a tie), so a list read around the new year keeps its dates in order.
 TDateTime ReadCellDate(std::string_view text, TDateTime today);
+
+// True for a recurring start that holds a time of day but no date: below 1.0, or from 1.0
+// to 2.0 for a late-night time (24:00-28:59 read as the next day).
+bool IsUnanchoredRecurrence(TDateTime start, int recurrence);
 
 // Gives a recurring reservation whose start holds only a time of day its first date: today
 // at that time, tomorrow when that moment has passed, then the first day the recurrence
-// falls on. Any other start comes back unchanged.
+// falls on. A late-night time (24:00-28:59) belongs to the broadcast day the recurrence
+// names and runs on the calendar day after it, so "every Wednesday 25:10" gives Thursdays at
+// 01:10. Any other start comes back unchanged.
 TDateTime AnchorStart(TDateTime start, int recurrence, TDateTime now);
 
 // Character-aware substring search: a match begins only on a character boundary, so the

@@ -141,7 +141,7 @@ void ParseScriptLayout(const ParseContext& context, WorkingReservation& reservat
       }
       info.EndTime = ReadTime(fields.Value("c8[")) + info.StartTime;
       info.StartTime = ReadTime(fields.Value("c7[")) + info.StartTime;
-      info.StartTime = AnchorStart(info.StartTime, reservation.recurrence, context.env.Now());
+      reservation.AnchorRecurrence(context.env.Now());
       if (info.EndTime < info.StartTime) info.EndTime += 1;
 
       Emit(context, reservation);

@@ -28,8 +28,12 @@ class TableLayoutReader {
     ClearProgramInfo(info_);
     parser.LoadFromFile(context_.env, context_.page_file);
     parser.Execute();
+    bool stopped = false;
     for (const auto& item : parser.Items()) {
-      if (context_.stop_requested && context_.stop_requested()) break;
+      if (context_.stop_requested && context_.stop_requested()) {
+        stopped = true;
+        break;
+      }
       if (const THTMLTag* tag = item->AsTag()) {
         OnTag(*tag);
       } else if (const THTMLText* text = item->AsText()) {
@@ -37,7 +41,9 @@ class TableLayoutReader {
       }
       if (context_.yield) context_.yield();
     }
-    Emit(context_, reservation_);
+    // A stop in the middle of a row leaves a record without its times; handing it over
+    // would write a program at 00:00 of its date.
+    if (!stopped || times_read_) Emit(context_, reservation_);
   }
 
  private:
@@ -82,6 +88,7 @@ class TableLayoutReader {
     reservation_.Reset();
     started_ = true;
     flush_pending_ = false;
+    times_read_ = false;
   }
 
   void OnText(const std::string& decoded) {
@@ -154,8 +161,9 @@ class TableLayoutReader {
 
   // Anchors a repetition and lets a program that passes midnight end on the next day.
   void FinishEnd() {
-    info_.StartTime = AnchorStart(info_.StartTime, reservation_.recurrence, context_.env.Now());
+    reservation_.AnchorRecurrence(context_.env.Now());
     if (info_.StartTime > info_.EndTime) info_.EndTime += 1;
+    times_read_ = true;
   }
 
   // Runs `step`; an error is logged with the cell's text and the walk goes on.
@@ -178,6 +186,8 @@ class TableLayoutReader {
   bool start_taken_ = false;
   bool started_ = false;
   bool flush_pending_ = false;
+  // The time cell of the record being filled has given its start and its end.
+  bool times_read_ = false;
 };
 
 }  // namespace

@@ -9,8 +9,9 @@
 namespace tavelin {
 
 // Walks the page's elements and hands every reservation found to the output step. Yields
-// after every element and ends early on a stop request; the record being filled is handed
-// over all the same. Throws when the page cannot be read.
+// after every element and ends early on a stop request; the record being filled is then
+// handed over only when its time cell has given both times. Throws when the page cannot be
+// read.
 void ParseTableLayout(const ParseContext& context, WorkingReservation& reservation);
 
 }  // namespace tavelin

@@ -64,8 +64,11 @@ class Env {
   virtual uint32_t Random32() = 0;
 
   // --- Process ----------------------------------------------------------------------
-  // Looks up an environment variable; false when it is not set.
+  // Looks up an environment variable; false when it is not set or its text has no
+  // Shift-JIS form.
   virtual bool GetEnvironment(const std::string& name, std::string* value) = 0;
+  // True when the variable is set, also when its text has no Shift-JIS form.
+  virtual bool EnvironmentIsSet(const std::string& name) = 0;
   // Full path of the running program file.
   virtual std::string ProgramPath() = 0;
 
@@ -155,6 +158,7 @@ class EnvWrapper : public Env {
   bool GetEnvironment(const std::string& n, std::string* v) override {
     return target_->GetEnvironment(n, v);
   }
+  bool EnvironmentIsSet(const std::string& n) override { return target_->EnvironmentIsSet(n); }
   std::string ProgramPath() override { return target_->ProgramPath(); }
   bool FileExists(const std::string& p) override { return target_->FileExists(p); }
   bool FolderExists(const std::string& p) override { return target_->FolderExists(p); }

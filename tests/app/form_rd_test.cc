@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "channels/channel_table.h"
 #include "support/test_env.h"
 #include "ui/headless/headless_backend.h"
 
@@ -223,6 +224,32 @@ TEST_F(FormRDTest, StopDuringCleaningSkipsTheParseStep) {
   std::vector<std::string> left;
   ASSERT_TRUE(env_.ListFiles(out_ + "/", ".tvpi", &left));
   EXPECT_EQ(left.size(), 1u);
+}
+
+TEST_F(FormRDTest, ChannelTableThatCannotBeReadKeepsTheOldProgramFiles) {
+  for (const char* table : {kTableTVChNoFile, kTableTVChDataFile}) {
+    ASSERT_TRUE(env_.ForceFolders(out_));
+    WriteBytes(out_ + "/200612310000a.tvpi", "kept");
+    WriteBytes(root_ + table, "\"TVChannel\",\"TVChannelNo\",\"TVURL\",\r\n");
+    // Another program holds the table open for writing.
+    std::unique_ptr<WritableFile> holder = env_.NewWritableFile(root_ + table, true);
+    ASSERT_NE(holder, nullptr);
+    TFormRD& form = Make({out_});
+    form.reservation_fetch = [] { return true; };
+    int parses = 0;
+    form.parse_step = [&] { ++parses; };
+    EXPECT_TRUE(backend_.RunMessageLoop(form));
+    EXPECT_EQ(parses, 0) << table;
+    EXPECT_FALSE(form.TableTVChNo.Active());
+    EXPECT_FALSE(form.TableTVChData.Active());
+    form_.reset();
+    EXPECT_EQ(ReadBytes(out_ + "/200612310000a.tvpi"), "kept") << table;
+    const std::vector<std::string> log = LogBody();
+    EXPECT_EQ(log.back(), Error("ファイル " + root_ + table + " は開けません")) << Utf8(log.back());
+    holder.reset();
+    env_.DeleteFile(root_ + table);
+    env_.DeleteFile(root_ + "qdr.log");
+  }
 }
 
 TEST_F(FormRDTest, WatchdogWithTracingLogsTwoAbortLinesAndCloses) {

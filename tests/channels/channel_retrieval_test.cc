@@ -29,9 +29,15 @@ class RetrievalEnv : public testing::FakeEnv {
   bool ReadFile(const std::string& path, std::string* contents) override {
     return path != locked_ && FakeEnv::ReadFile(path, contents);
   }
+  // Deleting `path` fails and the file stays.
+  void Keep(const std::string& path) { kept_ = path; }
+  bool DeleteFile(const std::string& path) override {
+    return path != kept_ && FakeEnv::DeleteFile(path);
+  }
 
  private:
   std::string locked_;
+  std::string kept_;
 };
 
 using Row = std::tuple<std::string, std::string, std::string>;  // deck, station, number
@@ -218,6 +224,16 @@ TEST_F(ChannelRetrievalTest, LongNameIsFoundAgainUnderItsStoredWidth) {
   ASSERT_EQ(SavedRows().size(), 1u);
   EXPECT_EQ(std::get<1>(SavedRows()[0]).size(), 30u);
   EXPECT_EQ(std::get<2>(SavedRows()[0]), "301");
+}
+
+TEST_F(ChannelRetrievalTest, LeftOverPageThatCannotBeDeletedIsNotReadAsTheAnswer) {
+  page_ = Page(ChannelLine("ＮＨＫ総合", "011"));
+  WriteBytes(dir_.path() + "temp/s_chset.htm", Page(ChannelLine("ＴＢＳ", "061")));
+  env_.Keep(dir_.path() + "temp/s_chset.htm");
+  Run();
+  EXPECT_TRUE(urls_.empty());
+  EXPECT_EQ(messages_, std::vector<std::string>{kChannelConnectFailed});
+  EXPECT_FALSE(env_.FileExists(NumbersFile()));
 }
 
 TEST_F(ChannelRetrievalTest, NothingReceivedReportsConnectionFailureAndKeepsFiles) {

@@ -168,12 +168,12 @@ TEST_F(FetchTest, TableLayoutWithDigestLoginWritesOneFilePerProgram) {
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(run.err, "");
 
-  // Expected files: a date shown without a year is read in the current year, and a start
-  // more than ten days back is dropped.
+  // Expected files: a date shown without a year is the day nearest to today with that month
+  // and day (the shown day itself, also across the new year), and a start more than ten
+  // days back is dropped.
   std::map<std::string, std::string> expected;
-  auto dated = [&](Day shown, int start, int end, const std::string& channel,
+  auto dated = [&](Day day, int start, int end, const std::string& channel,
                    const std::string& station, const std::string& title) {
-    const Day day = cal_.AsReadFromPage(shown);
     if (day < cal_.At(-10)) return;
     expected[LocalCalendar::Stamp(day, start) + channel + ".tvpi"] =
         Tvpi(station, day, start, end, title);
@@ -280,17 +280,11 @@ TEST_F(FetchTest, ScriptLayoutWithBasicLoginAndFirstTunerOnly) {
   EXPECT_EQ(run.exit_code, 0);
 
   std::map<std::string, std::string> expected;
-  const Day morning = cal_.AsReadFromPage(day1);
-  if (morning >= cal_.At(-10)) {
-    expected[LocalCalendar::Stamp(morning, 7 * 60) + "D011.tvpi"] =
-        Tvpi("ＮＨＫ総合", morning, 7 * 60, 7 * 60 + 30, "朝のニュース");
-  }
+  expected[LocalCalendar::Stamp(day1, 7 * 60) + "D011.tvpi"] =
+      Tvpi("ＮＨＫ総合", day1, 7 * 60, 7 * 60 + 30, "朝のニュース");
   // 25:10 on the shown day is 01:10 of the next one.
-  const Day late = cal_.AsReadFromPage(day2) + 1;
-  if (late - 1 >= cal_.At(-10)) {
-    expected[LocalCalendar::Stamp(late, 70) + "BS101.tvpi"] =
-        Tvpi("ＢＳ１", late, 70, 100, "ＢＳ特集");
-  }
+  expected[LocalCalendar::Stamp(day2 + 1, 70) + "BS101.tvpi"] =
+      Tvpi("ＢＳ１", day2 + 1, 70, 100, "ＢＳ特集");
   for (Day day : Occurrences(cal_, 5 * 60, [](Day) { return true; })) {
     expected[LocalCalendar::Stamp(day, 5 * 60) + "D041.tvpi"] =
         Tvpi("D041", day, 5 * 60, 5 * 60 + 30, "体操");
@@ -308,6 +302,93 @@ TEST_F(FetchTest, ScriptLayoutWithBasicLoginAndFirstTunerOnly) {
       << requests[1];
   ExpectLogOfOneRun({});
   ExpectHostFilesUntouched();
+}
+
+TEST_F(FetchTest, LateNightRepetitionsRunTheDayAfterTheirBroadcastDay) {
+  // Wednesday nights at 25:10 are Thursdays at 01:10; Monday-to-Friday nights at 25:30 are
+  // Tuesday to Saturday at 01:30.
+  const std::string page = "<html>\r\n<head>\r\n<script>\r\n" +
+                           ScriptLine(0, "深夜の帯", 0, "BS101", "毎月～金", "25:30", "26:00") +
+                           "</script>\r\n</head>\r\n<body>\r\n<table>\r\n<tbody>\r\n" +
+                           TableRow(0, "深夜アニメ", 0, "CH6", "毎水曜日", "25:10-25:40") +
+                           "</tbody>\r\n</table>\r\n</body>\r\n</html>\r\n";
+  auto sim = StartRecorder(page, {});
+  DeckSettings deck;
+  deck.port = std::to_string(sim->port());
+  WriteNubra("RD1", deck);
+  const std::string output = world_.OutputFolder("RD1");
+
+  const RunResult run = world_.Run({output});
+  ASSERT_TRUE(run.finished);
+
+  std::map<std::string, std::string> expected;
+  for (Day day : Occurrences(cal_, 70, [](Day d) { return LocalCalendar::Weekday(d) == 4; })) {
+    expected[LocalCalendar::Stamp(day, 70) + "CH6.tvpi"] = Tvpi("CH6", day, 70, 100, "深夜アニメ");
+  }
+  for (Day day : Occurrences(cal_, 90, [](Day d) { return LocalCalendar::Weekday(d) >= 2; })) {
+    expected[LocalCalendar::Stamp(day, 90) + "BS101.tvpi"] =
+        Tvpi("ＢＳ１", day, 90, 120, "深夜の帯");
+  }
+  std::set<std::string> expected_names;
+  for (const auto& [name, bytes] : expected) expected_names.insert(name);
+  EXPECT_EQ(FileNames(output), expected_names);
+  for (const auto& [name, bytes] : expected) {
+    EXPECT_EQ(Utf8(ReadBytes(output + "/" + name)), Utf8(bytes)) << name;
+  }
+  ExpectLogOfOneRun({});
+}
+
+// The downloaded page stays in a folder of this user only.
+TEST_F(FetchTest, PagesAreKeptInAFolderOfThisUserOnly) {
+  const std::string page =
+      "<html><body><table><tbody>\r\n" +
+      TableRow(0, "ニュース７", 0, "CH1", LocalCalendar::PageDate(cal_.At(1)), "19:00-19:30") +
+      "</tbody></table></body></html>\r\n";
+  auto sim = StartRecorder(page, {});
+  DeckSettings deck;
+  deck.port = std::to_string(sim->port());
+  WriteNubra("RD1", deck);
+  const std::string output = world_.OutputFolder("RD1");
+  const std::string user_folder = world_.runtime() + "tavelin";
+  const std::string fetched = LocalCalendar::Stamp(cal_.At(1), 19 * 60) + "CH1.tvpi";
+  const std::string failed = "qdr.log: 予約一覧のダウンロード失敗 (C.ERROR)";
+  const struct {
+    const char* name;
+    std::vector<std::string> environment;
+    bool foreign_user_folder;  // holding another account's page
+    bool fetches;
+  } cases[] = {
+      {"no temp variable", {"temp"}, false, true},
+      {"temp folder missing", {"temp=" + world_.dir().File("missing")}, false, false},
+      {"user folder of another account", {"temp"}, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(user_folder);
+    std::filesystem::remove_all(output);
+    std::filesystem::create_directories(output);
+    WriteBytes(output + "/202601011900CH1.tvpi", "kept");
+    WriteBytes(world_.RootFile("qdr.log"), kLogBefore);
+    if (c.foreign_user_folder) {
+      std::filesystem::create_directory(user_folder);
+      WriteBytes(user_folder + "/rdprogram.html", page);
+      if (::chown(user_folder.c_str(), ::geteuid() + 1, static_cast<gid_t>(-1)) != 0) continue;
+    }
+
+    const RunResult run = world_.Run({output}, c.environment);
+    ASSERT_TRUE(run.finished);
+    if (c.fetches) {
+      EXPECT_EQ(FileNames(output), std::set<std::string>{fetched});
+      EXPECT_EQ(ReadBytes(user_folder + "/rdprogram.html"), page);
+      EXPECT_EQ(std::filesystem::status(user_folder).permissions() & std::filesystem::perms::all,
+                std::filesystem::perms::owner_all);
+      ExpectLogOfOneRun({});
+    } else {
+      EXPECT_EQ(FileNames(output), std::set<std::string>{"202601011900CH1.tvpi"});
+      ExpectLogOfOneRun({failed});
+    }
+    EXPECT_EQ(run.err.empty(), !c.foreign_user_folder) << run.err;
+  }
 }
 
 // Download failures of every kind keep the files of the last good fetch.
@@ -403,11 +484,8 @@ TEST_P(ProxyTest, FetchesThroughTheChosenProxy) {
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exit_code, 0);
 
-  const Day day = cal_.AsReadFromPage(day1);
-  if (day >= cal_.At(-10)) {
-    EXPECT_EQ(FileNames(output),
-              std::set<std::string>{LocalCalendar::Stamp(day, 19 * 60) + "CH1.tvpi"});
-  }
+  EXPECT_EQ(FileNames(output),
+            std::set<std::string>{LocalCalendar::Stamp(day1, 19 * 60) + "CH1.tvpi"});
   // Both requests went to the proxy in absolute form and reached the recorder.
   const std::string target =
       "GET http://localhost:" + std::to_string(recorder->port()) + "/program/program.htm ";

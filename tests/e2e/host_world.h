@@ -170,7 +170,8 @@ class HostWorld {
     return process->Start(ProgramPath(), arguments, Environment(extra_environment), folder);
   }
 
-  // Everything the program sees of its surroundings; no display of any kind.
+  // Everything the program sees of its surroundings; no display of any kind. An `extra`
+  // entry "NAME=value" replaces the default of that name, and a bare "NAME" removes it.
   std::vector<std::string> Environment(const std::vector<std::string>& extra) const {
     std::vector<std::string> env = {
         "HOME=" + dir_.File("home"),
@@ -179,7 +180,11 @@ class HostWorld {
         "temp=" + dir_.File("temp"),
         "PATH=/usr/bin:/bin",
     };
-    env.insert(env.end(), extra.begin(), extra.end());
+    for (const std::string& entry : extra) {
+      const std::string name = entry.substr(0, entry.find('=')) + "=";
+      std::erase_if(env, [&](const std::string& e) { return e.rfind(name, 0) == 0; });
+      if (entry.find('=') != std::string::npos) env.push_back(entry);
+    }
     return env;
   }
 
@@ -254,12 +259,6 @@ class LocalCalendar {
     char text[16];
     std::snprintf(text, sizeof text, "%02d/%02d(", t.tm_mon + 1, t.tm_mday);
     return text + std::string(kWeekdays[t.tm_wday]) + ")";
-  }
-
-  // The day a page date "mm/dd" stands for: that month and day of the current year.
-  Day AsReadFromPage(Day day) const {
-    const std::tm shown = Civil(day);
-    return DayOf(Civil(today_).tm_year + 1900, shown.tm_mon + 1, shown.tm_mday);
   }
 
   // "yyyymmddhhnn" of `day` at `minute` minutes past midnight.

@@ -33,14 +33,22 @@ class CountingEnv : public FakeEnv {
   }
   bool GetEnvironment(const std::string& name, std::string* value) override {
     const auto it = variables.find(name);
-    if (it == variables.end()) return false;
+    if (it == variables.end() || it->second == kNoShiftJisForm) return false;
     *value = it->second;
     return true;
   }
+  bool EnvironmentIsSet(const std::string& name) override { return variables.count(name) != 0; }
+  bool UserTempFolder(std::string* folder) override {
+    *folder = user_folder;
+    return !user_folder.empty();
+  }
 
+  // A value that stands for a text without a Shift-JIS form.
+  static constexpr const char* kNoShiftJisForm = "\xC3\xA9";
   int write_attempts = 0;
   int read_attempts = 0;
   std::map<std::string, std::string> variables;
+  std::string user_folder = "/run/user/1000/tavelin/";
 };
 
 TEST(MinuteWaitTest, SleepsInTenthsOfASecondAndPumpsAfterEach) {
@@ -165,25 +173,38 @@ TEST(OpenFileWithRetriesTest, MissingFileThatAppearsDuringTheWaitIsRead) {
 }
 
 TEST(TempFolderTest, TakesTheFirstSetVariableTrimmedWithADelimiter) {
+  const std::string unreadable = CountingEnv::kNoShiftJisForm;
   const struct {
     std::map<std::string, std::string> variables;
+    std::string user_folder;
     std::string expected;
+    std::string reported;  // on standard error
   } cases[] = {
-      {{{"temp", " \t/var/tmp/pages \r"}, {"TEMP", "/other"}}, "/var/tmp/pages/"},
-      {{{"temp", "/var/tmp/"}}, "/var/tmp/"},
-      {{{"TEMP", "/a"}, {"TMP", "/b"}, {"TMPDIR", "/c"}}, "/a/"},
-      {{{"TMP", "/b"}, {"TMPDIR", "/c"}}, "/b/"},
-      {{{"TMPDIR", "/c"}}, "/c/"},
+      {{{"temp", " \t/var/tmp/pages \r"}, {"TEMP", "/other"}}, "/u/", "/var/tmp/pages/", ""},
+      {{{"temp", "/var/tmp/"}}, "/u/", "/var/tmp/", ""},
+      {{{"TEMP", "/a"}, {"TMP", "/b"}, {"TMPDIR", "/c"}}, "/u/", "/a/", ""},
+      {{{"TMP", "/b"}, {"TMPDIR", "/c"}}, "/u/", "/b/", ""},
+      {{{"TMPDIR", "/c"}}, "/u/", "/c/", ""},
       // A variable holding only blanks counts as unset.
-      {{{"temp", "  "}, {"TMPDIR", "/c"}}, "/c/"},
-      {{{"temp", "/作業"}}, "/作業/"},
-      {{}, "/tmp/"},
+      {{{"temp", "  "}, {"TMPDIR", "/c"}}, "/u/", "/c/", ""},
+      {{{"temp", "/作業"}}, "/u/", "/作業/", ""},
+      // Without a variable: this user's own folder, never a shared one.
+      {{}, "/run/user/1000/tavelin/", "/run/user/1000/tavelin/", ""},
+      {{}, "", "", "tavelin: no temp folder of this user can be made; set TMPDIR\n"},
+      // A text without a Shift-JIS form is reported and skipped, not silently replaced.
+      {{{"temp", unreadable}, {"TMPDIR", "/c"}},
+       "/u/",
+       "/c/",
+       "tavelin: temp names a folder without a Shift-JIS form; not used\n"},
   };
   for (const auto& c : cases) {
     TempDir dir;
     CountingEnv env(dir);
     env.variables = c.variables;
+    env.user_folder = c.user_folder;
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(TempFolder(env), c.expected);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.reported) << c.expected;
   }
 }
 

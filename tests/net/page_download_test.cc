@@ -295,11 +295,11 @@ TEST_F(PageDownloadTest, ProxyPortThatIsNoNumberMeans80) {
   EXPECT_EQ(downloader.client().proxy_host(), "127.0.0.1");
 }
 
-TEST_F(PageDownloadTest, FileInMissingFolderIsSkippedButCounted) {
+TEST_F(PageDownloadTest, PageThatCannotBeSavedIsNotDownloaded) {
   RecorderSim sim;
   PageDownloader downloader(env_, host_);
   std::string file = dir_.File("missing/page.html");
-  EXPECT_GT(downloader.Download(sim.Url("/program/program.htm"), file), 0);
+  EXPECT_EQ(downloader.Download(sim.Url("/program/program.htm"), file), 0);
   EXPECT_FALSE(env_.FileExists(file));
 }
 
@@ -314,7 +314,9 @@ class FailingFile : public WritableFile {
 class FailingWriteEnv : public FakeEnv {
  public:
   using FakeEnv::FakeEnv;
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string&, bool) override {
+  // The file is created, then every write to it fails, as on a full disk.
+  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+    FakeEnv::NewWritableFile(path, append);
     return std::make_unique<FailingFile>();
   }
 };
@@ -324,6 +326,7 @@ TEST_F(PageDownloadTest, WriteFailurePassesToCaller) {
   FailingWriteEnv env(dir_);
   PageDownloader downloader(env, host_);
   EXPECT_THROW(downloader.Download(sim.Url("/program/program.htm"), file_), std::runtime_error);
+  EXPECT_FALSE(env.FileExists(file_));  // no half-written page stays behind
 }
 
 }  // namespace

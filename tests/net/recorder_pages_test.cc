@@ -24,7 +24,12 @@ class PagesEnv : public FakeEnv {
     if (fail_writes) throw std::runtime_error("disk full");
     return FakeEnv::NewWritableFile(path, append);
   }
+  // Deleting fails and the file stays, as when another program holds it.
+  bool DeleteFile(const std::string& path) override {
+    return !refuse_deletes && FakeEnv::DeleteFile(path);
+  }
   bool fail_writes = false;
+  bool refuse_deletes = false;
 };
 
 class Host : public DownloadHost {
@@ -103,6 +108,36 @@ TEST_F(RecorderPagesTest, ConnectionTestVerdicts) {
     EXPECT_EQ(view.events, (std::vector<std::string>{"off", c.verdict, "on"})) << c.password;
     EXPECT_EQ(view.test_file_during_message, std::string(c.verdict) == "接続成功");
     EXPECT_FALSE(env_.FileExists(test_file));
+  }
+}
+
+TEST_F(RecorderPagesTest, PageThatCannotBeSavedOrReplacedFailsFetchAndTest) {
+  const struct {
+    const char* name;
+    bool temp_folder_missing;
+    bool left_over_stays;
+    std::size_t requests;  // per fetch or test
+  } cases[] = {
+      {"temp folder missing", true, false, 1},
+      {"left-over page cannot be deleted", false, true, 0},
+  };
+  for (const auto& c : cases) {
+    RecorderSim sim;
+    ASSERT_TRUE(sim.started());
+    env_.set_temp_folder(dir_.File(c.temp_folder_missing ? "missing/" : ""));
+    env_.refuse_deletes = c.left_over_stays;
+    if (c.left_over_stays) {
+      WriteBytes(ReservationPageFile(env_), "an earlier page");
+      WriteBytes(ConnectionTestFile(env_), "an earlier page");
+    }
+    EXPECT_FALSE(FetchReservationPage(env_, downloader_, "127.0.0.1", std::to_string(sim.port())))
+        << c.name;
+    View view;
+    view.file_exists = [] { return false; };
+    RunConnectionTest(env_, downloader_, view, "127.0.0.1", std::to_string(sim.port()));
+    EXPECT_EQ(view.events, (std::vector<std::string>{"off", "接続失敗", "on"})) << c.name;
+    EXPECT_EQ(sim.Requests().size(), 2 * c.requests) << c.name;
+    env_.refuse_deletes = false;
   }
 }
 

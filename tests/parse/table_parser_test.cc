@@ -148,18 +148,32 @@ TEST_F(TableParserTest, ChannelCellLookUpAndFallback) {
             std::string::npos);
 }
 
-TEST_F(TableParserTest, StopEndsTheWalkAndHandsOverTheRecordBeingFilled) {
-  // Elements: table, tbody, tr, td, a, text, /a, /td, td, text, /td, td, text, /td, td,
-  // text, /td, /tr: eighteen up to the end of the first row.
-  WriteRows(
-      "<tr><td><a href=b_proginfo.htm?0>一</a></td><td>1</td><td>3/13(水)</td>"
-      "<td>20:00-21:00</td></tr>"
-      "<tr><td><a href=b_proginfo.htm?1>二</a></td><td>1</td><td>3/14(木)</td>"
-      "<td>20:00-21:00</td></tr>");
-  stop_after_ = 18;
-  Parse();
-  EXPECT_EQ(yields_, 18);
-  EXPECT_EQ(FileNames(), std::vector<std::string>{"2024031320001.tvpi"});
+TEST_F(TableParserTest, StopHandsOverTheRecordBeingFilledOnlyOnceItsTimesAreRead) {
+  // Elements: table, tbody, tr, td, a, text, /a, /td, td, text, /td, td, text (date, 13),
+  // /td, td, text (time, 16), /td, /tr (18); the second row's date text is the 29th.
+  const struct {
+    int stop_after;
+    std::vector<std::string> files;
+  } cases[] = {
+      {13, {}},  // after the date cell: no program at 00:00
+      {16, {"2024031320001.tvpi"}},
+      {18, {"2024031320001.tvpi"}},
+      {29, {"2024031320001.tvpi"}},
+  };
+  for (const auto& c : cases) {
+    for (const std::string& name : FileNames()) env_.DeleteFile(out() + name);
+    WriteRows(
+        "<tr><td><a href=b_proginfo.htm?0>一</a></td><td>1</td><td>3/13(水)</td>"
+        "<td>20:00-21:00</td></tr>"
+        "<tr><td><a href=b_proginfo.htm?1>二</a></td><td>1</td><td>3/14(木)</td>"
+        "<td>20:00-21:00</td></tr>");
+    yields_ = 0;
+    stop_ = false;
+    stop_after_ = c.stop_after;
+    Parse();
+    EXPECT_EQ(yields_, c.stop_after);
+    EXPECT_EQ(FileNames(), c.files) << "stop after " << c.stop_after;
+  }
 }
 
 TEST_F(TableParserTest, StopBeforeTheFirstElementWritesNothing) {

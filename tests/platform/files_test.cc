@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -168,6 +169,13 @@ TEST_F(FilesTest, UserTempFolderIsPrivateAndRefusesAForeignOrOpenOne) {
   std::filesystem::permissions(folder, std::filesystem::perms::others_all,
                                std::filesystem::perm_options::add);
   EXPECT_FALSE(env_->UserTempFolder(&folder));
+  // Private but another account's (it could have left a page there): refused as well.
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace);
+  ASSERT_TRUE(env_->UserTempFolder(&folder));
+  if (::chown(folder.c_str(), ::geteuid() + 1, static_cast<gid_t>(-1)) == 0) {  // needs root
+    EXPECT_FALSE(env_->UserTempFolder(&folder));
+  }
   if (saved) {
     ::setenv("XDG_RUNTIME_DIR", saved_value.c_str(), 1);
   } else {
@@ -209,10 +217,13 @@ TEST(EnvTest, ClockRandomEnvironmentAndProgramPath) {
   std::string value;
   ASSERT_TRUE(env->GetEnvironment("TAVELIN_TEST_VAR", &value));
   EXPECT_EQ(value, "予");
-  ::setenv("TAVELIN_TEST_VAR", "\xC3\xA9", 1);
+  EXPECT_TRUE(env->EnvironmentIsSet("TAVELIN_TEST_VAR"));
+  ::setenv("TAVELIN_TEST_VAR", "\xC3\xA9", 1);  // no Shift-JIS form: set, but not readable
   EXPECT_FALSE(env->GetEnvironment("TAVELIN_TEST_VAR", &value));
+  EXPECT_TRUE(env->EnvironmentIsSet("TAVELIN_TEST_VAR"));
   ::unsetenv("TAVELIN_TEST_VAR");
   EXPECT_FALSE(env->GetEnvironment("TAVELIN_TEST_VAR", &value));
+  EXPECT_FALSE(env->EnvironmentIsSet("TAVELIN_TEST_VAR"));
   EXPECT_FALSE(env->GetEnvironment("", &value));
   EXPECT_FALSE(env->GetEnvironment("A=B", &value));
 

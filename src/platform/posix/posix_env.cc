@@ -61,13 +61,12 @@ class PosixEnv : public Env {
   uint32_t Random32() override { return static_cast<uint32_t>(random_()); }
 
   bool GetEnvironment(const std::string& name, std::string* value) override {
-    std::string system_name;
-    if (name.empty() || !Cp932ToUtf8(name, &system_name) ||
-        system_name.find_first_of(std::string_view("=\0", 2)) != std::string::npos) {
-      return false;
-    }
-    const char* found = ::getenv(system_name.c_str());
+    const char* found = SystemEnvironment(name);
     return found != nullptr && Utf8ToCp932(found, value);
+  }
+
+  bool EnvironmentIsSet(const std::string& name) override {
+    return SystemEnvironment(name) != nullptr;
   }
 
   std::string ProgramPath() override {
@@ -218,6 +217,17 @@ class PosixEnv : public Env {
   }
 
  private:
+  // The raw (UTF-8) value of a variable named in Shift-JIS; null when it is not set or the
+  // name cannot be one.
+  static const char* SystemEnvironment(const std::string& name) {
+    std::string system_name;
+    if (name.empty() || !Cp932ToUtf8(name, &system_name) ||
+        system_name.find_first_of(std::string_view("=\0", 2)) != std::string::npos) {
+      return nullptr;
+    }
+    return ::getenv(system_name.c_str());
+  }
+
   static std::string NonEmptyEnvironment(const char* name) {
     const char* value = ::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
