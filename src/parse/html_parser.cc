@@ -1,6 +1,7 @@
 #include "parse/html_parser.h"
 
 #include <array>
+#include <cstdint>
 #include <stdexcept>
 #include <utility>
 
@@ -91,37 +92,81 @@ int NamedReferenceCode(std::string_view reference) {
   return -1;
 }
 
-}  // namespace
-
-THTMLParam::THTMLParam(std::string_view raw) : raw_(raw) {
-  std::string_view name = raw;
-  std::size_t equals = raw.find('=');
-  if (equals != std::string_view::npos) {
-    name = raw.substr(0, equals);
-    std::string_view value = raw.substr(equals + 1);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
-      value = value.substr(1, value.size() - 2);
-    }
-    value_ = value;
+void PutNumber(std::string* out, uint64_t value) {
+  while (value >= 0x80) {
+    out->push_back(static_cast<char>(value | 0x80));
+    value >>= 7;
   }
-  name_ = UpperAsciiText(name);
+  out->push_back(static_cast<char>(value));
 }
 
-THTMLTag::THTMLTag(std::string_view raw) : raw_(raw) {
-  std::size_t space = raw.find(' ');
-  name_ = UpperAsciiText(raw.substr(0, space));
-  if (space == std::string_view::npos) return;
+uint64_t GetNumber(const std::string& in, std::size_t* offset) {
+  uint64_t value = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(in[(*offset)++]);
+    value |= static_cast<uint64_t>(byte & 0x7F) << shift;
+    if (byte < 0x80) return value;
+  }
+}
+
+// Signed distances as small unsigned numbers: 0, -1, 1, -2, ... become 0, 1, 2, 3, ...
+uint64_t ZigZag(int64_t value) {
+  return (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
+}
+int64_t UnZigZag(uint64_t value) {
+  return static_cast<int64_t>(value >> 1) ^ -static_cast<int64_t>(value & 1);
+}
+
+// The bytes the scan stops at: everything else joins the pending tag or text as a run.
+constexpr std::array<bool, 256> kScanStops = [] {
+  std::array<bool, 256> stops{};
+  stops['<'] = stops['>'] = stops['\n'] = true;
+  return stops;
+}();
+
+constexpr uint64_t kIsTag = 1;
+constexpr uint64_t kInSide = 2;
+
+}  // namespace
+
+THTMLParam::THTMLParam(std::string_view raw) : raw_(raw), name_(raw) {
+  std::size_t equals = raw.find('=');
+  if (equals == std::string_view::npos) return;
+  name_ = raw.substr(0, equals);
+  value_ = raw.substr(equals + 1);
+  if (value_.size() >= 2 && value_.front() == '"' && value_.back() == '"') {
+    value_ = value_.substr(1, value_.size() - 2);
+  }
+}
+
+std::string THTMLParam::Name() const { return UpperAsciiText(name_); }
+
+bool THTMLParam::NameIs(std::string_view upper_name) const {
+  return SameTextIgnoringAsciiCase(name_, upper_name);
+}
+
+std::string THTMLTag::Name() const { return UpperAsciiText(raw_.substr(0, raw_.find(' '))); }
+
+bool THTMLTag::NameIs(std::string_view upper_name) const {
+  return SameTextIgnoringAsciiCase(raw_.substr(0, raw_.find(' ')), upper_name);
+}
+
+std::vector<THTMLParam> THTMLTag::Params() const {
+  std::vector<THTMLParam> params;
+  const std::size_t space = raw_.find(' ');
+  if (space == std::string_view::npos) return params;
   // Parameters are separated by spaces outside double quotes; runs of spaces give nothing.
   std::size_t start = space + 1;
   bool in_quotes = false;
-  for (std::size_t i = start; i <= raw.size(); ++i) {
-    if (i == raw.size() || (raw[i] == ' ' && !in_quotes)) {
-      if (i > start) params_.emplace_back(raw.substr(start, i - start));
+  for (std::size_t i = start; i <= raw_.size(); ++i) {
+    if (i == raw_.size() || (raw_[i] == ' ' && !in_quotes)) {
+      if (i > start) params.emplace_back(raw_.substr(start, i - start));
       start = i + 1;
-    } else if (raw[i] == '"') {
+    } else if (raw_[i] == '"') {
       in_quotes = !in_quotes;
     }
   }
+  return params;
 }
 
 std::string DecodeHtmlText(std::string_view raw) {
@@ -171,31 +216,93 @@ std::string DecodeHtmlText(std::string_view raw) {
   return out;
 }
 
-THTMLText::THTMLText(std::string raw) : raw_(std::move(raw)), text_(DecodeHtmlText(raw_)) {}
+std::string THTMLText::Text() const { return DecodeHtmlText(raw_); }
 
-THTMLParser::~THTMLParser() {
-  // Elements go from the last to the first.
-  while (!items_.empty()) items_.pop_back();
+// The bytes of the tag or text being collected. They stay a range of the page while they are
+// contiguous there; the first gap (a dropped '<', a line end inside a tag, a stray '>') moves
+// them to the end of the side buffer, where they then grow. Only one of the two pending
+// elements ever holds bytes at a time, so the side buffer's end is always this one's.
+class THTMLParser::Pending {
+ public:
+  bool empty() const { return size_ == 0; }
+
+  // Adds the page's bytes [from, to).
+  void Add(THTMLParser& parser, std::size_t from, std::size_t to) {
+    if (from == to) return;
+    if (size_ == 0) {
+      in_side_ = false;
+      begin_ = from;
+    } else if (in_side_ || begin_ + size_ != from) {
+      MoveToSide(parser);
+      parser.side_.append(parser.page_, from, to - from);
+    }
+    size_ += to - from;
+  }
+
+  // Adds a line feed that the page does not hold (the end of an unterminated last line).
+  void AddLineFeed(THTMLParser& parser) {
+    MoveToSide(parser);
+    parser.side_.push_back('\n');
+    ++size_;
+  }
+
+  void Clear() {
+    size_ = 0;
+    in_side_ = false;
+  }
+
+  std::size_t begin() const { return begin_; }
+  std::size_t size() const { return size_; }
+  bool in_side() const { return in_side_; }
+
+ private:
+  void MoveToSide(THTMLParser& parser) {
+    if (in_side_) return;
+    const std::size_t at = parser.side_.size();
+    parser.side_.append(parser.page_, begin_, size_);
+    begin_ = at;
+    in_side_ = true;
+  }
+
+  std::size_t begin_ = 0;
+  std::size_t size_ = 0;
+  bool in_side_ = false;
+};
+
+std::vector<std::string> THTMLParser::Lines() const {
+  std::vector<std::string> lines;
+  std::size_t start = page_start_;
+  while (start < page_.size()) {
+    std::size_t end = page_.find('\n', start);
+    if (end == std::string::npos) end = page_.size();
+    lines.emplace_back(page_, start, end - start);
+    start = end + 1;
+  }
+  return lines;
 }
 
-void THTMLParser::SetText(std::string_view bytes) {
-  std::size_t zero = bytes.find('\0');
-  if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
-  lines_.clear();
-  std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    char c = bytes[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
+void THTMLParser::SetText(std::string bytes) {
+  // In place: CR LF and a lone CR become LF, a zero byte ends the text.
+  std::size_t out = 0;
+  for (std::size_t in = 0; in < bytes.size() && bytes[in] != '\0'; ++in) {
+    char c = bytes[in];
+    if (c == '\r') {
+      c = '\n';
+      if (in + 1 < bytes.size() && bytes[in + 1] == '\n') ++in;
     }
-    lines_.emplace_back(bytes.substr(start, i - start));
-    ++i;
-    if (c == '\r' && i < bytes.size() && bytes[i] == '\n') ++i;
-    start = i;
+    bytes[out++] = c;
   }
-  if (start < bytes.size()) lines_.emplace_back(bytes.substr(start));
+  bytes.resize(out);
+  if (count_ == 0) {
+    page_ = std::move(bytes);
+    page_start_ = 0;
+    side_.clear();
+    return;
+  }
+  // Elements refer to the earlier pages: keep them, before the new one.
+  if (!page_.empty() && page_.back() != '\n') page_.push_back('\n');
+  page_start_ = page_.size();
+  page_ += bytes;
 }
 
 void THTMLParser::LoadFromFile(Env& env, const std::string& path) {
@@ -203,43 +310,94 @@ void THTMLParser::LoadFromFile(Env& env, const std::string& path) {
   if (!env.ReadFile(path, &bytes)) {
     throw std::runtime_error("ファイル " + path + " は開けません");
   }
-  SetText(bytes);
+  SetText(std::move(bytes));
 }
 
 void THTMLParser::Execute() {
-  pending_text_.clear();
-  pending_tag_.clear();
-  in_tag_ = false;
-  for (const std::string& line : lines_) {
-    for (char c : line) {
-      if (c == '<') {
-        EmitText();
-        in_tag_ = true;
-      } else if (c == '>') {
-        EmitTag();
-      } else if (in_tag_) {
-        pending_tag_.push_back(c);
-      } else {
-        pending_text_.push_back(c);
-      }
+  const std::size_t n = page_.size();
+  // Every element but the last ends at a '<' or '>', and most take two bytes of the list.
+  std::size_t marks = 0;
+  for (std::size_t i = page_start_; i < n; ++i) marks += page_[i] == '<' || page_[i] == '>';
+  list_.reserve(list_.size() + 2 * marks + 16);
+  checkpoints_.reserve(checkpoints_.size() + marks / kCheckpointEvery + 2);
+
+  Pending text;
+  Pending tag;
+  bool in_tag = false;
+  std::size_t i = page_start_;
+  while (i < n) {
+    std::size_t stop = i;
+    while (stop < n && !kScanStops[static_cast<unsigned char>(page_[stop])]) ++stop;
+    (in_tag ? tag : text).Add(*this, i, stop);
+    if (stop == n) break;
+    switch (page_[stop]) {
+      case '<':  // ends the text; a '<' inside a tag is dropped
+        if (!in_tag && !text.empty()) Append(false, text);
+        in_tag = true;
+        break;
+      case '>':  // ends the tag; outside one it makes an empty tag and the text goes on
+        in_tag = false;
+        Append(true, tag);
+        break;
+      default:  // a line end: kept in text, nothing in a tag
+        if (!in_tag && !text.empty()) text.Add(*this, stop, stop + 1);
+        break;
     }
-    // A tag spanning lines is joined without a separator; text gets a line feed.
-    if (!in_tag_ && !pending_text_.empty()) pending_text_.push_back('\n');
+    i = stop + 1;
   }
-  if (in_tag_ && !pending_tag_.empty()) EmitTag();
-  EmitText();
+  // The end of the page ends its last line.
+  if (n > page_start_ && page_[n - 1] != '\n' && !in_tag && !text.empty()) {
+    text.AddLineFeed(*this);
+  }
+  if (in_tag && !tag.empty()) {
+    in_tag = false;
+    Append(true, tag);
+  }
+  if (!in_tag && !text.empty()) Append(false, text);
 }
 
-void THTMLParser::EmitText() {
-  if (in_tag_ || pending_text_.empty()) return;
-  items_.push_back(std::make_unique<THTMLText>(std::move(pending_text_)));
-  pending_text_.clear();
+void THTMLParser::Append(bool is_tag, Pending& pending) {
+  if (count_ % kCheckpointEvery == 0) checkpoints_.push_back(end_);
+  const bool in_side = pending.in_side() && pending.size() > 0;
+  std::size_t& previous_end = in_side ? end_.side_offset : end_.page_offset;
+  // An empty element sits where the previous one ended.
+  const std::size_t begin = pending.size() > 0 ? pending.begin() : previous_end;
+  const int64_t distance = static_cast<int64_t>(begin) - static_cast<int64_t>(previous_end);
+  PutNumber(&list_, ZigZag(distance) << 2 | (in_side ? kInSide : 0) | (is_tag ? kIsTag : 0));
+  PutNumber(&list_, pending.size());
+  previous_end = begin + pending.size();
+  end_.list_offset = list_.size();
+  ++count_;
+  pending.Clear();
 }
 
-void THTMLParser::EmitTag() {
-  in_tag_ = false;
-  items_.push_back(std::make_unique<THTMLTag>(pending_tag_));
-  pending_tag_.clear();
+THTMLElement THTMLParser::Decode(Cursor* cursor) const {
+  const uint64_t head = GetNumber(list_, &cursor->list_offset);
+  const std::size_t size = GetNumber(list_, &cursor->list_offset);
+  const bool in_side = head & kInSide;
+  std::size_t& previous_end = in_side ? cursor->side_offset : cursor->page_offset;
+  const std::size_t begin = previous_end + UnZigZag(head >> 2);
+  previous_end = begin + size;
+  const std::string& bytes = in_side ? side_ : page_;
+  return THTMLElement(head & kIsTag, std::string_view(bytes).substr(begin, size));
 }
+
+THTMLElement THTMLParser::Item(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= count_) {
+    throw std::out_of_range("THTMLParser::Item");
+  }
+  const std::size_t at = static_cast<std::size_t>(index);
+  Cursor cursor = checkpoints_[at / kCheckpointEvery];
+  for (std::size_t skip = at % kCheckpointEvery; skip > 0; --skip) Decode(&cursor);
+  return Decode(&cursor);
+}
+
+THTMLParser::Iterator THTMLParser::Range::begin() const { return Iterator(parser_, 0, Cursor{}); }
+
+THTMLParser::Iterator THTMLParser::Range::end() const {
+  return Iterator(parser_, parser_->count_, parser_->end_);
+}
+
+std::size_t THTMLParser::Range::size() const { return parser_->count_; }
 
 }  // namespace tavelin

@@ -16,11 +16,11 @@ std::vector<std::string> Tokens(const std::string& page) {
   parser.SetText(page);
   parser.Execute();
   std::vector<std::string> out;
-  for (const auto& item : parser.Items()) {
-    if (const THTMLTag* tag = item->AsTag()) {
-      out.push_back("<" + tag->Name() + ">");
+  for (const THTMLElement item : parser.Items()) {
+    if (item.IsTag()) {
+      out.push_back("<" + item.AsTag().Name() + ">");
     } else {
-      out.push_back(item->AsText()->Text());
+      out.push_back(item.AsText().Text());
     }
   }
   return out;
@@ -92,10 +92,10 @@ TEST(HtmlScanTest, TextKeepsRawWithInsertedLineFeeds) {
   THTMLParser parser;
   parser.SetText("a  &amp;\nb<p>");
   parser.Execute();
-  const THTMLText* text = parser.Item(0).AsText();
-  ASSERT_NE(text, nullptr);
-  EXPECT_EQ(text->Raw(), "a  &amp;\nb");
-  EXPECT_EQ(text->Text(), "a & b");
+  ASSERT_TRUE(parser.Item(0).IsText());
+  const THTMLText text = parser.Item(0).AsText();
+  EXPECT_EQ(text.Raw(), "a  &amp;\nb");
+  EXPECT_EQ(text.Text(), "a & b");
 }
 
 TEST(HtmlTagTest, NameAndParameters) {
