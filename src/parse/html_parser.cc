@@ -1,7 +1,9 @@
 #include "parse/html_parser.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -100,21 +102,9 @@ void PutNumber(std::string* out, uint64_t value) {
   out->push_back(static_cast<char>(value));
 }
 
-uint64_t GetNumber(const std::string& in, std::size_t* offset) {
-  uint64_t value = 0;
-  for (int shift = 0;; shift += 7) {
-    const auto byte = static_cast<unsigned char>(in[(*offset)++]);
-    value |= static_cast<uint64_t>(byte & 0x7F) << shift;
-    if (byte < 0x80) return value;
-  }
-}
-
 // Signed distances as small unsigned numbers: 0, -1, 1, -2, ... become 0, 1, 2, 3, ...
 uint64_t ZigZag(int64_t value) {
   return (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
-}
-int64_t UnZigZag(uint64_t value) {
-  return static_cast<int64_t>(value >> 1) ^ -static_cast<int64_t>(value & 1);
 }
 
 // The bytes the scan stops at: everything else joins the pending tag or text as a run.
@@ -123,9 +113,6 @@ constexpr std::array<bool, 256> kScanStops = [] {
   stops['<'] = stops['>'] = stops['\n'] = true;
   return stops;
 }();
-
-constexpr uint64_t kIsTag = 1;
-constexpr uint64_t kInSide = 2;
 
 }  // namespace
 
@@ -282,17 +269,23 @@ std::vector<std::string> THTMLParser::Lines() const {
 }
 
 void THTMLParser::SetText(std::string bytes) {
-  // In place: CR LF and a lone CR become LF, a zero byte ends the text.
-  std::size_t out = 0;
-  for (std::size_t in = 0; in < bytes.size() && bytes[in] != '\0'; ++in) {
-    char c = bytes[in];
-    if (c == '\r') {
-      c = '\n';
-      if (in + 1 < bytes.size() && bytes[in + 1] == '\n') ++in;
+  // In place: a zero byte ends the text, CR LF and a lone CR become LF.
+  bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+  std::size_t out = bytes.find('\r');
+  if (out != std::string::npos) {
+    std::size_t in = out;
+    while (in < bytes.size()) {
+      // bytes[in] is a CR.
+      bytes[out++] = '\n';
+      in += in + 1 < bytes.size() && bytes[in + 1] == '\n' ? 2 : 1;
+      std::size_t next = bytes.find('\r', in);
+      if (next == std::string::npos) next = bytes.size();
+      std::memmove(bytes.data() + out, bytes.data() + in, next - in);
+      out += next - in;
+      in = next;
     }
-    bytes[out++] = c;
+    bytes.resize(out);
   }
-  bytes.resize(out);
   if (count_ == 0) {
     page_ = std::move(bytes);
     page_start_ = 0;
@@ -315,11 +308,12 @@ void THTMLParser::LoadFromFile(Env& env, const std::string& path) {
 
 void THTMLParser::Execute() {
   const std::size_t n = page_.size();
-  // Every element but the last ends at a '<' or '>', and most take two bytes of the list.
-  std::size_t marks = 0;
-  for (std::size_t i = page_start_; i < n; ++i) marks += page_[i] == '<' || page_[i] == '>';
-  list_.reserve(list_.size() + 2 * marks + 16);
-  checkpoints_.reserve(checkpoints_.size() + marks / kCheckpointEvery + 2);
+  // Most elements take two bytes of the list, and a page has about one element for every
+  // ten bytes; a page of nothing but marks gets there by a doubling or two. Room that stays
+  // unused is never touched, so it takes no memory.
+  const std::size_t bytes = n - page_start_;
+  list_.reserve(list_.size() + bytes / 2 + 16);
+  checkpoints_.reserve(checkpoints_.size() + bytes / 8 / kCheckpointEvery + 2);
 
   Pending text;
   Pending tag;
@@ -358,28 +352,21 @@ void THTMLParser::Execute() {
 
 void THTMLParser::Append(bool is_tag, Pending& pending) {
   if (count_ % kCheckpointEvery == 0) checkpoints_.push_back(end_);
-  const bool in_side = pending.in_side() && pending.size() > 0;
-  std::size_t& previous_end = in_side ? end_.side_offset : end_.page_offset;
-  // An empty element sits where the previous one ended.
-  const std::size_t begin = pending.size() > 0 ? pending.begin() : previous_end;
-  const int64_t distance = static_cast<int64_t>(begin) - static_cast<int64_t>(previous_end);
-  PutNumber(&list_, ZigZag(distance) << 2 | (in_side ? kInSide : 0) | (is_tag ? kIsTag : 0));
-  PutNumber(&list_, pending.size());
-  previous_end = begin + pending.size();
-  end_.list_offset = list_.size();
   ++count_;
+  const uint64_t kind = is_tag ? kIsTag : 0;
+  if (pending.empty()) {
+    list_.push_back(static_cast<char>(kind | kEmpty));
+  } else {
+    const bool in_side = pending.in_side();
+    std::size_t& previous_end = in_side ? end_.side_offset : end_.page_offset;
+    const int64_t distance =
+        static_cast<int64_t>(pending.begin()) - static_cast<int64_t>(previous_end);
+    PutNumber(&list_, ZigZag(distance) << kFlagBits | (in_side ? kInSide : 0) | kind);
+    PutNumber(&list_, pending.size());
+    previous_end = pending.begin() + pending.size();
+  }
+  end_.list_offset = list_.size();
   pending.Clear();
-}
-
-THTMLElement THTMLParser::Decode(Cursor* cursor) const {
-  const uint64_t head = GetNumber(list_, &cursor->list_offset);
-  const std::size_t size = GetNumber(list_, &cursor->list_offset);
-  const bool in_side = head & kInSide;
-  std::size_t& previous_end = in_side ? cursor->side_offset : cursor->page_offset;
-  const std::size_t begin = previous_end + UnZigZag(head >> 2);
-  previous_end = begin + size;
-  const std::string& bytes = in_side ? side_ : page_;
-  return THTMLElement(head & kIsTag, std::string_view(bytes).substr(begin, size));
 }
 
 THTMLElement THTMLParser::Item(int index) const {

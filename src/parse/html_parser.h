@@ -149,8 +149,37 @@ class THTMLParser {
   };
   class Pending;
 
-  THTMLElement Decode(Cursor* cursor) const;
+  // The element at `cursor`, which then moves to the next one. Inline: a walk over the
+  // list is mostly this.
+  THTMLElement Decode(Cursor* cursor) const {
+    const uint64_t head = GetNumber(&cursor->list_offset);
+    if (head & kEmpty) return THTMLElement(head & kIsTag, std::string_view());
+    const std::size_t size = GetNumber(&cursor->list_offset);
+    const bool in_side = head & kInSide;
+    std::size_t& previous_end = in_side ? cursor->side_offset : cursor->page_offset;
+    const uint64_t distance = head >> kFlagBits;  // zigzag-coded
+    const std::size_t begin =
+        previous_end + static_cast<std::size_t>((distance >> 1) ^ (0 - (distance & 1)));
+    previous_end = begin + size;
+    const std::string& bytes = in_side ? side_ : page_;
+    return THTMLElement(head & kIsTag, std::string_view(bytes.data() + begin, size));
+  }
+  uint64_t GetNumber(std::size_t* offset) const {
+    uint64_t byte = static_cast<unsigned char>(list_[(*offset)++]);
+    if (byte < 0x80) return byte;  // most numbers of the list take one byte
+    uint64_t value = byte & 0x7F;
+    for (int shift = 7;; shift += 7) {
+      byte = static_cast<unsigned char>(list_[(*offset)++]);
+      value |= (byte & 0x7F) << shift;
+      if (byte < 0x80) return value;
+    }
+  }
   void Append(bool is_tag, Pending& pending);
+
+  static constexpr uint64_t kIsTag = 1;
+  static constexpr uint64_t kInSide = 2;
+  static constexpr uint64_t kEmpty = 4;
+  static constexpr int kFlagBits = 3;
 
   // The pages given so far, one after the other; the current one starts at page_start_.
   // Every line is stored with a line feed after it, except possibly the last.
@@ -159,8 +188,10 @@ class THTMLParser {
   // Bytes of elements that are not contiguous in the page (a tag spanning lines, a text with
   // a stray '>' inside), one after the other.
   std::string side_;
-  // The elements, each as two variable-length numbers: (distance from the previous element's
-  // end, zigzag-coded) << 2 | in side buffer << 1 | is tag, then the size of its bytes.
+  // The elements, each as one or two variable-length numbers: (distance from the previous
+  // element's end, zigzag-coded) << 3 | empty << 2 | in side buffer << 1 | is tag, then,
+  // unless it is empty, the size of its bytes. An empty tag ("<>", a stray '>') takes one
+  // byte, a usual element two.
   std::string list_;
   std::size_t count_ = 0;
   // The cursor before every kCheckpointEvery-th element, for Item().
