@@ -42,10 +42,11 @@ const std::string& PageOfRows(int rows) {
   return page;
 }
 
-// Tokenizes `page` as a fetch does (the page's bytes handed over, then scanned) and reads
-// every element once. Counters: elements, and the heap's peak during one run as a multiple
-// of the page's size (the page's own copy included).
-void Tokenize(benchmark::State& state, const std::string& page) {
+// Tokenizes `page` as a fetch does (the page's bytes handed over, then scanned) and walks
+// the list; with `read_all`, every tag's name and parameters and every text's decoded form
+// are made too, as an eager tokenizer (or libxml2) would. Counters: elements, and the heap's
+// peak during one run as a multiple of the page's size (the page's own copy included).
+void Tokenize(benchmark::State& state, const std::string& page, bool read_all = false) {
   int64_t peak = 0;
   int elements = 0;
   for (auto _ : state) {
@@ -56,7 +57,19 @@ void Tokenize(benchmark::State& state, const std::string& page) {
       parser.SetText(std::string(page));
       parser.Execute();
       std::size_t bytes = 0;
-      for (const THTMLElement item : parser.Items()) bytes += item.Raw().size();
+      for (const THTMLElement item : parser.Items()) {
+        bytes += item.Raw().size();
+        if (!read_all) continue;
+        if (item.IsTag()) {
+          const THTMLTag tag = item.AsTag();
+          bytes += tag.Name().size();
+          for (const THTMLParam& param : tag.Params()) {
+            bytes += param.Name().size() + param.Value().size();
+          }
+        } else {
+          bytes += item.AsText().Text().size();
+        }
+      }
       benchmark::DoNotOptimize(bytes);
       elements = parser.Count();
     }
@@ -71,6 +84,11 @@ void BM_Tokenize(benchmark::State& state) {
   Tokenize(state, PageOfRows(static_cast<int>(state.range(0))));
 }
 BENCHMARK(BM_Tokenize)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_TokenizeAndReadAll(benchmark::State& state) {
+  Tokenize(state, PageOfRows(static_cast<int>(state.range(0))), /*read_all=*/true);
+}
+BENCHMARK(BM_TokenizeAndReadAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 #ifdef TAVELIN_HAVE_LIBXML2
 // libxml2 builds its tree of the same bytes, told they are Shift-JIS, without error output.
@@ -100,6 +118,18 @@ void BM_TokenizeHostile(benchmark::State& state) {
 }
 BENCHMARK(BM_TokenizeHostile)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
+// Text that is one long unfinished reference after another, and a tag whose quotes never
+// close: decoding and parameter cutting stay linear too.
+void BM_ReadHostile(benchmark::State& state) {
+  const bool references = state.range(0) == 0;
+  const std::size_t size = 1 << 20;
+  const std::string page = references ? "x" + std::string(size, '&') + std::string(size, '#')
+                                      : "<a " + std::string(size, '"');
+  state.SetLabel(references ? "unterminated references" : "unterminated quotes");
+  Tokenize(state, page, /*read_all=*/true);
+}
+BENCHMARK(BM_ReadHostile)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+
 void BM_ReadChannelCsv(benchmark::State& state) {
   const std::vector<ChannelFieldDef> fields = {{"VideoDeckName", 256, "ToolName"},
                                                {"TVChannel", 30, "TVChannel"},
@@ -123,6 +153,10 @@ int main(int argc, char** argv) {
           {"tokenizer / libxml2, MB/s, 10k rows", "BM_Tokenize/10000",
            "BM_LibXml2HtmlReadMemory/10000", "bytes_per_second"},
           {"tokenizer / libxml2, MB/s, 100k rows", "BM_Tokenize/100000",
+           "BM_LibXml2HtmlReadMemory/100000", "bytes_per_second"},
+          {"tokenizer reading all / libxml2, MB/s, 10k rows", "BM_TokenizeAndReadAll/10000",
+           "BM_LibXml2HtmlReadMemory/10000", "bytes_per_second"},
+          {"tokenizer reading all / libxml2, MB/s, 100k rows", "BM_TokenizeAndReadAll/100000",
            "BM_LibXml2HtmlReadMemory/100000", "bytes_per_second"},
           {"tokenizer CPU time, 100k rows / 10k rows", "BM_Tokenize/100000", "BM_Tokenize/10000",
            "cpu_time"},

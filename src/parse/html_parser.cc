@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -110,7 +109,7 @@ uint64_t ZigZag(int64_t value) {
 // The bytes the scan stops at: everything else joins the pending tag or text as a run.
 constexpr std::array<bool, 256> kScanStops = [] {
   std::array<bool, 256> stops{};
-  stops['<'] = stops['>'] = stops['\n'] = true;
+  stops['<'] = stops['>'] = stops['\n'] = stops['\r'] = true;
   return stops;
 }();
 
@@ -160,32 +159,37 @@ std::string DecodeHtmlText(std::string_view raw) {
   // Line feeds become spaces and runs of spaces fold to one, before any reference is
   // decoded, so spaces that references produce are kept.
   std::string folded;
-  folded.reserve(raw.size());
-  for (char c : raw) {
-    if (c == '\n') c = ' ';
-    if (c == ' ' && !folded.empty() && folded.back() == ' ') continue;
-    folded.push_back(c);
+  if (raw.find('\n') != std::string_view::npos || raw.find("  ") != std::string_view::npos) {
+    folded.reserve(raw.size());
+    for (char c : raw) {
+      if (c == '\n') c = ' ';
+      if (c == ' ' && !folded.empty() && folded.back() == ' ') continue;
+      folded.push_back(c);
+    }
+    raw = folded;
   }
+  if (raw.find('&') == std::string_view::npos) return std::string(raw);
 
   // One forward scan. A reference runs from '&' to the first ';' or space; a later '&'
   // abandons it. Decoded bytes are never scanned again.
   std::string out;
-  out.reserve(folded.size());
+  out.reserve(raw.size());
   std::size_t i = 0;
-  const std::size_t n = folded.size();
+  const std::string_view text = raw;
+  const std::size_t n = text.size();
   while (i < n) {
-    if (folded[i] != '&') {
-      out.push_back(folded[i++]);
+    if (text[i] != '&') {
+      out.push_back(text[i++]);
       continue;
     }
     std::size_t end = i + 1;
-    while (end < n && folded[end] != ';' && folded[end] != ' ' && folded[end] != '&') ++end;
-    if (end == n || folded[end] == '&') {
-      out.append(folded, i, end - i);
+    while (end < n && text[end] != ';' && text[end] != ' ' && text[end] != '&') ++end;
+    if (end == n || text[end] == '&') {
+      out.append(text.substr(i, end - i));
       i = end;
       continue;
     }
-    std::string_view reference(folded.data() + i, end + 1 - i);
+    const std::string_view reference = text.substr(i, end + 1 - i);
     int code = -1;
     if (reference.size() > 2 && reference[1] == '#') {
       if (!NumericReferenceValue(reference, &code)) code = -1;
@@ -226,7 +230,8 @@ class THTMLParser::Pending {
     size_ += to - from;
   }
 
-  // Adds a line feed that the page does not hold (the end of an unterminated last line).
+  // Adds a line feed that the page does not hold (for a CR, or the end of an unterminated
+  // last line).
   void AddLineFeed(THTMLParser& parser) {
     MoveToSide(parser);
     parser.side_.push_back('\n');
@@ -260,32 +265,17 @@ std::vector<std::string> THTMLParser::Lines() const {
   std::vector<std::string> lines;
   std::size_t start = page_start_;
   while (start < page_.size()) {
-    std::size_t end = page_.find('\n', start);
+    std::size_t end = page_.find_first_of("\r\n", start);
     if (end == std::string::npos) end = page_.size();
     lines.emplace_back(page_, start, end - start);
-    start = end + 1;
+    start = end + LineEndSize(end);
   }
   return lines;
 }
 
 void THTMLParser::SetText(std::string bytes) {
-  // In place: a zero byte ends the text, CR LF and a lone CR become LF.
+  // Kept as given up to a zero byte; the scan and Lines() read the line ends.
   bytes.resize(std::min(bytes.size(), bytes.find('\0')));
-  std::size_t out = bytes.find('\r');
-  if (out != std::string::npos) {
-    std::size_t in = out;
-    while (in < bytes.size()) {
-      // bytes[in] is a CR.
-      bytes[out++] = '\n';
-      in += in + 1 < bytes.size() && bytes[in + 1] == '\n' ? 2 : 1;
-      std::size_t next = bytes.find('\r', in);
-      if (next == std::string::npos) next = bytes.size();
-      std::memmove(bytes.data() + out, bytes.data() + in, next - in);
-      out += next - in;
-      in = next;
-    }
-    bytes.resize(out);
-  }
   if (count_ == 0) {
     page_ = std::move(bytes);
     page_start_ = 0;
@@ -293,9 +283,14 @@ void THTMLParser::SetText(std::string bytes) {
     return;
   }
   // Elements refer to the earlier pages: keep them, before the new one.
-  if (!page_.empty() && page_.back() != '\n') page_.push_back('\n');
+  if (!page_.empty() && page_.back() != '\n' && page_.back() != '\r') page_.push_back('\n');
   page_start_ = page_.size();
   page_ += bytes;
+}
+
+std::size_t THTMLParser::LineEndSize(std::size_t at) const {
+  if (at >= page_.size()) return 0;
+  return page_[at] == '\r' && at + 1 < page_.size() && page_[at + 1] == '\n' ? 2 : 1;
 }
 
 void THTMLParser::LoadFromFile(Env& env, const std::string& path) {
@@ -333,14 +328,21 @@ void THTMLParser::Execute() {
         in_tag = false;
         Append(true, tag);
         break;
-      default:  // a line end: kept in text, nothing in a tag
-        if (!in_tag && !text.empty()) text.Add(*this, stop, stop + 1);
-        break;
+      default:  // a line end (CR, LF or CR LF): a line feed in text, nothing in a tag
+        if (!in_tag && !text.empty()) {
+          if (page_[stop] == '\n') {
+            text.Add(*this, stop, stop + 1);
+          } else {
+            text.AddLineFeed(*this);
+          }
+        }
+        i = stop + LineEndSize(stop);
+        continue;
     }
     i = stop + 1;
   }
   // The end of the page ends its last line.
-  if (n > page_start_ && page_[n - 1] != '\n' && !in_tag && !text.empty()) {
+  if (n > page_start_ && page_[n - 1] != '\n' && page_[n - 1] != '\r' && !in_tag && !text.empty()) {
     text.AddLineFeed(*this);
   }
   if (in_tag && !tag.empty()) {

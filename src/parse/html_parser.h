@@ -175,18 +175,20 @@ class THTMLParser {
     }
   }
   void Append(bool is_tag, Pending& pending);
+  // 2 for a CR LF at `at`, 1 for any other byte, 0 at the end of the pages.
+  std::size_t LineEndSize(std::size_t at) const;
 
   static constexpr uint64_t kIsTag = 1;
   static constexpr uint64_t kInSide = 2;
   static constexpr uint64_t kEmpty = 4;
   static constexpr int kFlagBits = 3;
 
-  // The pages given so far, one after the other; the current one starts at page_start_.
-  // Every line is stored with a line feed after it, except possibly the last.
+  // The pages given so far, each as given up to a zero byte, one after the other (with a line
+  // end between); the current one starts at page_start_.
   std::string page_;
   std::size_t page_start_ = 0;
   // Bytes of elements that are not contiguous in the page (a tag spanning lines, a text with
-  // a stray '>' inside), one after the other.
+  // a stray '>' inside or a CR line end), one after the other.
   std::string side_;
   // The elements, each as one or two variable-length numbers: (distance from the previous
   // element's end, zigzag-coded) << 3 | empty << 2 | in side buffer << 1 | is tag, then,
