@@ -8,6 +8,7 @@ packages=(
   libfltk1.3-dev libxext-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
   libpcre2-dev curl
+  libxml2-dev
 )
 
 missing=()
