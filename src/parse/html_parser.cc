@@ -158,38 +158,41 @@ std::vector<THTMLParam> THTMLTag::Params() const {
 std::string DecodeHtmlText(std::string_view raw) {
   // Line feeds become spaces and runs of spaces fold to one, before any reference is
   // decoded, so spaces that references produce are kept.
-  std::string folded;
-  if (raw.find('\n') != std::string_view::npos || raw.find("  ") != std::string_view::npos) {
-    folded.reserve(raw.size());
+  std::string out;
+  if (raw.find('\n') == std::string_view::npos && raw.find("  ") == std::string_view::npos) {
+    out.assign(raw);
+  } else {
+    out.reserve(raw.size());
     for (char c : raw) {
       if (c == '\n') c = ' ';
-      if (c == ' ' && !folded.empty() && folded.back() == ' ') continue;
-      folded.push_back(c);
+      if (c == ' ' && !out.empty() && out.back() == ' ') continue;
+      out.push_back(c);
     }
-    raw = folded;
   }
-  if (raw.find('&') == std::string_view::npos) return std::string(raw);
+  if (out.find('&') == std::string::npos) return out;
 
-  // One forward scan. A reference runs from '&' to the first ';' or space; a later '&'
-  // abandons it. Decoded bytes are never scanned again.
-  std::string out;
-  out.reserve(raw.size());
+  // One forward scan, in place: a reference never grows, so what is written stays behind
+  // what is read. A reference runs from '&' to the first ';' or space; a later '&' abandons
+  // it. Decoded bytes are never scanned again.
+  std::size_t written = 0;
+  auto keep = [&out, &written](std::size_t from, std::size_t to) {
+    while (from < to) out[written++] = out[from++];
+  };
   std::size_t i = 0;
-  const std::string_view text = raw;
-  const std::size_t n = text.size();
+  const std::size_t n = out.size();
   while (i < n) {
-    if (text[i] != '&') {
-      out.push_back(text[i++]);
+    if (out[i] != '&') {
+      out[written++] = out[i++];
       continue;
     }
     std::size_t end = i + 1;
-    while (end < n && text[end] != ';' && text[end] != ' ' && text[end] != '&') ++end;
-    if (end == n || text[end] == '&') {
-      out.append(text.substr(i, end - i));
+    while (end < n && out[end] != ';' && out[end] != ' ' && out[end] != '&') ++end;
+    if (end == n || out[end] == '&') {
+      keep(i, end);
       i = end;
       continue;
     }
-    const std::string_view reference = text.substr(i, end + 1 - i);
+    const std::string_view reference(out.data() + i, end + 1 - i);
     int code = -1;
     if (reference.size() > 2 && reference[1] == '#') {
       if (!NumericReferenceValue(reference, &code)) code = -1;
@@ -198,12 +201,13 @@ std::string DecodeHtmlText(std::string_view raw) {
       code = NamedReferenceCode(reference);
     }
     if (code >= 0) {
-      out.push_back(ByteForCode(code));
+      out[written++] = ByteForCode(code);
     } else {
-      out.append(reference);
+      keep(i, end + 1);
     }
     i = end + 1;
   }
+  out.resize(written);
   return out;
 }
 
