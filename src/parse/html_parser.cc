@@ -113,6 +113,27 @@ constexpr std::array<bool, 256> kScanStops = [] {
   return stops;
 }();
 
+// Tag and parameter names are nearly always ASCII and are folded here directly; a name with
+// a double-byte character goes through the Shift-JIS aware folding.
+std::string UpperName(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) >= 0x80) return UpperAsciiText(name);
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+// True when decoding would change nothing: no line feed, no run of spaces, no reference.
+bool DecodesToItself(std::string_view raw) {
+  char previous = 0;
+  for (char c : raw) {
+    if (c == '\n' || c == '&' || (c == ' ' && previous == ' ')) return false;
+    previous = c;
+  }
+  return true;
+}
+
 }  // namespace
 
 THTMLParam::THTMLParam(std::string_view raw) : raw_(raw), name_(raw) {
@@ -125,13 +146,13 @@ THTMLParam::THTMLParam(std::string_view raw) : raw_(raw), name_(raw) {
   }
 }
 
-std::string THTMLParam::Name() const { return UpperAsciiText(name_); }
+std::string THTMLParam::Name() const { return UpperName(name_); }
 
 bool THTMLParam::NameIs(std::string_view upper_name) const {
   return SameTextIgnoringAsciiCase(name_, upper_name);
 }
 
-std::string THTMLTag::Name() const { return UpperAsciiText(raw_.substr(0, raw_.find(' '))); }
+std::string THTMLTag::Name() const { return UpperName(raw_.substr(0, raw_.find(' '))); }
 
 bool THTMLTag::NameIs(std::string_view upper_name) const {
   return SameTextIgnoringAsciiCase(raw_.substr(0, raw_.find(' ')), upper_name);
@@ -158,6 +179,7 @@ std::vector<THTMLParam> THTMLTag::Params() const {
 std::string DecodeHtmlText(std::string_view raw) {
   // Line feeds become spaces and runs of spaces fold to one, before any reference is
   // decoded, so spaces that references produce are kept.
+  if (DecodesToItself(raw)) return std::string(raw);
   std::string out;
   if (raw.find('\n') == std::string_view::npos && raw.find("  ") == std::string_view::npos) {
     out.assign(raw);
