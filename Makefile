@@ -35,8 +35,11 @@ package: deps
 	cd build/release && cpack -G DEB
 	@ls build/release/tavelin_*.deb
 
+# Every benchmark program; pass arguments through BENCH_ARGS, for example
+# make bench BENCH_ARGS=--benchmark_min_time=0.1 (each program prints its ratios at the end).
+BENCH_ARGS ?=
 bench: build
-	@for b in build/default/bench/*_bench; do echo "=== $$b"; $$b; done
+	@for b in build/default/bench/*_bench; do echo "=== $$b"; $$b $(BENCH_ARGS); done
 
 format:
 	clang-format -i $$(git ls-files '*.cc' '*.h')

@@ -1,13 +1,16 @@
-// Parsing speed of both reservation page layouts, the output step writing every program
-// file into a temporary folder.
+// Parsing speed and heap of both reservation page layouts at 10,000 and 100,000 rows, parse
+// only and with the output step writing every program file into a temporary folder. The
+// ratios at the end compare the large pages with the small ones.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench_pages.h"
+#include "heap_peak.h"
 #include "net/file_ops.h"
 #include "output/output_step.h"
 #include "parse/parse_context.h"
@@ -15,63 +18,13 @@
 #include "parse/table_parser.h"
 #include "platform/date_time.h"
 #include "platform/posix/posix_env.h"
+#include "ratio_report.h"
 
 namespace tavelin {
 namespace {
 
-// Reservation i: day i % 10 from today, a distinct start time, alternately a known channel.
-struct Slot {
-  std::string date;  // m/d(曜)
-  std::string start;
-  std::string end;
-  std::string channel;
-};
-
-Slot SlotOf(int i, TDateTime today) {
-  static const char* const kWeekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
-  const TDateTime day = today + i % 10;
-  const DateParts d = DecodeDate(day);
-  char buffer[64];
-  Slot slot;
-  std::snprintf(buffer, sizeof buffer, "%d/%d(", d.month, d.day);
-  slot.date = std::string(buffer) + kWeekdays[DayOfWeek(day) - 1] + ")";
-  const int hour = i / 10 % 24;
-  const int minute = i / 240 % 60;
-  std::snprintf(buffer, sizeof buffer, "%02d:%02d", hour, minute);
-  slot.start = buffer;
-  std::snprintf(buffer, sizeof buffer, "%02d:%02d", (hour + 1) % 24, minute);
-  slot.end = buffer;
-  slot.channel = i % 2 == 0 ? "CH" + std::to_string(i % 12 + 1) : "BS10" + std::to_string(i % 3);
-  return slot;
-}
-
-std::string TablePage(int count, TDateTime today) {
-  std::string page =
-      "<html><body><table border=1><tbody>\r\n"
-      "<tr><th>番組名</th><th>CH</th><th>日付</th><th>時間</th><th>画質</th></tr>\r\n";
-  for (int i = 0; i < count; ++i) {
-    const Slot s = SlotOf(i, today);
-    page += "<tr><td><a href=\"b_proginfo.htm?" + std::to_string(i) + "\">番組 <b>" +
-            std::to_string(i) + "</b> &amp; 特集</a></td>";
-    if (i % 7 == 0) page += "<td><img src=\"/img/act_R1.gif\"></td>";
-    page += "<td>" + s.channel + "</td><td>" + s.date + "</td><td>" + s.start + "-" + s.end +
-            "</td><td>SP</td></tr>\r\n";
-  }
-  return page + "</tbody></table></body></html>\r\n";
-}
-
-std::string ScriptPage(int count, TDateTime today) {
-  std::string page = "<html><head><script>\r\n";
-  for (int i = 0; i < count; ++i) {
-    const Slot s = SlotOf(i, today);
-    const std::string n = "[" + std::to_string(i) + "]";
-    page += "c1" + n + "=" + std::to_string(i) + ";c2" + n + "=1;c3" + n + "=\"番組" +
-            std::to_string(i) + "\";c4" + n + "=" + std::to_string(i % 9) + ";c5" + n + "=\"" +
-            (i % 2 == 0 ? std::to_string(i % 40) + "-1" : s.channel) + "\";c6" + n + "=\"" +
-            s.date + "\";c7" + n + "=\"" + s.start + "\";c8" + n + "=\"" + s.end + "\";\r\n";
-  }
-  return page + "</script></head></html>\r\n";
-}
+using bench::ScriptPage;
+using bench::TablePage;
 
 class PageFixture {
  public:
@@ -127,28 +80,37 @@ TDateTime PageDay(PageFixture& fixture, const benchmark::State& state) {
   return fixture.today() - (state.range(1) ? 0 : 100);
 }
 
-void BM_TableLayoutPage(benchmark::State& state) {
-  PageFixture fixture;
-  const std::string page = TablePage(static_cast<int>(state.range(0)), PageDay(fixture, state));
+// Runs `parse` over `page` once per iteration. Counters: files written, the heap's peak
+// during a run as a multiple of the page's size, the process's peak resident set so far.
+template <typename Parse>
+void ParsePage(benchmark::State& state, PageFixture& fixture, const std::string& page,
+               Parse parse) {
   const ParseContext context = fixture.Context(page);
+  int64_t peak = 0;
   for (auto _ : state) {
+    bench::ResetHeapPeak();
+    const int64_t before = bench::HeapLiveBytes();
     WorkingReservation reservation;
-    ParseTableLayout(context, reservation);
+    parse(context, reservation);
+    peak = std::max(peak, bench::HeapPeakBytes() - before);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
   state.counters["files"] = fixture.FilesWritten();
+  state.counters["page_MB"] = static_cast<double>(page.size()) / 1e6;
+  state.counters["heap_x_page"] = static_cast<double>(peak) / static_cast<double>(page.size());
+  state.counters["rss_MB"] = static_cast<double>(bench::PeakRssBytes()) / 1e6;
+}
+
+void BM_TableLayoutPage(benchmark::State& state) {
+  PageFixture fixture;
+  const std::string page = TablePage(static_cast<int>(state.range(0)), PageDay(fixture, state));
+  ParsePage(state, fixture, page, ParseTableLayout);
 }
 
 void BM_ScriptLayoutPage(benchmark::State& state) {
   PageFixture fixture;
   const std::string page = ScriptPage(static_cast<int>(state.range(0)), PageDay(fixture, state));
-  const ParseContext context = fixture.Context(page);
-  for (auto _ : state) {
-    WorkingReservation reservation;
-    ParseScriptLayout(context, reservation);
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
-  state.counters["files"] = fixture.FilesWritten();
+  ParsePage(state, fixture, page, ParseScriptLayout);
 }
 
 // The script parser over a table page and the other way round: pages it finds nothing in.
@@ -172,18 +134,24 @@ void BM_OtherLayoutPage(benchmark::State& state) {
 }
 
 BENCHMARK(BM_TableLayoutPage)
-    ->Args({10000, 1})
-    ->Args({10000, 0})
-    ->Args({100000, 0})
+    ->ArgsProduct({{10000, 100000}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScriptLayoutPage)
-    ->Args({10000, 1})
-    ->Args({10000, 0})
-    ->Args({100000, 0})
+    ->ArgsProduct({{10000, 100000}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OtherLayoutPage)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tavelin
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  std::vector<tavelin::bench::Ratio> ratios;
+  for (const char* layout : {"Table", "Script"}) {
+    for (const char* files : {"0", "1"}) {
+      const std::string name = std::string("BM_") + layout + "LayoutPage/";
+      ratios.push_back({std::string(layout) + " layout CPU time, 100k / 10k rows, files " + files,
+                        name + "100000/" + files, name + "10000/" + files, "cpu_time"});
+    }
+  }
+  return tavelin::bench::RunBenchmarksWithRatios(argc, argv, ratios);
+}

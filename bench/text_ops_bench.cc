@@ -52,6 +52,23 @@ void BM_SplitScriptLine(benchmark::State& state) {
 }
 BENCHMARK(BM_SplitScriptLine);
 
+// One script line of 1 MB and of 4 MB, as a hostile page could send it: reservation pieces,
+// each tenth one a quoted field with quotes and commas inside.
+void BM_SplitLongLine(benchmark::State& state) {
+  std::string line;
+  for (int i = 0; line.size() < static_cast<std::size_t>(state.range(0)); ++i) {
+    line += i % 10 == 9 ? "\"say \"\"hi\"\", ok\",;" : "c3[12]=\"ドラマ「予約」\";";
+  }
+  std::vector<std::string> fields;
+  for (auto _ : state) {
+    SplitFields(line, ';', &fields);
+    benchmark::DoNotOptimize(fields.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(line.size()));
+  state.counters["fields"] = static_cast<double>(fields.size());
+}
+BENCHMARK(BM_SplitLongLine)->Arg(1 << 20)->Arg(4 << 20)->Unit(benchmark::kMillisecond);
+
 void BM_FoldWidthAndTrim(benchmark::State& state) {
   std::string text;
   while (text.size() < 1024) text += "ＮＨＫ総合１ ﾃﾚﾋﾞdeﾅﾋﾞ　";

@@ -15,6 +15,7 @@ test_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool x11-utils imagemagick # desktop window tests and screenshots
   curl                               # the download benchmark's reference client
+  libxml2-dev                        # the tokenizer benchmark's reference parser
   dpkg-dev file                      # make package: dpkg-shlibdeps finds the runtime libraries
 )
 

@@ -165,6 +165,15 @@ void TFormRD::ShowMessage(const std::string& text) {
 }
 
 void TFormRD::Yield() {
+  // Giving up the processor and pumping a desktop queue are system calls; after every
+  // element of a long page they cost more than the parsing. Input the backend knows of is
+  // handled at once, anything else within a millisecond.
+  const uint64_t now = env_.NowMicros();
+  if (pumped_ && now - last_pump_micros_ < kPumpIntervalMicros && !backend_.InputWaiting()) {
+    return;
+  }
+  pumped_ = true;
+  last_pump_micros_ = now;
   env_.SleepMs(0);
   backend_.ProcessMessages();
 }

@@ -5,6 +5,7 @@
 #ifndef TAVELIN_APP_FORM_RD_H_
 #define TAVELIN_APP_FORM_RD_H_
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ namespace tavelin {
 inline constexpr char kApplicationTitle[] = "Tavelin";
 inline constexpr char kDefaultRecorderName[] = "RD-H1";
 inline constexpr int kWatchdogMs = 20000;
+// The longest a yield lets the window's queue wait while nothing is known to be in it.
+inline constexpr uint64_t kPumpIntervalMicros = 1000;
 
 class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView {
  public:
@@ -87,7 +90,9 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   const std::string& proxy_host() const { return proxy_host_; }
   const std::string& proxy_port() const { return proxy_port_; }
 
-  // Sleeps 0 ms, then lets the backend handle every pending message.
+  // Sleeps 0 ms, then lets the backend handle every pending message: when the backend
+  // knows of waiting input, else at most once a millisecond (kPumpIntervalMicros), so that
+  // a yield after every element of a long page costs next to nothing.
   void Yield();
   // Debug tracing, read afresh from the host INI at every call.
   bool DebugTracing() override;
@@ -150,6 +155,9 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   bool activated_ = false;
   bool stop_requested_ = false;
   bool pause_requested_ = false;
+  // When Yield() last gave up the processor and pumped the queue (Env::NowMicros()).
+  bool pumped_ = false;
+  uint64_t last_pump_micros_ = 0;
   std::string root_folder_;
   std::string deck_name_;
   std::string output_folder_;

@@ -29,15 +29,15 @@ class TableLayoutReader {
     parser.LoadFromFile(context_.env, context_.page_file);
     parser.Execute();
     bool stopped = false;
-    for (const auto& item : parser.Items()) {
+    for (const THTMLElement item : parser.Items()) {
       if (context_.stop_requested && context_.stop_requested()) {
         stopped = true;
         break;
       }
-      if (const THTMLTag* tag = item->AsTag()) {
-        OnTag(*tag);
-      } else if (const THTMLText* text = item->AsText()) {
-        OnText(text->Text());
+      if (item.IsTag()) {
+        OnTag(item.AsTag());
+      } else {
+        OnText(item.AsText().Text());
       }
       if (context_.yield) context_.yield();
     }

@@ -1,5 +1,6 @@
 #include "parse/text_ops.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -213,12 +214,6 @@ bool AppendFullKana(unsigned char b, unsigned char mark, std::string* out) {
   return took_mark;
 }
 
-// 1-based position of `pattern` in `text`, 0 when absent.
-std::size_t Pos(string_view pattern, const std::string& text) {
-  const std::size_t at = text.find(pattern);
-  return at == npos ? 0 : at + 1;
-}
-
 void ReplaceDoubledQuotes(std::string* text) {
   std::string out;
   out.reserve(text->size());
@@ -229,33 +224,53 @@ void ReplaceDoubledQuotes(std::string* text) {
   *text = std::move(out);
 }
 
-// Collects a field that opened with a quote (already removed from `s`), following the
-// recorder's comma quoting: '",' ends the field, '"",' is a quote and a comma inside it,
-// '""",' is a quote that ends it.
-std::string ReadQuotedField(std::string& s) {
+// The first place of `pattern` at or after a position that only moves forward. A place
+// found stays the answer until the position passes it, and an absent pattern stays absent,
+// so a whole walk over the text searches every byte about once.
+class ForwardFinder {
+ public:
+  ForwardFinder(string_view text, string_view pattern)
+      : text_(text), pattern_(pattern), found_(text.find(pattern)) {}
+
+  std::size_t From(std::size_t position) {
+    if (found_ != npos && found_ < position) found_ = text_.find(pattern_, position);
+    return found_;
+  }
+
+ private:
+  string_view text_;
+  string_view pattern_;
+  std::size_t found_;
+};
+
+// Collects a field that opened with a quote (at text[*at - 1]; *at is just after it),
+// following the recorder's comma quoting: '",' ends the field, '"",' is a quote and a comma
+// inside it, '""",' is a quote that ends it. Moves *at past what the field took.
+std::string ReadQuotedField(string_view text, std::size_t* at, ForwardFinder& q1_finder,
+                            ForwardFinder& q2_finder, ForwardFinder& q3_finder) {
   std::string field;
-  std::size_t q1 = Pos("\",", s), q2 = Pos("\"\",", s), q3 = Pos("\"\"\",", s);
+  std::size_t i = *at;
   bool finished = false;
-  while (!s.empty() && !finished) {
-    if (q1 > 0 && (q2 == 0 || q2 > q1)) {
-      field.append(s, 0, q1 - 1);
-      s.erase(0, q1 + 1);
+  while (i < text.size() && !finished) {
+    const std::size_t q1 = q1_finder.From(i);
+    const std::size_t q2 = q2_finder.From(i);
+    if (q1 != npos && (q2 == npos || q2 > q1)) {
+      field.append(text.substr(i, q1 - i));
+      i = q1 + 2;
       finished = true;
-    } else if (q1 == 0) {
-      field += s;
-      s.clear();
-    } else if (q3 > 0) {
-      field.append(s, 0, q3 + 1);
-      s.erase(0, q3 + 3);
+    } else if (q1 == npos) {
+      field.append(text.substr(i));
+      i = text.size();
+    } else if (const std::size_t q3 = q3_finder.From(i); q3 != npos) {
+      field.append(text.substr(i, q3 + 2 - i));
+      i = q3 + 4;
       finished = true;
     } else {
-      field.append(s, 0, q2 + 2);
-      s.erase(0, q2 + 2);
+      field.append(text.substr(i, q2 + 3 - i));
+      i = q2 + 3;
     }
-    q1 = Pos("\",", s);
-    q2 = Pos("\"\",", s);
-    q3 = Pos("\"\"\",", s);
   }
+  *at = std::min(i, text.size());
   ReplaceDoubledQuotes(&field);
   return field;
 }
@@ -351,22 +366,24 @@ int YearOf(TDateTime date) { return DecodeDate(date).year; }
 
 void SplitFields(string_view text, char separator, std::vector<std::string>* fields) {
   fields->clear();
-  std::string s(text);
-  while (s.find(separator) != npos) {
-    std::string field;
-    if (s.front() == '"') {
-      s.erase(0, 1);
-      field = ReadQuotedField(s);
+  // The rest of the text still to split is text[at...].
+  ForwardFinder separators(text, string_view(&separator, 1));
+  ForwardFinder q1(text, "\","), q2(text, "\"\","), q3(text, "\"\"\",");
+  std::size_t at = 0;
+  while (separators.From(at) != npos) {
+    if (text[at] == '"') {
+      ++at;
+      fields->emplace_back(TrimControls(ReadQuotedField(text, &at, q1, q2, q3)));
     } else {
-      const std::size_t at = s.find(separator);
-      field = s.substr(0, at);
-      s.erase(0, at + 1);
+      const std::size_t end = separators.From(at);
+      fields->emplace_back(TrimControls(text.substr(at, end - at)));
+      at = end + 1;
     }
-    fields->emplace_back(TrimControls(field));
   }
-  if (!s.empty() && s.front() == '"') s.erase(0, 1);
-  if (!s.empty() && s.back() == '"') s.pop_back();
-  fields->emplace_back(TrimControls(s));
+  string_view last = text.substr(at);
+  if (!last.empty() && last.front() == '"') last.remove_prefix(1);
+  if (!last.empty() && last.back() == '"') last.remove_suffix(1);
+  fields->emplace_back(TrimControls(last));
 }
 
 std::string FoldWidth(string_view text) {

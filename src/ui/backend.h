@@ -33,6 +33,10 @@ class Backend : public FormObserver {
   virtual bool RunMessageLoop(Form& main) = 0;
   // True when a person can see and use the window.
   virtual bool interactive() const = 0;
+  // True when the backend knows, without asking the system, that input or a due timer is
+  // waiting. A desktop backend, whose queue only a system call can see, answers false and
+  // is pumped often enough by time (see TFormRD::Yield).
+  virtual bool InputWaiting() { return false; }
 
   // Connects `form` to this backend; Show() then draws it here.
   void Adopt(Form& form) { form.Attach(this, this); }

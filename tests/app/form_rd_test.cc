@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,7 +29,10 @@ class ShellRecordingEnv : public FakeEnv {
                  const std::string& folder) override {
     opened.push_back(target + "|" + parameters + "|" + folder);
   }
+  // A steady clock that moves only when a test moves it, once set.
+  uint64_t NowMicros() override { return micros ? *micros : FakeEnv::NowMicros(); }
   std::vector<std::string> opened;
+  std::optional<uint64_t> micros;
 };
 
 class FormRDTest : public ::testing::Test {
@@ -268,6 +272,30 @@ TEST_F(FormRDTest, WatchdogWithTracingLogsTwoAbortLinesAndCloses) {
             (std::vector<std::string>{"Tavelin", "予約一覧をダウンロード中...", Error("アボート"),
                                       Error("アボート"), Error("予約一覧のダウンロード失敗"),
                                       "終了処理中..."}));
+}
+
+TEST_F(FormRDTest, YieldPumpsWhenInputWaitsOrAMillisecondHasPassed) {
+  TFormRD& form = Make({out_, "/c"});
+  env_.micros = 5000000;
+  const struct {
+    uint64_t advance_us;
+    bool queue_input;
+    bool pumps;
+  } steps[] = {
+      {0, false, true},  // the first yield
+      {0, false, false},  {999, false, false},
+      {1, false, true},   {10, true, true},  // queued input is handled at once
+      {10, false, false},
+  };
+  for (const auto& step : steps) {
+    *env_.micros += step.advance_us;
+    if (step.queue_input) backend_.QueueInput(1, [] {});
+    const long calls = backend_.process_calls();
+    const int sleeps = env_.sleep_calls();
+    form.Yield();
+    EXPECT_EQ(backend_.process_calls() - calls, step.pumps ? 1 : 0) << *env_.micros;
+    EXPECT_EQ(env_.sleep_calls() - sleeps, step.pumps ? 1 : 0) << *env_.micros;
+  }
 }
 
 TEST_F(FormRDTest, WatchdogIsOffOnceThePageHasArrived) {

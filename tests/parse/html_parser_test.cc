@@ -16,11 +16,11 @@ std::vector<std::string> Tokens(const std::string& page) {
   parser.SetText(page);
   parser.Execute();
   std::vector<std::string> out;
-  for (const auto& item : parser.Items()) {
-    if (const THTMLTag* tag = item->AsTag()) {
-      out.push_back("<" + tag->Name() + ">");
+  for (const THTMLElement item : parser.Items()) {
+    if (item.IsTag()) {
+      out.push_back("<" + item.AsTag().Name() + ">");
     } else {
-      out.push_back(item->AsText()->Text());
+      out.push_back(item.AsText().Text());
     }
   }
   return out;
@@ -92,10 +92,10 @@ TEST(HtmlScanTest, TextKeepsRawWithInsertedLineFeeds) {
   THTMLParser parser;
   parser.SetText("a  &amp;\nb<p>");
   parser.Execute();
-  const THTMLText* text = parser.Item(0).AsText();
-  ASSERT_NE(text, nullptr);
-  EXPECT_EQ(text->Raw(), "a  &amp;\nb");
-  EXPECT_EQ(text->Text(), "a & b");
+  ASSERT_TRUE(parser.Item(0).IsText());
+  const THTMLText text = parser.Item(0).AsText();
+  EXPECT_EQ(text.Raw(), "a  &amp;\nb");
+  EXPECT_EQ(text.Text(), "a & b");
 }
 
 TEST(HtmlTagTest, NameAndParameters) {
@@ -181,6 +181,61 @@ TEST(HtmlDecodeTest, References) {
 
 TEST(HtmlDecodeTest, DoubleByteTextPassesThrough) {
   EXPECT_EQ(DecodeHtmlText("予約&amp;録画"), "予約&録画");
+}
+
+TEST(HtmlListTest, RawBytesOfJoinedElementsAndIndexedAccess) {
+  struct Case {
+    const char* page;
+    std::vector<std::string> raws;  // "<raw>" for a tag
+  } cases[] = {
+      // Tags spanning lines, a '<' dropped inside a tag, a stray '>' inside text, and a last
+      // line without its line end: each element's bytes are joined as the scan saw them.
+      {"<td\nno\r\nwrap>x", {"<tdnowrap>", "x\n"}},
+      {"<a<b c>", {"<ab c>"}},
+      {"x>y>z<p>", {"<>", "<>", "xyz", "<p>"}},
+      {"<b>one\r\ntwo", {"<b>", "one\ntwo\n"}},
+  };
+  for (const Case& c : cases) {
+    THTMLParser parser;
+    parser.SetText(c.page);
+    parser.Execute();
+    std::vector<std::string> raws;
+    for (const THTMLElement item : parser.Items()) {
+      const std::string raw(item.Raw());
+      raws.push_back(item.IsTag() ? "<" + raw + ">" : raw);
+    }
+    EXPECT_EQ(raws, c.raws) << c.page;
+  }
+
+  // Item() agrees with the walk far from the start, and refuses indexes outside the list.
+  std::string page;
+  for (int i = 0; i < 300; ++i) page += "<td\nx" + std::to_string(i) + ">t" + std::to_string(i);
+  THTMLParser parser;
+  parser.SetText(page);
+  parser.Execute();
+  ASSERT_EQ(parser.Count(), 600);
+  int index = 0;
+  for (const THTMLElement item : parser.Items()) {
+    EXPECT_EQ(parser.Item(index).Raw(), item.Raw()) << index;
+    EXPECT_EQ(parser.Item(index).IsTag(), index % 2 == 0);
+    ++index;
+  }
+  EXPECT_EQ(parser.Item(599).AsText().Text(), "t299 ");
+  EXPECT_THROW(parser.Item(600), std::out_of_range);
+  EXPECT_THROW(parser.Item(-1), std::out_of_range);
+}
+
+TEST(HtmlListTest, ANewPageKeepsTheElementsFoundBefore) {
+  THTMLParser parser;
+  parser.SetText("<td nowrap>first");
+  parser.Execute();
+  parser.SetText("<img src=\"a b\">second\r\n");
+  EXPECT_EQ(parser.Lines(), (Strings{"<img src=\"a b\">second"}));
+  parser.Execute();
+  EXPECT_EQ(Strings({parser.Item(0).AsTag().Name(), parser.Item(1).AsText().Text(),
+                     parser.Item(2).AsTag().Name(), parser.Item(3).AsText().Text()}),
+            (Strings{"TD", "first ", "IMG", "second "}));
+  EXPECT_EQ(parser.Item(2).AsTag().Params().at(0).Value(), "a b");
 }
 
 // Hostile pages of a megabyte: nothing may crash, and a scan that rescanned or erased from

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "platform/codepage.h"
 
@@ -55,15 +56,19 @@ void HeadlessBackend::RunDueTimers() {
   for (Timer* timer : due) Dispatch([timer] { timer->Fire(); });
 }
 
+bool HeadlessBackend::InputWaiting() { return !queue_.empty() || MsToNextTimer() == 0; }
+
 long HeadlessBackend::MsToNextTimer() {
-  const TDateTime now = env_.Now();
+  // The clock is read only when a timer runs: a yield asks this after every element.
+  std::optional<TDateTime> now;
   long best = -1;
   for (Form* form : forms_) {
     for (Timer* timer : form->timers()) {
       if (!timer->enabled() || timer->interval_ms() <= 0) continue;
+      if (!now) now = env_.Now();
       auto it = armed_at_.find(timer);
-      const TDateTime armed = it == armed_at_.end() ? now : it->second;
-      long left = timer->interval_ms() - std::llround((now - armed) * kMillisecondsPerDay);
+      const TDateTime armed = it == armed_at_.end() ? *now : it->second;
+      long left = timer->interval_ms() - std::llround((*now - armed) * kMillisecondsPerDay);
       left = std::max(0L, left);
       if (best < 0 || left < best) best = left;
     }

@@ -30,6 +30,8 @@ class HeadlessBackend : public Backend {
   void HideForm(Form& form) override;
   bool RunMessageLoop(Form& main) override;
   bool interactive() const override { return false; }
+  // Queued input, or a timer due on the Env clock.
+  bool InputWaiting() override;
   void ControlChanged(Control& control) override;
   void TimerChanged(Timer& timer) override;
   void FormDestroyed(Form& form) override;
