@@ -4,6 +4,7 @@
 #ifndef TAVELIN_APP_PARSE_STEP_H_
 #define TAVELIN_APP_PARSE_STEP_H_
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -12,6 +13,10 @@
 #include "platform/env.h"
 
 namespace tavelin {
+
+// The largest saved page the parsers accept: far above any real reservation list (a few
+// hundred kilobytes), and enough for a refusal body and a page at the download's cap.
+inline constexpr uint64_t kMaxReservationPageBytes = 128u << 20;
 
 struct ParseStepContext {
   Env& env;
@@ -34,9 +39,10 @@ struct ParseStepContext {
 StationLookup MakeStationLookup(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data,
                                 const std::string& deck_name);
 
-// Runs both parsers. An error of a parser (for instance a page that cannot be read) ends
-// the step and passes on after the tables are closed; an error of a close then goes to the
-// log. Without a parser error, the first error of a close passes on, the other table being
+// Runs both parsers. A page larger than kMaxReservationPageBytes is refused before any
+// parsing with an error naming its size. An error of a parser (for instance a page that cannot be
+// read) ends the step and passes on after the tables are closed; an error of a close then goes to
+// the log. Without a parser error, the first error of a close passes on, the other table being
 // closed all the same.
 void RunParseStep(const ParseStepContext& context);
 
