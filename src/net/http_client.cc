@@ -193,12 +193,14 @@ class HttpClient::Reader {
   Status Fill() {
     pending_.erase(0, start_);
     start_ = 0;
-    const std::uint64_t now = env_.NowMicros();
-    if (now >= deadline_us_) return Status::kError;
-    const std::uint64_t left_ms = (deadline_us_ - now + 999) / 1000;
     int timeout = timeout_ms_;
-    if (timeout < 0 || static_cast<std::uint64_t>(timeout) > left_ms) {
-      timeout = static_cast<int>(std::min<std::uint64_t>(left_ms, INT32_MAX));
+    if (deadline_us_ != UINT64_MAX) {  // a request without a deadline waits as long as told
+      const std::uint64_t now = env_.NowMicros();
+      if (now >= deadline_us_) return Status::kError;
+      const std::uint64_t left_ms = (deadline_us_ - now + 999) / 1000;
+      if (timeout < 0 || static_cast<std::uint64_t>(timeout) > left_ms) {
+        timeout = static_cast<int>(std::min<std::uint64_t>(left_ms, INT32_MAX));
+      }
     }
     char buffer[kReadChunk];
     const long count = connection_.Receive(buffer, sizeof buffer, timeout);
