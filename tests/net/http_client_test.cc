@@ -24,43 +24,52 @@ const char kPlainRequest[] =
 
 // A peer that answers every connection with one fixed byte stream and then closes; the
 // stream may be long without being held in memory (`filler` bytes of 'x' follow `reply`).
-class ScriptedConnection : public TcpConnection {
- public:
-  ScriptedConnection(std::string reply, std::size_t filler, std::string* sent)
-      : reply_(std::move(reply)), filler_(filler), sent_(sent) {}
-  bool SendAll(std::string_view bytes) override {
-    sent_->append(bytes);
-    return true;
-  }
-  long Receive(char* buffer, std::size_t max, int) override {
-    if (position_ < reply_.size()) {
-      std::size_t n = std::min(max, reply_.size() - position_);
-      std::memcpy(buffer, reply_.data() + position_, n);
-      position_ += n;
-      return static_cast<long>(n);
-    }
-    std::size_t n = std::min(max, filler_);
-    std::memset(buffer, 'x', n);
-    filler_ -= n;
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string reply_;
-  std::size_t position_ = 0;
-  std::size_t filler_;
-  std::string* sent_;
-};
-
+// With `piece` set it sends that many bytes per read while its clock moves `step_us`, and
+// a read that would wait longer than the reader allows times out.
 class ScriptedEnv : public EnvWrapper {
  public:
   explicit ScriptedEnv(Env* target) : EnvWrapper(target) {}
+  uint64_t NowMicros() override { return now_us; }
   std::unique_ptr<TcpConnection> Connect(const std::string&, int, std::string*) override {
     ++connects;
-    return std::make_unique<ScriptedConnection>(reply, filler, &sent);
+    class Peer : public TcpConnection {
+     public:
+      explicit Peer(ScriptedEnv* env) : env_(env), filler_(env->filler) {}
+      bool SendAll(std::string_view bytes) override {
+        env_->sent.append(bytes);
+        return true;
+      }
+      long Receive(char* buffer, std::size_t max, int timeout_ms) override {
+        env_->last_timeout_ms = timeout_ms;
+        if (timeout_ms >= 0 && env_->step_us > timeout_ms * 1000ull) return -1;
+        env_->now_us += env_->step_us;
+        max = std::min(max, env_->piece);
+        const std::string& reply = env_->reply;
+        if (position_ < reply.size()) {
+          std::size_t n = std::min(max, reply.size() - position_);
+          std::memcpy(buffer, reply.data() + position_, n);
+          position_ += n;
+          return static_cast<long>(n);
+        }
+        std::size_t n = std::min(max, filler_);
+        std::memset(buffer, 'x', n);
+        filler_ -= n;
+        return static_cast<long>(n);
+      }
+
+     private:
+      ScriptedEnv* env_;
+      std::size_t position_ = 0;
+      std::size_t filler_;
+    };
+    return std::make_unique<Peer>(this);
   }
   std::string reply;
   std::size_t filler = 0;
+  std::size_t piece = SIZE_MAX;
+  uint64_t step_us = 0;
+  uint64_t now_us = 5'000'000;
+  int last_timeout_ms = 0;
   std::string sent;
   int connects = 0;
 };
@@ -246,40 +255,6 @@ TEST_F(HttpClientTest, CutOrStalledBodyFails) {
   }
 }
 
-// A peer that sends one byte per read while the clock moves `step_ms` for each.
-class DrippingEnv : public EnvWrapper {
- public:
-  DrippingEnv(Env* target, std::string reply, int step_ms)
-      : EnvWrapper(target), reply_(std::move(reply)), step_us_(step_ms * 1000ull) {}
-  uint64_t NowMicros() override { return now_us_; }
-  std::unique_ptr<TcpConnection> Connect(const std::string&, int, std::string*) override {
-    class Drip : public TcpConnection {
-     public:
-      explicit Drip(DrippingEnv* env) : env_(env) {}
-      bool SendAll(std::string_view) override { return true; }
-      long Receive(char* buffer, std::size_t, int timeout_ms) override {
-        env_->last_timeout_ms = timeout_ms;
-        if (timeout_ms >= 0 && env_->step_us_ > timeout_ms * 1000ull) return -1;
-        env_->now_us_ += env_->step_us_;
-        if (position_ == env_->reply_.size()) return 0;
-        buffer[0] = env_->reply_[position_++];
-        return 1;
-      }
-
-     private:
-      DrippingEnv* env_;
-      std::size_t position_ = 0;
-    };
-    return std::make_unique<Drip>(this);
-  }
-  int last_timeout_ms = 0;
-
- private:
-  std::string reply_;
-  uint64_t step_us_;
-  uint64_t now_us_ = 5'000'000;
-};
-
 TEST_F(HttpClientTest, EveryRequestEndsByItsDeadline) {
   const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n" + std::string(20, 'b');
   struct Case {
@@ -291,7 +266,10 @@ TEST_F(HttpClientTest, EveryRequestEndsByItsDeadline) {
       {"a byte every 100 ms ends in time", 100, true},
   };
   for (const Case& c : cases) {
-    DrippingEnv env(&env_, reply, c.step_ms);
+    ScriptedEnv env(&env_);
+    env.reply = reply;
+    env.piece = 1;
+    env.step_us = c.step_ms * 1000ull;
     HttpClient client(env);
     std::string body;
     const HttpResult result = client.Get("http://rd/", &body);
@@ -327,7 +305,9 @@ TEST_F(HttpClientTest, HeaderLineLimitHoldsHoweverTheBytesArrive) {
     ScriptedEnv whole(&env_);
     whole.reply = reply;
     HttpClient whole_client(whole);
-    DrippingEnv drip(&env_, reply, 0);
+    ScriptedEnv drip(&env_);
+    drip.reply = reply;
+    drip.piece = 1;
     HttpClient drip_client(drip);
     std::string body;
     EXPECT_EQ(whole_client.Get("http://rd/", &body).completed(), extra == 0) << extra;
