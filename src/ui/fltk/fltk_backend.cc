@@ -57,7 +57,8 @@ bool IsWindowed(ControlKind kind) {
 FltkBackend::Impl* g_impl = nullptr;
 
 // Set by Xlib's I/O error handler when the connection to the display fails (the server
-// ended, the session was closed). From then on no toolkit or Xlib call is made.
+// ended, the session was closed). From then on the toolkit's event loop is not run again and
+// nothing is drawn; the run goes on in a headless backend.
 bool g_display_lost = false;
 
 // Xlib's contract: the I/O error handler may return, and then the exit handler runs; when
