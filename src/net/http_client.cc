@@ -152,10 +152,11 @@ class HttpClient::Reader {
       }
       // Only the last byte may still turn out to be the CR of the line end.
       if (pending_.size() - start_ > max + 1) return Status::kTooLong;
-      searched = pending_.size() - start_;
+      // Fill() drops the consumed bytes: the unsearched part then starts here.
+      const std::size_t unconsumed = pending_.size() - start_;
       Status status = Fill();
-      searched += start_;
       if (status != Status::kOk) return status;
+      searched = unconsumed;
     }
   }
 
