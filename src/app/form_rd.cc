@@ -148,6 +148,9 @@ void TFormRD::FormCreate() {
   TableTV.SetFileName(root_folder_ + kTableTVFile);
   TableTVChNo.SetFileName(root_folder_ + kTableTVChNoFile);
   TableTVChData.SetFileName(root_folder_ + kTableTVChDataFile);
+  for (ChannelTable* table : {&TableTV, &TableTVChNo, &TableTVChData}) {
+    table->SetNotice([this](const std::string& message) { LogFile1.WriteLine(message, true); });
+  }
   LogFile1.SetLogFileName(root_folder_ + "qdr.log");
   LogFile1.SetActive(true);
   FormStorage1.SetIniFileName(root_folder_ + kHostIniFile);

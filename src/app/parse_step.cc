@@ -1,6 +1,8 @@
 #include "app/parse_step.h"
 
 #include <exception>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "net/recorder_pages.h"
@@ -69,14 +71,24 @@ void CloseLookupTables(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data) {
 }
 
 void RunParseStep(const ParseStepContext& context) {
+  const std::string page_file =
+      context.page_file.empty() ? ReservationPageFile(context.env) : context.page_file;
   try {
+    // Parsing holds the page and its pieces in memory several times over: a page that could
+    // exhaust it is refused here, before anything is read.
+    uint64_t size = 0;
+    if (context.env.GetFileSize(page_file, &size) && size > kMaxReservationPageBytes) {
+      throw std::runtime_error("予約一覧 " + page_file + " は " + std::to_string(size) +
+                               " バイトあり、上限の " + std::to_string(kMaxReservationPageBytes) +
+                               " バイトを超えるので解析しません");
+    }
     OpenLookupTables(context.tv_ch_no, context.tv_ch_data);
 
     const OutputContext output{context.env, context.output_folder, context.dual_recording,
                                context.stop_requested, context.yield};
     const ParseContext parse{
         context.env,
-        context.page_file.empty() ? ReservationPageFile(context.env) : context.page_file,
+        page_file,
         context.stop_requested,
         context.yield,
         context.log_error,

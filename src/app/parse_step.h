@@ -4,6 +4,7 @@
 #ifndef TAVELIN_APP_PARSE_STEP_H_
 #define TAVELIN_APP_PARSE_STEP_H_
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -12,6 +13,10 @@
 #include "platform/env.h"
 
 namespace tavelin {
+
+// The largest saved page the parsers accept: far above any real reservation list (a few
+// hundred kilobytes), and enough for a refusal body and a page at the download's cap.
+inline constexpr uint64_t kMaxReservationPageBytes = 128u << 20;
 
 struct ParseStepContext {
   Env& env;
@@ -41,10 +46,11 @@ void OpenLookupTables(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data);
 // Closes both tables when open; the first failure passes on after both were tried.
 void CloseLookupTables(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data);
 
-// Opens the tables (OpenLookupTables) and runs both parsers. An error of a parser (for instance a
-// page that cannot be read) ends the step and passes on after the tables are closed; an error of a
-// close then goes to the log. Without a parser error, the first error of a close passes on, the
-// other table being closed all the same.
+// Opens the tables (OpenLookupTables) and runs both parsers. A page larger than
+// kMaxReservationPageBytes is refused before any parsing with an error naming its size. An
+// error of a parser (for instance a page that cannot be read) ends the step and passes on
+// after the tables are closed; an error of a close then goes to the log. Without a parser
+// error, the first error of a close passes on, the other table being closed all the same.
 void RunParseStep(const ParseStepContext& context);
 
 }  // namespace tavelin

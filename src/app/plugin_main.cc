@@ -12,14 +12,30 @@ int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
               const BackendFactory& make_backend) {
   try {
     env.SleepMs(static_cast<int>(env.Random32() % 1000));
-    // Another copy running (or no lock to be had): end silently.
-    std::unique_ptr<InstanceLock> lock = env.AcquireInstanceLock(kInstanceLockName);
-    if (!lock) return 0;
+    // Another copy running: end silently. Any other reason is said before ending, or every
+    // later start would end just as silently.
+    std::string lock_error;
+    std::unique_ptr<InstanceLock> lock = env.AcquireInstanceLock(kInstanceLockName, &lock_error);
+    if (!lock) {
+      if (!lock_error.empty()) {
+        std::string text;
+        if (!Cp932ToUtf8(lock_error, &text)) text = "the single-instance lock cannot be taken";
+        std::fprintf(stderr, "tavelin: %s; ending without a run.\n", text.c_str());
+      }
+      return 0;
+    }
 
     std::vector<std::string> parameters;
     for (const std::string& argument : native_arguments) {
       std::string converted;
-      if (!Utf8ToCp932(argument, &converted)) converted.clear();
+      if (!Utf8ToCp932(argument, &converted)) {
+        // The parameter then counts as empty; without this line the user would only be told
+        // to start the program from the host.
+        std::fprintf(stderr,
+                     "tavelin: parameter %zu (%s) has no Shift-JIS form; it is taken as empty\n",
+                     parameters.size() + 1, argument.c_str());
+        converted.clear();
+      }
       parameters.push_back(converted);
     }
 

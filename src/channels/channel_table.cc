@@ -43,10 +43,18 @@ ChannelTable ChannelTable::TableTVChData(Env& env, const std::string& root_folde
 void ChannelTable::Open() {
   if (Active()) return;
   std::vector<ChannelRecord> records;
-  if (env_->FileExists(file_name_)) {
+  std::string source = file_name_;
+  if (!env_->FileExists(source)) {
+    const std::string backup = ChangeFileExt(file_name_, ".old");
+    if (env_->FileExists(backup)) {
+      source = backup;
+      if (notice_) notice_("ファイル " + file_name_ + " がないため " + backup + " を読みます");
+    }
+  }
+  if (env_->FileExists(source)) {
     std::string bytes;
-    if (!env_->ReadFile(file_name_, &bytes)) {
-      throw std::runtime_error("ファイル " + file_name_ + " は開けません");
+    if (!env_->ReadFile(source, &bytes)) {
+      throw std::runtime_error("ファイル " + source + " は開けません");
     }
     records = ReadChannelCsv(bytes, fields_);
   }
@@ -75,7 +83,7 @@ void ChannelTable::Save() {
   std::unique_ptr<WritableFile> file = env_->NewWritableFile(temporary, false);
   bool written = file != nullptr;
   if (written) {
-    written = file->Append(bytes);
+    written = file->Append(bytes) && file->Sync();
     written = file->Close() && written;
   }
   if (!written) {
@@ -83,9 +91,18 @@ void ChannelTable::Save() {
     if (file) env_->DeleteFile(temporary);
     throw std::runtime_error("ファイル " + temporary + " を作成できません");
   }
-  env_->DeleteFile(backup);
-  env_->RenameFile(file_name_, backup);
-  env_->RenameFile(temporary, file_name_);
+  // The table's name always holds a complete table: the backup is a second name (or a copy)
+  // of the current file, and the rename replaces the file in one step. A missing table file
+  // keeps the existing backup, which Open() may just have read.
+  if (env_->FileExists(file_name_) && !env_->LinkOrCopyFile(file_name_, backup)) {
+    env_->DeleteFile(temporary);
+    throw std::runtime_error("ファイル " + backup + " を作成できません");
+  }
+  if (!env_->RenameFile(temporary, file_name_)) {
+    env_->DeleteFile(temporary);
+    throw std::runtime_error("ファイル " + file_name_ + " を置き換えられません");
+  }
+  env_->SyncFolder(ExtractFilePath(file_name_));
 }
 
 void ChannelTable::First() {
@@ -188,16 +205,18 @@ void ChannelTable::SetFieldByName(std::string_view field, std::string_view value
 void ChannelTable::Post() {
   CheckActive();
   if (state_ == State::kEdit) {
+    // Posting the values a record already has changes nothing, so nothing is saved for it.
+    if (records_[cursor_] != buffer_) modified_ = true;
     records_[cursor_] = std::move(buffer_);
   } else if (state_ == State::kAppend) {
     records_.push_back(std::move(buffer_));
     cursor_ = RecordCount() - 1;
+    modified_ = true;
   } else {
     return;
   }
   buffer_.clear();
   eof_ = false;
-  modified_ = true;
   state_ = State::kBrowse;
 }
 

@@ -1,16 +1,21 @@
 // ChannelTable: one of the host's channel mapping tables, held in memory while open and kept
 // in a CSV file in the host's root folder (format in channels/channel_csv.h).
 //
-// Opening loads the file (a missing file gives an empty table). Closing discards a record
-// that is being edited or appended and not yet posted, then writes the table back only when
-// a record was posted since it was opened: the table goes to "<name>.$$$", the previous
-// "<name>.old" is deleted, the file becomes the new ".old" and the ".$$$" file takes its
-// place. A table that was only read leaves the host's file untouched.
+// Opening loads the file; when it is missing but "<name>.old" is there (a save that was cut
+// short by another program), the backup is read instead and a notice says so; with neither,
+// the table is empty. Closing discards a record that is being edited or appended and not yet
+// posted, then writes the table back only when a posted record changed a value or was
+// appended: the table goes to "<name>.$$$" and is synced, the current file is kept as
+// "<name>.old" (a hard link or a copy, so the table's own name never disappears), the
+// ".$$$" file replaces the table in one atomic rename, and the folder is synced. A crash at
+// any step leaves a complete table under its name. A table that was only read leaves the
+// host's file untouched.
 //
 // Errors are thrown as std::runtime_error with a Shift-JIS message.
 #ifndef TAVELIN_CHANNELS_CHANNEL_TABLE_H_
 #define TAVELIN_CHANNELS_CHANNEL_TABLE_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +51,10 @@ class ChannelTable {
   const std::string& FileName() const { return file_name_; }
   // Takes effect at the next Open().
   void SetFileName(const std::string& path) { file_name_ = path; }
+  // Receives a line for the log when Open() reads the ".old" file in place of a missing one.
+  void SetNotice(std::function<void(const std::string& message)> notice) {
+    notice_ = std::move(notice);
+  }
 
   bool Active() const { return state_ != State::kInactive; }
   State GetState() const { return state_; }
@@ -56,8 +65,9 @@ class ChannelTable {
   void Open();
   // Discards an unposted record, saves when a record was posted since Open(), and empties
   // the table; nothing when not open. Throws "ファイル <file>.$$$ を作成できません" when the
-  // new file cannot be written; the table then stays open with its changes, and the table's
-  // file and its ".old" file are untouched.
+  // new file cannot be written, "ファイル <file>.old を作成できません" when the backup
+  // cannot be kept, and "ファイル <file> を置き換えられません" when the rename fails; the
+  // table then stays open with its changes, and the table's file is untouched.
   void Close();
 
   // While set, Edit() and Append() throw "<Name>: 書き込み禁止のデータは変更できません".
@@ -95,7 +105,8 @@ class ChannelTable {
   void Post();
   void Cancel();
 
-  // True when a record was posted since the table was opened (Close() will save).
+  // True when a posted record changed a value or was appended since the table was opened
+  // (Close() will save).
   bool Modified() const { return modified_; }
 
  private:
@@ -109,6 +120,7 @@ class ChannelTable {
   std::string name_;
   std::vector<ChannelFieldDef> fields_;
   std::string file_name_;
+  std::function<void(const std::string& message)> notice_;
   State state_ = State::kInactive;
   bool read_only_ = false;
   bool modified_ = false;

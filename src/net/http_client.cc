@@ -118,44 +118,58 @@ HttpUrl ParseHttpUrl(std::string_view url) {
   return result;
 }
 
-// Buffered reads from the connection; bytes read past the reply stay in `pending`.
+// Buffered reads from the connection; bytes read past the reply stay in `pending`. Consumed
+// bytes are skipped by an offset and dropped only when more must be read, so a reply made
+// of many tiny pieces costs time in proportion to its size.
 class HttpClient::Reader {
  public:
   enum class Status { kOk, kClosed, kError, kTooLong };
 
-  Reader(TcpConnection& connection, std::string& pending, int timeout_ms)
-      : connection_(connection), pending_(pending), timeout_ms_(timeout_ms) {}
+  // `deadline_us` is a time of Env::NowMicros(); no read waits past it.
+  Reader(Env& env, TcpConnection& connection, std::string& pending, int timeout_ms,
+         std::uint64_t deadline_us)
+      : env_(env),
+        connection_(connection),
+        pending_(pending),
+        timeout_ms_(timeout_ms),
+        deadline_us_(deadline_us) {}
+  ~Reader() { pending_.erase(0, start_); }
 
   bool received_any() const { return received_any_; }
 
-  // One line up to LF; a CR before the LF is dropped.
+  // One line up to LF; a CR before the LF is dropped. kTooLong when the line (without its
+  // line end) is longer than `max`, however the bytes arrive.
   Status ReadLine(std::string* line, std::size_t max) {
-    std::size_t searched = 0;
+    std::size_t searched = start_;
     for (;;) {
-      std::size_t lf = pending_.find('\n', searched);
+      const std::size_t lf = pending_.find('\n', searched);
       if (lf != std::string::npos) {
-        std::size_t end = (lf > 0 && pending_[lf - 1] == '\r') ? lf - 1 : lf;
-        line->assign(pending_, 0, end);
-        pending_.erase(0, lf + 1);
+        const std::size_t end = (lf > start_ && pending_[lf - 1] == '\r') ? lf - 1 : lf;
+        if (end - start_ > max) return Status::kTooLong;
+        line->assign(pending_, start_, end - start_);
+        start_ = lf + 1;
         return Status::kOk;
       }
-      searched = pending_.size();
-      if (pending_.size() > max) return Status::kTooLong;
+      // Only the last byte may still turn out to be the CR of the line end.
+      if (pending_.size() - start_ > max + 1) return Status::kTooLong;
+      // Fill() drops the consumed bytes: the unsearched part then starts here.
+      const std::size_t unconsumed = pending_.size() - start_;
       Status status = Fill();
       if (status != Status::kOk) return status;
+      searched = unconsumed;
     }
   }
 
   // Exactly `count` bytes appended to `out` (what arrived, when the peer stops early).
   Status ReadExact(std::size_t count, std::string* out) {
     while (count > 0) {
-      if (pending_.empty()) {
+      if (start_ == pending_.size()) {
         Status status = Fill();
         if (status != Status::kOk) return status;
       }
-      std::size_t take = std::min(count, pending_.size());
-      out->append(pending_, 0, take);
-      pending_.erase(0, take);
+      const std::size_t take = std::min(count, pending_.size() - start_);
+      out->append(pending_, start_, take);
+      start_ += take;
       count -= take;
     }
     return Status::kOk;
@@ -164,10 +178,10 @@ class HttpClient::Reader {
   // Everything up to the peer's close; kTooLong once `out` would pass `max`.
   Status ReadToClose(std::size_t max, std::string* out) {
     for (;;) {
-      if (!pending_.empty()) {
-        if (out->size() + pending_.size() > max) return Status::kTooLong;
-        out->append(pending_);
-        pending_.clear();
+      if (start_ < pending_.size()) {
+        if (out->size() + pending_.size() - start_ > max) return Status::kTooLong;
+        out->append(pending_, start_);
+        start_ = pending_.size();
       }
       Status status = Fill();
       if (status == Status::kClosed) return Status::kOk;
@@ -176,9 +190,21 @@ class HttpClient::Reader {
   }
 
  private:
+  // Reads more bytes; kError when the connection failed or no byte came in time.
   Status Fill() {
+    pending_.erase(0, start_);
+    start_ = 0;
+    int timeout = timeout_ms_;
+    if (deadline_us_ != UINT64_MAX) {  // a request without a deadline waits as long as told
+      const std::uint64_t now = env_.NowMicros();
+      if (now >= deadline_us_) return Status::kError;
+      const std::uint64_t left_ms = (deadline_us_ - now + 999) / 1000;
+      if (timeout < 0 || static_cast<std::uint64_t>(timeout) > left_ms) {
+        timeout = static_cast<int>(std::min<std::uint64_t>(left_ms, INT32_MAX));
+      }
+    }
     char buffer[kReadChunk];
-    long count = connection_.Receive(buffer, sizeof buffer, timeout_ms_);
+    const long count = connection_.Receive(buffer, sizeof buffer, timeout);
     if (count < 0) return Status::kError;
     if (count == 0) return Status::kClosed;
     received_any_ = true;
@@ -186,9 +212,12 @@ class HttpClient::Reader {
     return Status::kOk;
   }
 
+  Env& env_;
   TcpConnection& connection_;
   std::string& pending_;
+  std::size_t start_ = 0;  // bytes of `pending_` already consumed
   int timeout_ms_;
+  std::uint64_t deadline_us_;
   bool received_any_ = false;
 };
 
@@ -269,6 +298,12 @@ HttpResult HttpClient::Get(std::string_view url, std::string* reply_body) {
     if (connection_->Receive(&probe, 1, 0) >= 0) CloseConnection();
   }
   bool reused = connection_ != nullptr;
+  // The whole request, from connecting to the last body byte, must end in this time; the
+  // idle limit alone lets a peer that drips a byte now and then hold the process for days.
+  const std::uint64_t deadline_us =
+      request_deadline_ms_ < 0
+          ? UINT64_MAX
+          : env_.NowMicros() + static_cast<std::uint64_t>(request_deadline_ms_) * 1000;
   for (;;) {
     if (!connection_) {
       std::string error;
@@ -281,7 +316,7 @@ HttpResult HttpClient::Get(std::string_view url, std::string* reply_body) {
       connected_port_ = port;
     }
     bool nothing_received = false;
-    result = Exchange(request, reused, reply_body, &nothing_received);
+    result = Exchange(request, reused, deadline_us, reply_body, &nothing_received);
     // A kept connection may have been dropped by the peer just before the request: send
     // the request once more on a fresh connection.
     if (reused && nothing_received) {
@@ -292,8 +327,8 @@ HttpResult HttpClient::Get(std::string_view url, std::string* reply_body) {
   }
 }
 
-HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::string* reply_body,
-                                bool* nothing_received) {
+HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::uint64_t deadline_us,
+                                std::string* reply_body, bool* nothing_received) {
   HttpResult result;
   result.outcome = HttpOutcome::kTransportFailed;
   auto fail = [&](HttpOutcome outcome) {
@@ -305,7 +340,7 @@ HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::st
     *nothing_received = true;
     return fail(HttpOutcome::kTransportFailed);
   }
-  Reader reader(*connection_, pending_, receive_timeout_ms_);
+  Reader reader(env_, *connection_, pending_, receive_timeout_ms_, deadline_us);
   std::string status_line;
   if (reader.ReadLine(&status_line, kMaxHeaderLine) != Reader::Status::kOk) {
     *nothing_received = reused && !reader.received_any();
@@ -347,7 +382,9 @@ HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::st
   bool has_length = FindHeader(headers, "Content-Length", &content_length);
   if (result.status == 204 || result.status == 304) {
     // These replies never carry a body; waiting for one would stall a kept connection.
-  } else if (has_length && content_length != "0") {
+  } else if (has_length) {
+    // A length of zero is an empty body (waiting for the peer to close a kept connection
+    // would stall every login).
     if (!ParseDecimal(content_length, UINT64_MAX / 16, &length)) {
       body_whole = false;
     } else if (length > kMaxReplyBody) {

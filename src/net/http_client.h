@@ -5,6 +5,7 @@
 #define TAVELIN_NET_HTTP_CLIENT_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,6 +43,7 @@ class HttpClient {
  public:
   static constexpr std::size_t kMaxReplyBody = 64u << 20;
   static constexpr int kDefaultReceiveTimeoutMs = 60000;
+  static constexpr int kDefaultRequestDeadlineMs = 180000;
   static constexpr const char* kAccept = "text/html, */*";
   static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 
@@ -69,6 +71,9 @@ class HttpClient {
   // How long a read may wait for the next byte before the request fails (negative: no
   // limit). Connecting keeps the system's own limit.
   void set_receive_timeout_ms(int ms) { receive_timeout_ms_ = ms; }
+  // How long one request may take from connecting to its last body byte (negative: no
+  // limit); past it the request fails as when a read times out.
+  void set_request_deadline_ms(int ms) { request_deadline_ms_ = ms; }
 
   // The request target as the request line carries it: the URL's path, or with a proxy
   // the absolute form scheme://host[:port]path (the port only when it is not 80).
@@ -85,8 +90,8 @@ class HttpClient {
 
  private:
   class Reader;
-  HttpResult Exchange(const std::string& request, bool reused, std::string* reply_body,
-                      bool* nothing_received);
+  HttpResult Exchange(const std::string& request, bool reused, std::uint64_t deadline_us,
+                      std::string* reply_body, bool* nothing_received);
   void CloseConnection();
 
   Env& env_;
@@ -97,6 +102,7 @@ class HttpClient {
   std::vector<std::string> extra_header_lines_;
   std::vector<std::string> last_reply_headers_;
   int receive_timeout_ms_ = kDefaultReceiveTimeoutMs;
+  int request_deadline_ms_ = kDefaultRequestDeadlineMs;
 
   std::unique_ptr<TcpConnection> connection_;
   std::string connected_host_;

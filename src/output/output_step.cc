@@ -29,12 +29,14 @@ bool ContainsText(std::string_view text, std::string_view part) {
 
 // True when `name` cannot leave its folder: no path delimiter (trail bytes of double-byte
 // characters are not delimiters) and no zero byte, which the system would take as its end.
+// A lead byte takes the next byte into its character only when that is a valid trail byte;
+// otherwise a converter that lets the broken pair through would still see the delimiter.
 bool IsPlainFileName(std::string_view name) {
   std::size_t i = 0;
   while (i < name.size()) {
     const char c = name[i];
-    if (IsLeadByte(static_cast<unsigned char>(c))) {
-      if (i + 1 < name.size() && name[i + 1] == '\0') return false;
+    if (IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < name.size() &&
+        IsTrailByte(static_cast<unsigned char>(name[i + 1]))) {
       i += 2;
       continue;
     }

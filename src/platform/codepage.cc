@@ -73,6 +73,10 @@ bool IsLeadByte(unsigned char byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
+bool IsTrailByte(unsigned char byte) {
+  return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
 bool Cp932ToCodePoints(std::string_view in, std::u32string* out) {
   std::string utf8;
   return Cp932ToUtf8(in, &utf8) && DecodeUtf8(utf8, out);

@@ -9,6 +9,8 @@ namespace tavelin {
 
 // True for the first byte of a double-byte character: 0x81-0x9F and 0xE0-0xFC.
 bool IsLeadByte(unsigned char byte);
+// True for the bytes that may follow a lead byte in one character: 0x40-0x7E, 0x80-0xFC.
+bool IsTrailByte(unsigned char byte);
 
 // Conversions between Shift-JIS and UTF-8 or code points. They convert the whole text or
 // nothing: false (and `out` unspecified) when a character has no counterpart.

@@ -75,6 +75,8 @@ class Env {
   // --- Files ------------------------------------------------------------------------
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool FolderExists(const std::string& path) = 0;
+  // The size in bytes of a plain file; false when it does not exist or cannot be examined.
+  virtual bool GetFileSize(const std::string& path, uint64_t* size) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
   virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
   // Creates one folder level; true when it exists afterwards.
@@ -126,8 +128,11 @@ class Env {
                                   const std::string& key, const std::string& value) = 0;
 
   // --- Machine and desktop ------------------------------------------------------------
-  // Takes the system-wide single-instance lock `name`; null when another process holds it.
-  virtual std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name) = 0;
+  // Takes the single-instance lock `name` of this user. Null when it cannot be taken;
+  // `error` (when given) is then empty when another process holds the lock, else it says
+  // what stood in the way.
+  virtual std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name,
+                                                            std::string* error) = 0;
   // Label and serial number of the system volume; false (label empty, serial 0) when
   // they cannot be had.
   virtual bool SystemVolume(std::string* label, uint32_t* serial) = 0;
@@ -162,6 +167,9 @@ class EnvWrapper : public Env {
   std::string ProgramPath() override { return target_->ProgramPath(); }
   bool FileExists(const std::string& p) override { return target_->FileExists(p); }
   bool FolderExists(const std::string& p) override { return target_->FolderExists(p); }
+  bool GetFileSize(const std::string& p, uint64_t* s) override {
+    return target_->GetFileSize(p, s);
+  }
   bool DeleteFile(const std::string& p) override { return target_->DeleteFile(p); }
   bool RenameFile(const std::string& f, const std::string& t) override {
     return target_->RenameFile(f, t);
@@ -202,8 +210,8 @@ class EnvWrapper : public Env {
                           const std::string& v) override {
     return target_->WriteProfileString(f, s, k, v);
   }
-  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& n) override {
-    return target_->AcquireInstanceLock(n);
+  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& n, std::string* e) override {
+    return target_->AcquireInstanceLock(n, e);
   }
   bool SystemVolume(std::string* l, uint32_t* s) override { return target_->SystemVolume(l, s); }
   bool VersionEntry(const std::string& p, const std::string& e, std::string* v) override {

@@ -43,11 +43,13 @@ class Backend : public FormObserver {
 
   // The application's default handler for exceptions that escape a handler.
   void SetExceptionHook(ExceptionHook hook) { hook_ = std::move(hook); }
+  const ExceptionHook& exception_hook() const { return hook_; }
   // Runs `handler`; an exception escaping it goes to the hook and goes no further.
   void Dispatch(const std::function<void()>& handler);
+  // Hands an error message to the hook (the application's log), as an escaped exception's.
+  void Report(const std::string& message);
 
  private:
-  void Report(const std::string& message);
   ExceptionHook hook_;
 };
 

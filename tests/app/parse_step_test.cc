@@ -39,8 +39,8 @@ class ParseStepTest : public ::testing::Test {
                "\"デジタル一覧\",\"011-1\",\"\",\r\n");
   }
 
-  ParseStepContext Context() {
-    return ParseStepContext{env_,
+  ParseStepContext Context(Env* env = nullptr) {
+    return ParseStepContext{env ? *env : env_,
                             tv_ch_no_,
                             tv_ch_data_,
                             "RD-X5",
@@ -115,6 +115,39 @@ TEST_F(ParseStepTest, StopRequestEndsBothParsersEarly) {
   EXPECT_TRUE(names.empty());
   EXPECT_EQ(yields_, 0);
   EXPECT_FALSE(tv_ch_no_.Active());
+}
+
+// Reports a chosen size for every file, as a huge page would have.
+class SizedEnv : public EnvWrapper {
+ public:
+  SizedEnv(Env* target, uint64_t size) : EnvWrapper(target), size_(size) {}
+  bool GetFileSize(const std::string&, uint64_t* size) override {
+    *size = size_;
+    return true;
+  }
+
+ private:
+  uint64_t size_;
+};
+
+TEST_F(ParseStepTest, PageAboveTheSizeCapIsRefusedBeforeParsing) {
+  WriteBytes(dir_.File("rdprogram.html"), testing::TableLayoutPage());
+  for (uint64_t size : {kMaxReservationPageBytes + 1, kMaxReservationPageBytes}) {
+    SizedEnv sized(&env_, size);
+    const bool refused = size > kMaxReservationPageBytes;
+    try {
+      RunParseStep(Context(&sized));
+      EXPECT_FALSE(refused) << size;
+    } catch (const std::runtime_error& e) {
+      EXPECT_TRUE(refused) << size;
+      EXPECT_EQ(std::string(e.what()), "予約一覧 " + dir_.File("rdprogram.html") + " は " +
+                                           std::to_string(size) + " バイトあり、上限の " +
+                                           std::to_string(kMaxReservationPageBytes) +
+                                           " バイトを超えるので解析しません");
+    }
+    EXPECT_EQ(env_.FileExists(dir_.File("RD-X5/202403131900CH1.tvpi")), !refused) << size;
+    EXPECT_FALSE(tv_ch_no_.Active());
+  }
 }
 
 }  // namespace

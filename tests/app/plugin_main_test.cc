@@ -49,22 +49,47 @@ class PlugInTest : public ::testing::Test {
   std::vector<ui::ShownMessage> messages_;
 };
 
-TEST_F(PlugInTest, SecondCopyEndsSilently) {
-  std::unique_ptr<InstanceLock> first = env_.AcquireInstanceLock(kInstanceLockName);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(Run({dir_.File("out/RD1")}), 0);
-  EXPECT_EQ(backends_made_, 0);
-  EXPECT_FALSE(env_.FileExists(root_ + "qdr.log"));
-  EXPECT_FALSE(env_.FolderExists(dir_.File("out")));
+// Refuses the lock with a reason, as an unusable lock folder does.
+class LockFailingEnv : public EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string&,
+                                                    std::string* error) override {
+    *error = "cannot open the lock file /gone/NubraPlugIn.lock: No such file or directory";
+    return nullptr;
+  }
+};
+
+TEST_F(PlugInTest, WithoutTheLockNothingRunsAndOnlyAnOddReasonIsSaid) {
+  for (bool held_by_another : {true, false}) {
+    LockFailingEnv failing(&env_);
+    std::unique_ptr<InstanceLock> first =
+        held_by_another ? env_.AcquireInstanceLock(kInstanceLockName, nullptr) : nullptr;
+    Env& env = held_by_another ? static_cast<Env&>(env_) : failing;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPlugIn(env, {dir_.File("out/RD1")},
+                        [this](Env& e) {
+                          ++backends_made_;
+                          return std::make_unique<KeptBackend>(e, &messages_);
+                        }),
+              0);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, held_by_another ? ""
+                                   : "tavelin: cannot open the lock file /gone/NubraPlugIn.lock: "
+                                     "No such file or directory; ending without a run.\n");
+    EXPECT_EQ(backends_made_, 0);
+    EXPECT_FALSE(env_.FileExists(root_ + "qdr.log"));
+    EXPECT_FALSE(env_.FolderExists(dir_.File("out")));
+  }
   // The start delay came first, between 0 and 999 ms.
-  EXPECT_LT(env_.slept_ms(), 1000);
-  EXPECT_GE(env_.sleep_calls(), 1);
+  EXPECT_LT(env_.slept_ms(), 2000);
+  EXPECT_GE(env_.sleep_calls(), 2);
 }
 
 TEST_F(PlugInTest, LockIsFreeAgainAfterARun) {
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(backends_made_, 1);
-  EXPECT_NE(env_.AcquireInstanceLock(kInstanceLockName), nullptr);
+  EXPECT_NE(env_.AcquireInstanceLock(kInstanceLockName, nullptr), nullptr);
 }
 
 TEST_F(PlugInTest, SettingsModeWithoutAUserClosesAndSaves) {

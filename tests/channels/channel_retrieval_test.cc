@@ -139,8 +139,10 @@ TEST_F(ChannelRetrievalTest, FirstRunAppendsFoldedNamesAndSecondRunAppendsNothin
   const std::string saved = ReadBytes(NumbersFile());
   Run();
   EXPECT_EQ(SavedRows(), first);
-  // The second run saved again (numbers were stored) and kept the first file as ".old".
-  EXPECT_EQ(ReadBytes(dir_.File("qdrTVCHNo.old")), saved);
+  // The second run stored the same numbers again: nothing changed, so nothing was written
+  // and no ".old" rotated.
+  EXPECT_EQ(ReadBytes(NumbersFile()), saved);
+  EXPECT_FALSE(env_.FileExists(dir_.File("qdrTVCHNo.old")));
 }
 
 TEST_F(ChannelRetrievalTest, DownloadsTheSetupPageIntoTheTempFolder) {

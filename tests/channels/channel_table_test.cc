@@ -192,6 +192,9 @@ TEST_F(ChannelTableTest, UnchangedTablesLeaveFilesUntouched) {
     ASSERT_TRUE(table.Locate("VideoDeckName;TVChannelNo", {"RD", "1"}));
     EXPECT_EQ(table.FieldByName("TVChannel"), "NHK");
     if (!read_only) {
+      table.Edit();  // the same value posted again changes nothing
+      table.SetFieldByName("TVChannel", "NHK");
+      table.Post();
       table.Edit();  // changed but never posted: discarded at close
       table.SetFieldByName("TVChannel", "changed");
     }
@@ -342,6 +345,103 @@ TEST_F(ChannelTableTest, FailedSaveKeepsFilesAndTheTableOpen) {
   table.Close();
   EXPECT_EQ(ReadBytes(dir_.File(kTableTVChNoFile)), kChNoHeader + "\"RD\",\"A\",\"2\",\r\n");
   EXPECT_EQ(ReadBytes(dir_.File("qdrTVCHNo.old")), original);
+}
+
+// Ends the "process" at the n-th step of a save (file create, append, sync, close, link,
+// delete, rename, folder sync): the step does not happen and nothing after it runs.
+struct Crash {};
+class CrashingEnv : public EnvWrapper {
+ public:
+  CrashingEnv(Env* target, int crash_at) : EnvWrapper(target), left_(crash_at) {}
+  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+    Step();
+    return std::make_unique<File>(this, EnvWrapper::NewWritableFile(path, append));
+  }
+  bool LinkOrCopyFile(const std::string& from, const std::string& to) override {
+    return Step(), EnvWrapper::LinkOrCopyFile(from, to);
+  }
+  bool DeleteFile(const std::string& path) override { return Step(), EnvWrapper::DeleteFile(path); }
+  bool RenameFile(const std::string& from, const std::string& to) override {
+    return Step(), EnvWrapper::RenameFile(from, to);
+  }
+  bool SyncFolder(const std::string& folder) override {
+    return Step(), EnvWrapper::SyncFolder(folder);
+  }
+  void Step() {
+    if (--left_ == 0) throw Crash{};
+  }
+  bool crashed() const { return left_ <= 0; }
+
+ private:
+  class File : public WritableFile {
+   public:
+    File(CrashingEnv* env, std::unique_ptr<WritableFile> file)
+        : env_(env), file_(std::move(file)) {}
+    bool Append(std::string_view bytes) override {
+      // Half the bytes reach the file before the end.
+      if (env_->left_ == 1) file_->Append(bytes.substr(0, bytes.size() / 2));
+      return env_->Step(), file_->Append(bytes);
+    }
+    bool Flush() override { return file_->Flush(); }
+    bool Sync() override { return env_->Step(), file_->Sync(); }
+    bool Close() override { return env_->Step(), file_->Close(); }
+
+   private:
+    CrashingEnv* env_;
+    std::unique_ptr<WritableFile> file_;
+  };
+  int left_;
+};
+
+TEST_F(ChannelTableTest, SaveCutShortAtAnyStepLeavesACompleteTable) {
+  const std::string before = kChNoHeader + "\"RD\",\"A\",\"1\",\r\n";
+  for (int crash_at = 1;; ++crash_at) {
+    WriteBytes(dir_.File(kTableTVChNoFile), before);
+    env_.DeleteFile(dir_.File("qdrTVCHNo.old"));
+    CrashingEnv crashing(&env_, crash_at);
+    ChannelTable table = ChannelTable::TableTVChNo(crashing, dir_.path());
+    table.Open();
+    table.Edit();
+    table.SetFieldByName("TVChannelNo", "2");
+    table.Post();
+    try {
+      table.Close();
+    } catch (const Crash&) {
+    }
+    std::vector<std::string> notices;
+    ChannelTable reopened = ChannelTable::TableTVChNo(env_, dir_.path());
+    reopened.SetNotice([&](const std::string& m) { notices.push_back(m); });
+    reopened.Open();
+    const std::vector<std::string> rows = Rows(reopened);
+    EXPECT_TRUE(rows == std::vector<std::string>{"RD|A|1"} ||
+                rows == std::vector<std::string>{"RD|A|2"})
+        << "crash at step " << crash_at << ": " << ::testing::PrintToString(rows);
+    EXPECT_TRUE(notices.empty()) << "crash at step " << crash_at;
+    if (!crashing.crashed()) {
+      EXPECT_EQ(rows, std::vector<std::string>{"RD|A|2"});
+      EXPECT_EQ(ReadBytes(dir_.File("qdrTVCHNo.old")), before);
+      break;
+    }
+  }
+}
+
+TEST_F(ChannelTableTest, MissingFileIsReadFromItsBackupWhichASaveKeeps) {
+  const std::string backup = kChNoHeader + "\"RD\",\"A\",\"1\",\r\n";
+  WriteBytes(dir_.File("qdrTVCHNo.old"), backup);
+  std::vector<std::string> notices;
+  ChannelTable table = ChannelTable::TableTVChNo(env_, dir_.path());
+  table.SetNotice([&](const std::string& m) { notices.push_back(m); });
+  table.Open();
+  EXPECT_EQ(Rows(table), std::vector<std::string>{"RD|A|1"});
+  EXPECT_EQ(notices,
+            std::vector<std::string>{"ファイル " + dir_.File(kTableTVChNoFile) + " がないため " +
+                                     dir_.File("qdrTVCHNo.old") + " を読みます"});
+  table.Append();
+  table.SetFieldByName("TVChannel", "B");
+  table.Post();
+  table.Close();
+  EXPECT_EQ(ReadBytes(dir_.File(kTableTVChNoFile)), backup + ",\"B\",,\r\n");
+  EXPECT_EQ(ReadBytes(dir_.File("qdrTVCHNo.old")), backup);
 }
 
 TEST(ChannelCsvTest, UnescapeKeepsUnknownPercentSequences) {

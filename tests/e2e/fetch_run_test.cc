@@ -208,6 +208,30 @@ TEST_F(FetchTest, TableLayoutWithDigestLoginWritesOneFilePerProgram) {
   ExpectHostFilesUntouched();
 }
 
+TEST_F(FetchTest, AMissingChannelTableIsReadFromItsBackup) {
+  // What a save cut short by a crash in an older program left behind.
+  std::filesystem::rename(world_.RootFile("qdrTVCHNo.csv"), world_.RootFile("qdrTVCHNo.old"));
+  const Day day = cal_.At(1);
+  auto sim = StartRecorder(
+      "<table>\r\n" +
+          TableRow(0, "ニュース", 1, "CH1", LocalCalendar::PageDate(day), "19:00-19:30") +
+          "</table>\r\n",
+      {});
+  DeckSettings deck;
+  deck.port = std::to_string(sim->port());
+  WriteNubra("RD1", deck);
+  const std::string output = world_.OutputFolder("RD1");
+
+  const RunResult run = world_.Run({output});
+  ASSERT_TRUE(run.finished);
+  const std::string name = LocalCalendar::Stamp(day, 19 * 60) + "CH1.tvpi";
+  EXPECT_NE(Utf8(ReadBytes(output + "/" + name)).find(Utf8("ＮＨＫ総合")), std::string::npos);
+  ExpectLogOfOneRun({"qdr.log: ファイル " + world_.RootFile("qdrTVCHNo.csv") + " がないため " +
+                     world_.RootFile("qdrTVCHNo.old") + " を読みます (C.ERROR)"});
+  EXPECT_EQ(ReadBytes(world_.RootFile("qdrTVCHNo.old")), kChannelNumbers);
+  EXPECT_FALSE(std::filesystem::exists(world_.RootFile("qdrTVCHNo.csv")));
+}
+
 TEST_F(FetchTest, AnOutputFolderThatCannotBeMadeIsLogged) {
   auto sim = StartRecorder("<html></html>\r\n", {});
   DeckSettings deck;

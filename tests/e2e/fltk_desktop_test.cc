@@ -251,5 +251,28 @@ TEST_F(FltkDesktopTest, FetchModeShowsTheWindowWhileItRunsAndClosesByItself) {
   EXPECT_GT(written, 0) << Utf8(ReadBytes(dir_.File("root/qdr.log")));
 }
 
+TEST_F(FltkDesktopTest, AFetchWhoseDisplayGoesAwayCarriesOnWithoutTheWindow) {
+  RecorderSim sim({"--stall", "4"});
+  ASSERT_TRUE(sim.started());
+  WriteDeckSettings(sim.port());
+  DesktopRun run(*x_, dir_, {dir_.File("out/RD1")});
+  ASSERT_FALSE(x_->WaitForWindow(U(kMainWindowName)).empty());
+  x_.reset();  // the X server ends while the page is still coming
+
+  int status = -1;
+  ASSERT_TRUE(run.WaitForExit(30, &status)) << "the run did not end";
+  EXPECT_EQ(status, 0);
+  const std::string log = Utf8(ReadBytes(dir_.File("root/qdr.log")));
+  EXPECT_NE(log.find(U("Xディスプレイとの接続が切れたので、ウィンドウなしで続けます")),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("--- END ---"), std::string::npos) << log;
+  int written = 0;
+  for (const auto& entry : fs::directory_iterator(dir_.File("out/RD1"))) {
+    written += entry.path().extension() == ".tvpi";
+  }
+  EXPECT_GT(written, 0) << log;
+}
+
 }  // namespace
 }  // namespace tavelin::testing

@@ -51,6 +51,9 @@ class PluginProcess {
     }
   }
 
+  // The next start gives the process a standard error that is a pipe nobody reads.
+  void BreakStandardError() { broken_stderr_ = true; }
+
   // Starts `program` with `arguments` (UTF-8) and exactly the environment `environment`
   // ("NAME=value" entries); its output goes to files in `folder`.
   bool Start(const std::string& program, const std::vector<std::string>& arguments,
@@ -68,6 +71,10 @@ class PluginProcess {
     if (pid_ == 0) {
       if (!std::freopen(out_file_.c_str(), "wb", stdout) ||
           !std::freopen(err_file_.c_str(), "wb", stderr)) {
+        ::_exit(126);
+      }
+      int fds[2];
+      if (broken_stderr_ && (::pipe(fds) != 0 || ::close(fds[0]) != 0 || ::dup2(fds[1], 2) < 0)) {
         ::_exit(126);
       }
       ::execve(argv[0], argv.data(), envp.data());
@@ -106,6 +113,7 @@ class PluginProcess {
   pid_t pid_ = -1;
   std::string out_file_;
   std::string err_file_;
+  bool broken_stderr_ = false;
 };
 
 // The recorder settings of one deck as the host's user entered them.

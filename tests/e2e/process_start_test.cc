@@ -35,6 +35,11 @@ TEST_F(ProcessStartTest, WithoutParametersItSaysHowToStartItAndSavesNothing) {
     EXPECT_NE(run.err.find(Utf8("Qadrelのから「設定」ボタンで動かしてくださ.")), std::string::npos)
         << run.err;
     EXPECT_EQ(run.out, "");
+    // The one that did not convert is named.
+    EXPECT_EQ(
+        run.err.find("parameter 1 (/tmp/\xff\xfe) has no Shift-JIS form") != std::string::npos,
+        arguments.size() == 1 && arguments[0][0] == '/')
+        << run.err;
   }
   EXPECT_FALSE(std::filesystem::exists(world_.RootFile("nubra.ini")));
   // Three runs: header and end line each, and no "Tavelin" line.
@@ -43,6 +48,16 @@ TEST_F(ProcessStartTest, WithoutParametersItSaysHowToStartItAndSavesNothing) {
   for (const std::string& line : lines) EXPECT_NE(line, "Tavelin");
   EXPECT_EQ(lines[0].rfind("--- START ---\t", 0), 0u);
   EXPECT_EQ(lines[2].rfind("--- END ---\t", 0), 0u);
+}
+
+TEST_F(ProcessStartTest, AStandardErrorNobodyReadsDoesNotEndIt) {
+  PluginProcess process;
+  process.BreakStandardError();
+  ASSERT_TRUE(world_.Start(&process, {}));  // says how to start it, on standard error
+  const RunResult run = process.Wait();
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(LogLines().back().rfind("--- END ---\t", 0), 0u);
 }
 
 TEST_F(ProcessStartTest, ASecondCopyEndsSilentlyWhileTheFirstRuns) {
@@ -64,7 +79,9 @@ TEST_F(ProcessStartTest, ASecondCopyEndsSilentlyWhileTheFirstRuns) {
   ASSERT_EQ(recorder.Requests().size(), 1u);
   const std::string log_while_running = ReadBytes(world_.RootFile("qdr.log"));
 
-  const RunResult second = world_.Run({world_.OutputFolder("RD2")});
+  // A cron job whose session folder is gone (logged out) meets the same lock.
+  const std::vector<std::string> no_session = {"XDG_RUNTIME_DIR=" + world_.runtime() + "gone"};
+  const RunResult second = world_.Run({world_.OutputFolder("RD2")}, no_session);
   ASSERT_TRUE(second.finished);
   EXPECT_EQ(second.exit_code, 0);
   EXPECT_EQ(second.out, "");
@@ -78,7 +95,7 @@ TEST_F(ProcessStartTest, ASecondCopyEndsSilentlyWhileTheFirstRuns) {
   EXPECT_EQ(done.exit_code, 0);
   EXPECT_EQ(LogLines().back().rfind("--- END ---\t", 0), 0u);
   // The first copy's lock ends with it: the next start runs normally.
-  const RunResult third = world_.Run({output});
+  const RunResult third = world_.Run({output}, no_session);
   EXPECT_EQ(third.exit_code, 0);
   EXPECT_EQ(recorder.Requests().size(), 2u);
 }

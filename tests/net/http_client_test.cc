@@ -24,43 +24,52 @@ const char kPlainRequest[] =
 
 // A peer that answers every connection with one fixed byte stream and then closes; the
 // stream may be long without being held in memory (`filler` bytes of 'x' follow `reply`).
-class ScriptedConnection : public TcpConnection {
- public:
-  ScriptedConnection(std::string reply, std::size_t filler, std::string* sent)
-      : reply_(std::move(reply)), filler_(filler), sent_(sent) {}
-  bool SendAll(std::string_view bytes) override {
-    sent_->append(bytes);
-    return true;
-  }
-  long Receive(char* buffer, std::size_t max, int) override {
-    if (position_ < reply_.size()) {
-      std::size_t n = std::min(max, reply_.size() - position_);
-      std::memcpy(buffer, reply_.data() + position_, n);
-      position_ += n;
-      return static_cast<long>(n);
-    }
-    std::size_t n = std::min(max, filler_);
-    std::memset(buffer, 'x', n);
-    filler_ -= n;
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string reply_;
-  std::size_t position_ = 0;
-  std::size_t filler_;
-  std::string* sent_;
-};
-
+// With `piece` set it sends that many bytes per read while its clock moves `step_us`, and
+// a read that would wait longer than the reader allows times out.
 class ScriptedEnv : public EnvWrapper {
  public:
   explicit ScriptedEnv(Env* target) : EnvWrapper(target) {}
+  uint64_t NowMicros() override { return now_us; }
   std::unique_ptr<TcpConnection> Connect(const std::string&, int, std::string*) override {
     ++connects;
-    return std::make_unique<ScriptedConnection>(reply, filler, &sent);
+    class Peer : public TcpConnection {
+     public:
+      explicit Peer(ScriptedEnv* env) : env_(env), filler_(env->filler) {}
+      bool SendAll(std::string_view bytes) override {
+        env_->sent.append(bytes);
+        return true;
+      }
+      long Receive(char* buffer, std::size_t max, int timeout_ms) override {
+        env_->last_timeout_ms = timeout_ms;
+        if (timeout_ms >= 0 && env_->step_us > timeout_ms * 1000ull) return -1;
+        env_->now_us += env_->step_us;
+        max = std::min(max, env_->piece);
+        const std::string& reply = env_->reply;
+        if (position_ < reply.size()) {
+          std::size_t n = std::min(max, reply.size() - position_);
+          std::memcpy(buffer, reply.data() + position_, n);
+          position_ += n;
+          return static_cast<long>(n);
+        }
+        std::size_t n = std::min(max, filler_);
+        std::memset(buffer, 'x', n);
+        filler_ -= n;
+        return static_cast<long>(n);
+      }
+
+     private:
+      ScriptedEnv* env_;
+      std::size_t position_ = 0;
+      std::size_t filler_;
+    };
+    return std::make_unique<Peer>(this);
   }
   std::string reply;
   std::size_t filler = 0;
+  std::size_t piece = SIZE_MAX;
+  uint64_t step_us = 0;
+  uint64_t now_us = 5'000'000;
+  int last_timeout_ms = 0;
   std::string sent;
   int connects = 0;
 };
@@ -161,13 +170,9 @@ TEST_F(HttpClientTest, ReadsEveryBodyFramingAndKeepsConnectionAsTold) {
     std::vector<std::string> args;
     bool stays_open;
   } cases[] = {
-      {{"--body", "content-length"}, true},
-      {{"--body", "chunked"}, true},
-      {{"--body", "until-close"}, false},
-      {{"--body", "zero-length"}, false},
-      {{"--http10"}, false},
-      {{"--connection", "CLOSE"}, false},
-      {{"--connection", "Keep-Alive"}, true},
+      {{"--body", "content-length"}, true}, {{"--body", "chunked"}, true},
+      {{"--body", "until-close"}, false},   {{"--http10"}, false},
+      {{"--connection", "CLOSE"}, false},   {{"--connection", "Keep-Alive"}, true},
   };
   std::string expected;
   {
@@ -247,6 +252,66 @@ TEST_F(HttpClientTest, CutOrStalledBodyFails) {
     EXPECT_EQ(client.Get(sim.Url("/program/program.htm"), &body).outcome,
               HttpOutcome::kTransportFailed);
     EXPECT_FALSE(client.connected());
+  }
+}
+
+TEST_F(HttpClientTest, EveryRequestEndsByItsDeadline) {
+  const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n" + std::string(20, 'b');
+  struct Case {
+    const char* name;
+    int step_ms;
+    bool completed;
+  } cases[] = {
+      {"a byte every 20 s passes the 60 s idle limit but not the 3 minutes", 20000, false},
+      {"a byte every 100 ms ends in time", 100, true},
+  };
+  for (const Case& c : cases) {
+    ScriptedEnv env(&env_);
+    env.reply = reply;
+    env.piece = 1;
+    env.step_us = c.step_ms * 1000ull;
+    HttpClient client(env);
+    std::string body;
+    const HttpResult result = client.Get("http://rd/", &body);
+    EXPECT_EQ(result.completed(), c.completed) << c.name;
+    if (!c.completed) {
+      EXPECT_EQ(result.outcome, HttpOutcome::kTransportFailed) << c.name;
+      EXPECT_LE(env.NowMicros(), 5'000'000u + 180'000'000u) << c.name;
+      EXPECT_LE(env.last_timeout_ms, 20000) << c.name;  // the last wait is what is left
+    }
+  }
+}
+
+TEST_F(HttpClientTest, ZeroContentLengthIsAnEmptyBody) {
+  for (const char* status : {"200 OK", "401 Unauthorized"}) {
+    ScriptedEnv env(&env_);
+    // What follows the header block is not this reply's body; a peer that keeps the
+    // connection open would otherwise hold the request until it closes.
+    env.reply = std::string("HTTP/1.1 ") + status + "\r\nContent-Length: 00\r\n\r\n";
+    env.filler = 100;
+    HttpClient client(env);
+    std::string body;
+    client.Get("http://rd/", &body);
+    EXPECT_EQ(body, "") << status;
+  }
+}
+
+TEST_F(HttpClientTest, HeaderLineLimitHoldsHoweverTheBytesArrive) {
+  // A header line of exactly the limit passes, one byte more fails, whether the line comes
+  // in one piece or a byte at a time.
+  for (std::size_t extra : {0, 1}) {
+    const std::string reply = "HTTP/1.1 200 OK\r\nX: " + std::string(64 * 1024 - 3 + extra, 'h') +
+                              "\r\nContent-Length: 1\r\n\r\nb";
+    ScriptedEnv whole(&env_);
+    whole.reply = reply;
+    HttpClient whole_client(whole);
+    ScriptedEnv drip(&env_);
+    drip.reply = reply;
+    drip.piece = 1;
+    HttpClient drip_client(drip);
+    std::string body;
+    EXPECT_EQ(whole_client.Get("http://rd/", &body).completed(), extra == 0) << extra;
+    EXPECT_EQ(drip_client.Get("http://rd/", &body).completed(), extra == 0) << extra;
   }
 }
 

@@ -168,7 +168,7 @@ TEST_F(PageDownloadTest, DigestVariantsLogIn) {
       {"realm with a blank", {"--realm", "RD Recorder"}, "RD Recorder"},
       {"chunked replies", {"--body", "chunked"}, "RD-Recorder"},
       {"HTTP/1.0 replies", {"--http10"}, "RD-Recorder"},
-      {"replies until close", {"--body", "zero-length"}, "RD-Recorder"},
+      {"empty refusals on a kept connection", {"--body", "zero-length"}, "RD-Recorder"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"--login", "digest"};

@@ -254,6 +254,11 @@ TEST_F(OutputStepTest, FileNameGuardIsCharacterAware) {
   EXPECT_FALSE(ProgramFilePath("f/", info).has_value());
   info.ChannelText = "a/b";
   EXPECT_FALSE(ProgramFilePath("f/", info).has_value());
+  // A lead byte followed by no valid trail byte stands alone: the "/" after it still counts.
+  for (const char* channel : {"\x82/x", "\xE0/", "\x9F\x7F/"}) {
+    info.ChannelText = channel;
+    EXPECT_FALSE(ProgramFilePath("f/", info).has_value()) << channel;
+  }
 }
 
 TEST(NextOccurrenceTest, FindsTheFirstMatchingDayAndKeepsTheTime) {

@@ -26,15 +26,47 @@ PosixEnvOptions OptionsIn(const TempDir& dir) {
 TEST(InstanceLockTest, OneHolderPerNameWithinTheProcess) {
   TempDir dir;
   auto env = NewPosixEnv(OptionsIn(dir));
-  auto first = env->AcquireInstanceLock("NubraPlugIn");
+  auto first = env->AcquireInstanceLock("NubraPlugIn", nullptr);
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(env->FileExists(dir.File("NubraPlugIn.lock")));
-  EXPECT_EQ(env->AcquireInstanceLock("NubraPlugIn"), nullptr);
-  EXPECT_NE(env->AcquireInstanceLock("Other"), nullptr);
+  EXPECT_EQ(env->AcquireInstanceLock("NubraPlugIn", nullptr), nullptr);
+  EXPECT_NE(env->AcquireInstanceLock("Other", nullptr), nullptr);
   first.reset();
-  EXPECT_NE(env->AcquireInstanceLock("NubraPlugIn"), nullptr);
-  EXPECT_EQ(env->AcquireInstanceLock(""), nullptr);
-  EXPECT_EQ(env->AcquireInstanceLock("../escape"), nullptr);
+  EXPECT_NE(env->AcquireInstanceLock("NubraPlugIn", nullptr), nullptr);
+  EXPECT_EQ(env->AcquireInstanceLock("", nullptr), nullptr);
+  EXPECT_EQ(env->AcquireInstanceLock("../escape", nullptr), nullptr);
+}
+
+TEST(InstanceLockTest, LivesBesideTheRegistryFileAndSaysWhyItCannot) {
+  TempDir dir;
+  testing::WriteBytes(dir.File("a-file"), "");
+  struct Case {
+    std::string registry_file;
+    std::string lock_file;  // empty: no lock, with this error text's start
+    std::string error;
+  } cases[] = {
+      // A configuration folder that vanished (or never was) is made again.
+      {dir.File("gone/tavelin/registry.reg"), dir.File("gone/tavelin/NubraPlugIn.lock"), ""},
+      {dir.File("a-file/tavelin/registry.reg"), "",
+       "cannot create the lock folder " + dir.File("a-file/tavelin")},
+  };
+  for (const Case& c : cases) {
+    PosixEnvOptions options = OptionsIn(dir);
+    options.lock_folder.clear();
+    options.registry_file = c.registry_file;
+    auto env = NewPosixEnv(options);
+    std::string error = "stale";
+    auto lock = env->AcquireInstanceLock("NubraPlugIn", &error);
+    EXPECT_EQ(lock != nullptr, !c.lock_file.empty()) << c.registry_file;
+    EXPECT_EQ(error.substr(0, c.error.size()), c.error) << c.registry_file;
+    if (lock) {
+      EXPECT_TRUE(env->FileExists(c.lock_file));
+      EXPECT_EQ(error, "");
+      // Held by another copy is no error.
+      EXPECT_EQ(env->AcquireInstanceLock("NubraPlugIn", &error), nullptr);
+      EXPECT_EQ(error, "");
+    }
+  }
 }
 
 // A child process takes the lock and keeps it until told to end; it never releases it by
@@ -48,7 +80,7 @@ TEST(InstanceLockTest, AnotherProcessHoldsItUntilItEnds) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     auto env = NewPosixEnv(OptionsIn(dir));
-    auto lock = env->AcquireInstanceLock("NubraPlugIn");
+    auto lock = env->AcquireInstanceLock("NubraPlugIn", nullptr);
     const char got = lock != nullptr ? '1' : '0';
     (void)!::write(to_parent[1], &got, 1);
     char ignored;
@@ -59,18 +91,18 @@ TEST(InstanceLockTest, AnotherProcessHoldsItUntilItEnds) {
   char got = 0;
   ASSERT_EQ(::read(to_parent[0], &got, 1), 1);
   EXPECT_EQ(got, '1');
-  EXPECT_EQ(env->AcquireInstanceLock("NubraPlugIn"), nullptr);
+  EXPECT_EQ(env->AcquireInstanceLock("NubraPlugIn", nullptr), nullptr);
   ASSERT_EQ(::write(to_child[1], "x", 1), 1);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_NE(env->AcquireInstanceLock("NubraPlugIn"), nullptr);
+  EXPECT_NE(env->AcquireInstanceLock("NubraPlugIn", nullptr), nullptr);
   for (int fd : {to_parent[0], to_parent[1], to_child[0], to_child[1]}) ::close(fd);
 }
 
 TEST(InstanceLockTest, ChildIsRefusedWhileWeHoldIt) {
   TempDir dir;
   auto env = NewPosixEnv(OptionsIn(dir));
-  auto lock = env->AcquireInstanceLock("NubraPlugIn");
+  auto lock = env->AcquireInstanceLock("NubraPlugIn", nullptr);
   ASSERT_NE(lock, nullptr);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -78,7 +110,7 @@ TEST(InstanceLockTest, ChildIsRefusedWhileWeHoldIt) {
     // The child inherits no lock: the descriptor is closed on exec and flock refuses a
     // new open file either way.
     auto child_env = NewPosixEnv(OptionsIn(dir));
-    ::_exit(child_env->AcquireInstanceLock("NubraPlugIn") == nullptr ? 0 : 1);
+    ::_exit(child_env->AcquireInstanceLock("NubraPlugIn", nullptr) == nullptr ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);

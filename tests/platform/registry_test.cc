@@ -22,6 +22,9 @@ constexpr char kExported[] =
     "\"Count\"=dword:0000002A\n"
     "\"Bin\"=hex:01,02,\\\n"
     "  03,04\n"
+    "\"Expand\"=hex(2):2f,71,\\\n"
+    "  64,72,2f,00,78,00\n"
+    "\"BadExpand\"=hex(2):2f,7\n"
     "@=\"default\"\n"
     "garbage line\n"
     "\"Unclosed=\"x\n"
@@ -47,6 +50,9 @@ TEST(RegistryTextTest, ReadsValuesOfAnExportedFile) {
   EXPECT_EQ(number, 42u);
   EXPECT_TRUE(reg.ReadDword("Software\\Morvik\\Qadrel2\\TFormRD", "Left", &number));
   EXPECT_EQ(number, 16u);
+  EXPECT_TRUE(reg.ReadString("Software\\Morvik\\Qadrel2\\etc", "Expand", &text));
+  EXPECT_EQ(text, "/qdr/");  // up to the first zero byte
+  EXPECT_FALSE(reg.ReadString("Software\\Morvik\\Qadrel2\\etc", "BadExpand", &text));
 
   EXPECT_FALSE(reg.ReadDword("Software\\Morvik\\Qadrel2\\etc", "RootPath", &number));
   EXPECT_FALSE(reg.ReadString("Software\\Morvik\\Qadrel2\\etc", "Count", &text));
@@ -118,10 +124,14 @@ TEST(RegistryEnvTest, RoundTripsThroughTheFileInShiftJis) {
             "\"RootPath\"=\"/home/\xE4\xBA\x88\xE7\xB4\x84\\\\\\\"q\\\"/\"\n"
             "\"Count\"=dword:00000007\n");
 
-  // A value with no Shift-JIS form reads as missing.
+  // A value with no Shift-JIS form reads as missing, and standard error says why.
   testing::WriteBytes(options.registry_file,
                       "REGEDIT4\n[HKEY_CURRENT_USER\\k]\n\"a\"=\"\xC3\xA9\"\n");
+  ::testing::internal::CaptureStderr();
   EXPECT_FALSE(env->RegistryReadString("k", "a", &text));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "tavelin: the registry value \"a\" of k (\xC3\xA9) has no Shift-JIS form; it is "
+            "read as missing\n");
 }
 
 TEST(RegistryEnvTest, DefaultFileFollowsXdgConfigHome) {

@@ -210,6 +210,24 @@ TEST_F(FltkMainWindowTest, WindowMovesAndPlacementFollowEachOther) {
   EXPECT_EQ(window.top, 66);
 }
 
+TEST_F(FltkMainWindowTest, PressesOnTheFaceDragTheWindowButNotOnTheProgressBar) {
+  struct Case {
+    const char* name;
+    int x, y;
+    bool moves;
+  } cases[] = {
+      {"label", 30, 55, true},
+      {"background", 400, 20, true},
+      {"progress bar", 200, 139, false},
+  };
+  for (const Case& c : cases) {
+    form_->SetPlacement(Rect{100, 100, 445, 183});
+    backend_->UserDragsFrom(*form_, c.x, c.y, 40, 25);
+    EXPECT_EQ(form_->placement().left, c.moves ? 140 : 100) << c.name;
+    EXPECT_EQ(form_->placement().top, c.moves ? 125 : 100) << c.name;
+  }
+}
+
 TEST_F(FltkMainWindowTest, TabVisitsTheControlsInKeyboardOrderSkippingDisabledOnes) {
   // ButtonPlay and ButtonPause are disabled in settings mode; the progress bar takes no
   // focus.

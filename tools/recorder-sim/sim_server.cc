@@ -276,10 +276,8 @@ bool SendReply(int fd, const SimOptions& options, const Reply& reply) {
   } else if (options.body == "until-close") {
     keep_open = false;
     body = reply.body;
-  } else if (options.body == "zero-length") {
+  } else if (options.body == "zero-length" && reply.status == 401) {
     head += "Content-Length: 0\r\n";
-    keep_open = false;
-    body = reply.body;
   } else {
     head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
     body = reply.body;
@@ -498,7 +496,8 @@ std::string HelpText() {
          "  --single-use-nonce     accept each Digest nonce for one request only\n"
          "  --challenge-header NAME  name of the challenge header (default WWW-Authenticate)\n"
          "  --body MODE            content-length (default), chunked (with a trailer),\n"
-         "                         until-close, zero-length (Content-Length: 0, body, close)\n"
+         "                         until-close, zero-length (refusals with Content-Length: 0\n"
+         "                         and no body on a kept connection)\n"
          "  --http10               answer with HTTP/1.0 status lines and close\n"
          "  --connection VALUE     send \"Connection: VALUE\"; close after it when VALUE is close\n"
          "  --redirect             answer the pages with 302 and a Location header\n"

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/ascii_text.h"
 #include "platform/codepage.h"
@@ -42,16 +43,29 @@ constexpr VersionValue kVersionEntries[] = {
 }  // namespace
 
 std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& system_folder,
-                                                  const std::string& name) {
+                                                  const std::string& name, std::string* error) {
+  error->clear();
   if (name.empty() || name.find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+    *error = "unusable lock name \"" + name + "\"";
     return nullptr;
   }
   std::string path = system_folder;
   if (!path.empty() && path.back() != '/') path += '/';
   path += name + ".lock";
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
+  if (!MakeSystemFolders(system_folder)) {
+    *error = "cannot create the lock folder " + system_folder + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    *error = "cannot open the lock file " + path + ": " + std::strerror(errno);
+    return nullptr;
+  }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Held by another copy is the expected refusal; anything else is reported.
+    if (errno != EWOULDBLOCK) {
+      *error = "cannot lock " + path + ": " + std::strerror(errno);
+    }
     ::close(fd);
     return nullptr;
   }

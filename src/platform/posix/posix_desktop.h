@@ -12,10 +12,11 @@
 namespace tavelin::posix {
 
 // An exclusive flock on <system_folder>/<name>.lock, held until the lock object is
-// destroyed or the process ends. Null when another process holds it, or when the name is
-// empty or holds a '/' or NUL.
+// destroyed or the process ends; the folder is created when missing. Null when another
+// process holds it (`error` empty), or when the name is empty or holds a '/' or NUL, or the
+// folder or file cannot be made or opened (`error` says why).
 std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& system_folder,
-                                                  const std::string& name);
+                                                  const std::string& name, std::string* error);
 
 // The first 8 hexadecimal digits of the file as a number; false (and 0) when the file
 // cannot be read or does not start with 8 such digits.

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
@@ -23,6 +25,9 @@ namespace {
 class PosixEnv : public Env {
  public:
   explicit PosixEnv(const PosixEnvOptions& options) : options_(options) {
+    // A write to a pipe or socket nobody reads (standard error of a closed terminal or
+    // pipeline, a display server that ended) fails as an error instead of ending the process.
+    std::signal(SIGPIPE, SIG_IGN);
     timespec now;
     ::clock_gettime(CLOCK_REALTIME, &now);
     const uint64_t seed = static_cast<uint64_t>(now.tv_sec) * 1000000000ull +
@@ -80,6 +85,9 @@ class PosixEnv : public Env {
 
   bool FileExists(const std::string& path) override { return posix::FileExists(path); }
   bool FolderExists(const std::string& path) override { return posix::FolderExists(path); }
+  bool GetFileSize(const std::string& path, uint64_t* size) override {
+    return posix::GetFileSize(path, size);
+  }
   bool DeleteFile(const std::string& path) override { return posix::DeleteFile(path); }
   bool RenameFile(const std::string& from, const std::string& to) override {
     return posix::RenameFile(from, to);
@@ -123,9 +131,18 @@ class PosixEnv : public Env {
                           std::string* value) override {
     std::string system_key, system_name, system_value;
     posix::RegistryText registry("");
-    return Cp932ToUtf8(key, &system_key) && Cp932ToUtf8(name, &system_name) &&
-           LoadRegistry(&registry) && registry.ReadString(system_key, system_name, &system_value) &&
-           Utf8ToCp932(system_value, value);
+    if (!Cp932ToUtf8(key, &system_key) || !Cp932ToUtf8(name, &system_name) ||
+        !LoadRegistry(&registry) || !registry.ReadString(system_key, system_name, &system_value)) {
+      return false;
+    }
+    if (Utf8ToCp932(system_value, value)) return true;
+    // Said here, where the reason is known: to the caller the value is just missing (for
+    // the root folder that means looking for the host's files at "/").
+    std::fprintf(stderr,
+                 "tavelin: the registry value \"%s\" of %s (%s) has no Shift-JIS form; it is "
+                 "read as missing\n",
+                 system_name.c_str(), system_key.c_str(), system_value.c_str());
+    return false;
   }
 
   bool RegistryReadInteger(const std::string& key, const std::string& name,
@@ -177,13 +194,36 @@ class PosixEnv : public Env {
            posix::ReplaceFileAtomically(system_path, updated, false);
   }
 
-  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name) override {
+  // The lock lies beside the registry file, in the user's own configuration folder: a
+  // desktop session and a cron job of the same user meet there whatever their environment
+  // (the session's runtime folder vanishes at logout).
+  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name,
+                                                    std::string* error) override {
+    std::string ignored;
+    if (error == nullptr) error = &ignored;
+    error->clear();
     std::string system_name;
-    if (!Cp932ToUtf8(name, &system_name)) return nullptr;
+    if (!Cp932ToUtf8(name, &system_name)) {
+      *error = "the lock name has no UTF-8 form";
+      return nullptr;
+    }
     std::string folder = options_.lock_folder;
-    if (folder.empty()) folder = NonEmptyEnvironment("XDG_RUNTIME_DIR");
-    if (folder.empty()) folder = "/tmp";
-    return posix::AcquireInstanceLock(folder, system_name);
+    if (folder.empty()) {
+      const std::string registry = RegistryPath();
+      if (registry.empty()) {
+        *error = "neither XDG_CONFIG_HOME nor HOME names a folder for the lock";
+        return nullptr;
+      }
+      folder = registry.substr(0, registry.rfind('/'));
+    }
+    std::string system_error;
+    std::unique_ptr<InstanceLock> lock =
+        posix::AcquireInstanceLock(folder, system_name, &system_error);
+    // The path in the message is the system's UTF-8; texts leaving Env are Shift-JIS.
+    if (!system_error.empty() && !Utf8ToCp932(system_error, error)) {
+      *error = "cannot take the lock " + name;
+    }
+    return lock;
   }
 
   bool SystemVolume(std::string* label, uint32_t* serial) override {

@@ -124,6 +124,13 @@ bool FolderExists(const std::string& path) {
   return StatPath(path, &info) && S_ISDIR(info.st_mode);
 }
 
+bool GetFileSize(const std::string& path, uint64_t* size) {
+  struct stat info;
+  if (!StatPath(path, &info) || !S_ISREG(info.st_mode)) return false;
+  *size = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
 bool DeleteFile(const std::string& path) {
   std::string system_path;
   return ToSystemPath(path, &system_path) && ::unlink(system_path.c_str()) == 0;

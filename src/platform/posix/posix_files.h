@@ -3,6 +3,7 @@
 #ifndef TAVELIN_PLATFORM_POSIX_POSIX_FILES_H_
 #define TAVELIN_PLATFORM_POSIX_POSIX_FILES_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@ bool ToSystemPath(const std::string& path, std::string* system_path);
 
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
+bool GetFileSize(const std::string& path, uint64_t* size);
 bool DeleteFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 bool CreateFolder(const std::string& path);

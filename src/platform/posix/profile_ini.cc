@@ -111,6 +111,13 @@ bool EndsWithLoneLeadByte(std::string_view s) {
   return false;
 }
 
+// Ends the text's last line when it has no line end. A text ending in a lone CR gets only the
+// LF: a second CR would stay glued to the last value when read back.
+void CompleteLastLine(std::string* text) {
+  if (text->empty() || text->back() == '\n') return;
+  *text += text->back() == '\r' ? "\n" : "\r\n";
+}
+
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 // Names that read back as themselves once written into a line.
@@ -153,7 +160,7 @@ bool SetProfileValue(std::string_view text, std::string_view section, std::strin
   std::string result;
   if (span.header == std::string_view::npos) {
     result.assign(text);
-    if (!result.empty() && result.back() != '\n') result += "\r\n";
+    CompleteLastLine(&result);
     result += "[" + std::string(section) + "]\r\n";
     result += std::string(key) + "=" + clean_value + "\r\n";
     *updated = std::move(result);
@@ -175,7 +182,7 @@ bool SetProfileValue(std::string_view text, std::string_view section, std::strin
     }
     const TextLine& after = lines[last];
     result.assign(text.substr(0, after.end));
-    if (text[after.end - 1] != '\n') result += "\r\n";  // the last line had no line end
+    CompleteLastLine(&result);
     result += std::string(key) + "=" + clean_value + "\r\n";
     result.append(text.substr(after.end));
   }

@@ -93,6 +93,28 @@ bool ParseDwordData(std::string_view data, uint32_t* out) {
   return true;
 }
 
+// An expandable string as an export writes it: hex(2): and the text's bytes (UTF-8 in this
+// file) as comma-separated hexadecimal pairs, ending in a zero byte. The text is taken as it
+// stands; nothing is expanded.
+bool ParseExpandData(std::string_view data, std::string* out) {
+  constexpr std::string_view kPrefix = "hex(2):";
+  if (!SameBytesIgnoringAsciiCase(data.substr(0, kPrefix.size()), kPrefix)) return false;
+  std::string bytes;
+  std::string_view rest = data.substr(kPrefix.size());
+  while (!(rest = TrimSpacesAndTabs(rest)).empty()) {
+    const std::size_t comma = rest.find(',');
+    const std::string_view pair = TrimSpacesAndTabs(rest.substr(0, comma));
+    if (pair.size() != 2 || HexDigitValue(pair[0]) < 0 || HexDigitValue(pair[1]) < 0) {
+      return false;
+    }
+    bytes.push_back(static_cast<char>(HexDigitValue(pair[0]) * 16 + HexDigitValue(pair[1])));
+    if (comma == std::string_view::npos) break;
+    rest = rest.substr(comma + 1);
+  }
+  *out = bytes.substr(0, bytes.find('\0'));
+  return true;
+}
+
 std::string Quote(std::string_view s) {
   std::string out = "\"";
   for (char c : s) {
@@ -172,7 +194,20 @@ bool RegistryText::KeyExists(std::string_view key) const {
 bool RegistryText::ReadString(std::string_view key, std::string_view name,
                               std::string* value) const {
   Found found;
-  return Find(key, name, &found) && ParseStringData(found.data, value);
+  if (!Find(key, name, &found)) return false;
+  if (ParseStringData(found.data, value)) return true;
+  // Long hexadecimal data goes on over lines that end in a backslash.
+  std::string data(found.data);
+  std::size_t next = text_.find('\n', found.line_content_end);
+  while (!data.empty() && data.back() == '\\' && next != std::string::npos) {
+    data.pop_back();
+    const std::size_t end = text_.find('\n', next + 1);
+    std::string_view line = std::string_view(text_).substr(next + 1, end - next - 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    data.append(TrimSpacesAndTabs(line));
+    next = end;
+  }
+  return ParseExpandData(data, value);
 }
 
 bool RegistryText::ReadDword(std::string_view key, std::string_view name, uint32_t* value) const {

@@ -26,7 +26,8 @@ class RegistryText {
   // Keys are paths below HKEY_CURRENT_USER such as "software\Morvik"; leading and trailing
   // backslashes are ignored. A key exists when it has a section or lies above one.
   bool KeyExists(std::string_view key) const;
-  // A value of the other type counts as missing.
+  // A string is "text" or an expandable string hex(2):.. (read as it stands). A value of
+  // another type counts as missing.
   bool ReadString(std::string_view key, std::string_view name, std::string* value) const;
   bool ReadDword(std::string_view key, std::string_view name, uint32_t* value) const;
   // False (and nothing changed) when the key or a text cannot be stored in the format:

@@ -17,6 +17,7 @@
 #include "ui/artwork.h"
 #include "ui/fltk/display_text.h"
 #include "ui/fltk/fltk_widgets.h"
+#include "ui/headless/headless_backend.h"
 
 namespace tavelin::ui {
 namespace {
@@ -55,6 +56,22 @@ bool IsWindowed(ControlKind kind) {
 
 FltkBackend::Impl* g_impl = nullptr;
 
+// Set by Xlib's I/O error handler when the connection to the display fails (the server
+// ended, the session was closed). From then on the toolkit's event loop is not run again and
+// nothing is drawn; the run goes on in a headless backend.
+bool g_display_lost = false;
+
+// Xlib's contract: the I/O error handler may return, and then the exit handler runs; when
+// that one returns too (libX11 1.7 and later), Xlib marks the connection dead and returns to
+// its caller instead of ending the process. The toolkit's own handler would end it with
+// code 1 in the middle of a fetch.
+int OnDisplayIoError(Display* /*display*/) {
+  g_display_lost = true;
+  return 0;
+}
+
+void KeepRunningWithoutDisplay(Display* /*display*/, void* /*data*/) { g_display_lost = true; }
+
 }  // namespace
 
 struct FltkBackend::Impl {
@@ -68,6 +85,25 @@ struct FltkBackend::Impl {
   int depth = 0;  // handlers running right now
   std::vector<Shown> messages;
   std::function<void()> answer;
+  // Once the display is lost, the run goes on here without a window.
+  std::unique_ptr<HeadlessBackend> headless;
+
+  // True once the display is gone; the first call hands the forms and timers over to a
+  // headless backend and reports the loss.
+  bool Lost() {
+    if (!g_display_lost) return false;
+    if (!headless) {
+      headless = std::make_unique<HeadlessBackend>(env);
+      headless->SetExceptionHook(self.exception_hook());
+      for (auto& view : views) {
+        if (view->window != nullptr && view->window->shown()) headless->ShowForm(*view->form);
+      }
+      for (Timer* timer : armed) headless->TimerChanged(*timer);
+      armed.clear();
+      self.Report("Xディスプレイとの接続が切れたので、ウィンドウなしで続けます");
+    }
+    return true;
+  }
 
   void Run(const std::function<void()>& handler) {
     ++depth;
@@ -200,7 +236,7 @@ void FltkBackend::Impl::AddWidget(FormView& view, Control& control) {
       cv->widget = new RadioBox(b.left, b.top, b.width, b.height);
       break;
     case ControlKind::kProgressBar: {
-      auto* progress = new Fl_Progress(b.left, b.top, b.width, b.height);
+      auto* progress = new ProgressBox(b.left, b.top, b.width, b.height);
       progress->box(FL_THIN_DOWN_BOX);
       progress->color(fl_rgb_color(230, 230, 230));
       progress->selection_color(fl_rgb_color(6, 176, 37));
@@ -455,6 +491,9 @@ std::unique_ptr<FltkBackend> FltkBackend::Open(Env& env) {
     if (display == nullptr) return nullptr;
     fl_open_display(display);
   }
+  // After the toolkit's, which would end the process.
+  XSetIOErrorHandler(&OnDisplayIoError);
+  XSetIOErrorExitHandler(fl_display, &KeepRunningWithoutDisplay, nullptr);
   RegisterFonts();
   Fl::scheme("gtk+");
   Fl::background(240, 240, 240);
@@ -465,6 +504,14 @@ std::unique_ptr<FltkBackend> FltkBackend::Open(Env& env) {
 }
 
 FltkBackend::~FltkBackend() {
+  if (impl_->Lost()) {
+    // Xlib turns every request on the dead connection into nothing, so the toolkit's
+    // objects can go as usual; only the event loop is not run again.
+    for (auto& view : impl_->views) delete view->window;
+    impl_->views.clear();
+    g_impl = nullptr;
+    return;
+  }
   for (Timer* timer : impl_->armed) Fl::remove_timeout(&Impl::OnTimeout, timer);
   impl_->armed.clear();
   for (auto& view : impl_->views) {
@@ -477,10 +524,20 @@ FltkBackend::~FltkBackend() {
   g_impl = nullptr;
 }
 
-void FltkBackend::ProcessMessages() { Fl::check(); }
+void FltkBackend::ProcessMessages() {
+  if (impl_->Lost()) {
+    impl_->headless->ProcessMessages();
+    return;
+  }
+  Fl::check();
+}
 
 void FltkBackend::ShowMessage(const std::string& text, const std::string& title) {
   impl_->messages.push_back(Shown{text, title});
+  if (impl_->Lost()) {
+    impl_->headless->ShowMessage(text, title);
+    return;
+  }
   const std::string utf8_text = DisplayText(text);
   const std::string utf8_title = DisplayText(title);
   fl_font(static_cast<Fl_Font>(kProportionalFont), 12);
@@ -526,10 +583,14 @@ void FltkBackend::ShowMessage(const std::string& text, const std::string& title)
     impl_->answer();
     box.hide();
   }
-  while (box.shown()) Fl::wait();
+  while (box.shown() && !impl_->Lost()) Fl::wait();
 }
 
 void FltkBackend::ShowForm(Form& form) {
+  if (impl_->Lost()) {
+    impl_->headless->ShowForm(form);
+    return;
+  }
   FormView* view = impl_->ViewOf(&form);
   if (view == nullptr) {
     view = &impl_->Build(form);
@@ -550,6 +611,7 @@ void FltkBackend::ShowForm(Form& form) {
 }
 
 void FltkBackend::HideForm(Form& form) {
+  if (impl_->Lost()) return;
   FormView* view = impl_->ViewOf(&form);
   if (view != nullptr) view->window->hide();
 }
@@ -565,10 +627,12 @@ bool FltkBackend::RunMessageLoop(Form& main) {
   Fl::check();
   if (!main.closed()) impl_->Run([&main] { main.Activate(); });
   while (!main.closed()) {
+    if (impl_->Lost()) return impl_->headless->RunUntilClosed(main);
     // No window to act on and no timer to fire: nothing could ever close the form.
     if (Fl::first_window() == nullptr && impl_->armed.empty()) return false;
     Fl::wait();
   }
+  if (impl_->Lost()) return true;
   // Other windows (the About window) go with the main window.
   for (auto& view : impl_->views) view->window->hide();
   Fl::check();
@@ -576,6 +640,7 @@ bool FltkBackend::RunMessageLoop(Form& main) {
 }
 
 void FltkBackend::ControlChanged(Control& control) {
+  if (impl_->Lost()) return;
   FormView* view = nullptr;
   ControlView* cv = impl_->ControlViewOf(&control, &view);
   if (cv == nullptr) return;
@@ -588,6 +653,10 @@ void FltkBackend::ControlChanged(Control& control) {
 }
 
 void FltkBackend::TimerChanged(Timer& timer) {
+  if (impl_->Lost()) {
+    impl_->headless->TimerChanged(timer);
+    return;
+  }
   Fl::remove_timeout(&Impl::OnTimeout, &timer);
   impl_->armed.erase(&timer);
   // A timer without an interval never fires.
@@ -597,6 +666,7 @@ void FltkBackend::TimerChanged(Timer& timer) {
 }
 
 void FltkBackend::FormChanged(Form& form) {
+  if (impl_->Lost()) return;
   FormView* view = impl_->ViewOf(&form);
   if (view == nullptr) return;
   view->window->copy_label(DisplayText(form.caption()).c_str());
@@ -606,6 +676,15 @@ void FltkBackend::FormChanged(Form& form) {
 
 void FltkBackend::FormDestroyed(Form& form) {
   if (impl_->main == &form) impl_->main = nullptr;
+  if (impl_->Lost()) {
+    impl_->headless->FormDestroyed(form);
+    if (FormView* view = impl_->ViewOf(&form)) {
+      delete view->window;
+      impl_->views.erase(std::find_if(impl_->views.begin(), impl_->views.end(),
+                                      [view](const auto& owned) { return owned.get() == view; }));
+    }
+    return;
+  }
   FormView* view = impl_->ViewOf(&form);
   if (view != nullptr) {
     impl_->DestroyView(view);
@@ -757,6 +836,30 @@ void FltkBackend::UserFocuses(const Control& control) {
 void FltkBackend::UserMovesWindow(const Form& form, int left, int top) {
   FormView* view = impl_->ViewOf(&form);
   if (view != nullptr) view->window->position(left, top);
+}
+
+void FltkBackend::UserDragsFrom(const Form& form, int x, int y, int dx, int dy) {
+  FormView* view = impl_->ViewOf(&form);
+  if (view == nullptr) return;
+  Fl_Window* window = view->window;
+  const int root_x = window->x() + x;
+  const int root_y = window->y() + y;
+  auto send = [&](int event, int ox, int oy) {
+    Fl::e_x = x + ox;
+    Fl::e_y = y + oy;
+    Fl::e_x_root = root_x + ox;
+    Fl::e_y_root = root_y + oy;
+    Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
+    Fl::e_state = event == FL_RELEASE ? 0 : FL_BUTTON1;
+    // What the toolkit does with a press that a widget took: later drags go to it.
+    Fl_Widget* target = event == FL_PUSH || Fl::pushed() == nullptr ? window : Fl::pushed();
+    target->handle(event);
+    if (event == FL_RELEASE) Fl::pushed(nullptr);
+  };
+  send(FL_PUSH, 0, 0);
+  send(FL_DRAG, dx, dy);
+  send(FL_RELEASE, dx, dy);
+  Fl::check();
 }
 
 const std::vector<FltkBackend::Shown>& FltkBackend::messages() const { return impl_->messages; }

@@ -72,6 +72,9 @@ class FltkBackend : public Backend {
   void UserFocuses(const Control& control);
   // The window moved (by the user or the window manager) to `left`, `top` on screen.
   void UserMovesWindow(const Form& form, int left, int top);
+  // A left-button press at `x`, `y` of the window's client area, a drag by `dx`, `dy` and
+  // the release, delivered as the toolkit's mouse events.
+  void UserDragsFrom(const Form& form, int x, int y, int dx, int dy);
   // Message boxes shown so far (text, title), oldest first; and a hook that runs while
   // a box is open instead of waiting for the user (tests answer it this way).
   struct Shown {

@@ -59,6 +59,21 @@ Fl_Color ToFlColor(uint32_t rgb) {
                       static_cast<uchar>(rgb));
 }
 
+// --- ProgressBox ----------------------------------------------------------------------
+
+ProgressBox::ProgressBox(int x, int y, int w, int h) : Fl_Progress(x, y, w, h) {}
+
+int ProgressBox::handle(int event) {
+  switch (event) {
+    case FL_PUSH:
+    case FL_DRAG:
+    case FL_RELEASE:
+      return 1;
+    default:
+      return Fl_Progress::handle(event);
+  }
+}
+
 // --- FormWindow -----------------------------------------------------------------------
 
 FormWindow::FormWindow(int width, int height, bool frameless, uint32_t face_colour)

@@ -8,6 +8,7 @@
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Group.H>
+#include <FL/Fl_Progress.H>
 #include <FL/Fl_RGB_Image.H>
 #include <FL/Fl_Secret_Input.H>
 
@@ -104,6 +105,14 @@ class RadioBox : public Fl_Group {
  public:
   RadioBox(int x, int y, int w, int h);
   void draw() override;
+  int handle(int event) override;
+};
+
+// A progress bar that keeps the presses on it: the control handles the mouse itself, so a
+// press there must not start moving the frameless window.
+class ProgressBox : public Fl_Progress {
+ public:
+  ProgressBox(int x, int y, int w, int h);
   int handle(int event) override;
 };
 

@@ -96,6 +96,10 @@ bool HeadlessBackend::RunMessageLoop(Form& main) {
   Adopt(main);
   Dispatch([&main] { main.Show(); });
   Dispatch([&main] { main.Activate(); });
+  return RunUntilClosed(main);
+}
+
+bool HeadlessBackend::RunUntilClosed(Form& main) {
   while (!main.closed()) {
     if (queue_.empty()) {
       const long wait = MsToNextTimer();

@@ -29,6 +29,9 @@ class HeadlessBackend : public Backend {
   void ShowForm(Form& form) override;
   void HideForm(Form& form) override;
   bool RunMessageLoop(Form& main) override;
+  // The loop of RunMessageLoop alone, for a form that is already shown and activated (a
+  // desktop run that lost its display goes on here).
+  bool RunUntilClosed(Form& main);
   bool interactive() const override { return false; }
   // Queued input, or a timer due on the Env clock.
   bool InputWaiting() override;
