@@ -1,8 +1,10 @@
 # The two commands of the README: `make demo` and `make test`.
-PRESETS := default asan
+# "fuzz" builds the fuzzing harnesses with clang; its tests replay their corpora.
+PRESETS := default asan fuzz
+FUZZ_SECONDS ?= 600
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo bench format clean
+.PHONY: all deps build test demo bench fuzz format clean
 
 all: build
 
@@ -26,6 +28,12 @@ demo: build
 
 bench: build
 	@for b in build/default/bench/*_bench; do echo "=== $$b"; $$b; done
+
+# Runs each fuzzing harness for FUZZ_SECONDS seconds and prints its executions.
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh build/fuzz
 
 format:
 	clang-format -i $$(git ls-files '*.cc' '*.h')

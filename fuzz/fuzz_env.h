@@ -146,7 +146,10 @@ class FuzzEnv : public EnvWrapper {
     *contents = found->second;
     return true;
   }
+  // Like the real ones, refuses a name that has no form in the system's encoding.
   std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+    std::string system_name;
+    if (!Cp932ToUtf8(path, &system_name)) return nullptr;
     std::string& contents = files_[path];
     if (!append) contents.clear();
     return std::make_unique<MemoryFile>(&contents);

@@ -20,8 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::string_view part = parts.Next();
 
   std::string trimmed = tavelin::TrimBlanks(text);
-  Require(trimmed.size() <= text.size(), "trimming never lengthens");
-  Require(tavelin::TrimBlanks(trimmed) == trimmed, "trimming twice changes nothing");
+  Require(text.find(trimmed) != std::string_view::npos, "trimming keeps a part of the text");
+  Require(trimmed.empty() || (static_cast<unsigned char>(trimmed.front()) > ' ' &&
+                              static_cast<unsigned char>(trimmed.back()) > ' '),
+          "no control byte or space is left at either end");
 
   const int length = static_cast<int>(text.size());
   for (int position = 1; position <= length; ++position) tavelin::IsTrailByte(text, position);

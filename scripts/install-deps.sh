@@ -8,6 +8,7 @@ packages=(
   libfltk1.3-dev libxext-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
   libpcre2-dev curl
+  clang libclang-rt-dev llvm
 )
 
 missing=()
