@@ -41,7 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   tavelin::TDateTime next = tavelin::NextOccurrence(recurrence, start);
   Require(next >= start && next < start + 8, "the next occurrence lies within a week");
   std::string stamp = tavelin::FormatStamp(next);
-  Require(stamp.size() == 12 || tavelin::DecodeDate(next).year > 9999,
-          "a stamp is twelve digits");
+  Require(stamp.size() == 12 || tavelin::DecodeDate(next).year > 9999, "a stamp is twelve digits");
   return 0;
 }

@@ -39,7 +39,8 @@ class Parts {
   std::string_view Next() {
     std::size_t at = rest_.find(separator_);
     std::string_view part = rest_.substr(0, at);
-    rest_ = at == std::string_view::npos ? std::string_view() : rest_.substr(at + separator_.size());
+    rest_ =
+        at == std::string_view::npos ? std::string_view() : rest_.substr(at + separator_.size());
     return part;
   }
   // The first byte of what is left (0 when nothing is), taken off.

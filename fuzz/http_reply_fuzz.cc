@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::int64_t count = downloader.Download("http://rd-h1:8000/program/program.htm", file);
     const std::string after = env.files().count(file) ? env.files()[file] : std::string();
     if (count > 0) {
-      Require(after.size() == static_cast<std::size_t>(count), "the saved page is what was counted");
+      Require(after.size() == static_cast<std::size_t>(count),
+              "the saved page is what was counted");
     } else {
       Require(after == before, "a failed download leaves the file alone");
     }

@@ -13,9 +13,7 @@ bool IsIdentifierStart(char c) {
 }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsIdentifierChar(char c) { return IsIdentifierStart(c) || IsDigit(c); }
-bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // Byte count of the UTF-8 sequence that `lead` starts; 0 when it starts none.
 std::size_t Utf8Length(unsigned char lead) {
@@ -35,7 +33,8 @@ class Rewriter {
   }
 
   bool Run(std::string* error) {
-    if (converter_ == reinterpret_cast<iconv_t>(-1)) return Fail("no UTF-8 to CP932 converter", error);
+    if (converter_ == reinterpret_cast<iconv_t>(-1))
+      return Fail("no UTF-8 to CP932 converter", error);
     while (at_ < in_.size()) {
       char c = in_[at_];
       if (c == '/' && Next(1) == '/') {
@@ -59,9 +58,7 @@ class Rewriter {
   }
 
  private:
-  char Next(std::size_t ahead) const {
-    return at_ + ahead < in_.size() ? in_[at_ + ahead] : '\0';
-  }
+  char Next(std::size_t ahead) const { return at_ + ahead < in_.size() ? in_[at_ + ahead] : '\0'; }
 
   bool Fail(const std::string& what, std::string* error) const {
     std::size_t line = 1 + std::count(in_.begin(), in_.begin() + std::min(at_, in_.size()), '\n');
@@ -72,8 +69,8 @@ class Rewriter {
   // Copies through the first `end` (included), or to the end of the text.
   void CopyUntil(std::string_view end, bool include_end) {
     std::size_t found = in_.find(end, at_);
-    std::size_t stop = found == std::string_view::npos ? in_.size()
-                                                        : found + (include_end ? end.size() : 0);
+    std::size_t stop =
+        found == std::string_view::npos ? in_.size() : found + (include_end ? end.size() : 0);
     out_.append(in_.substr(at_, stop - at_));
     at_ = stop;
   }
@@ -88,7 +85,8 @@ class Rewriter {
     if (c != '"' && c != '\'') return true;
     bool raw = !word.empty() && word.back() == 'R' && c == '"';
     std::string_view prefix = raw ? word.substr(0, word.size() - 1) : word;
-    bool encoding = prefix.empty() || prefix == "L" || prefix == "u" || prefix == "U" || prefix == "u8";
+    bool encoding =
+        prefix.empty() || prefix == "L" || prefix == "u" || prefix == "U" || prefix == "u8";
     if (!encoding) return true;  // not a prefix: the literal is read on the next turn
     if (raw) return RawLiteral(prefix.empty(), error);
     return Literal(false, error);
@@ -100,8 +98,8 @@ class Rewriter {
     while (at_ < in_.size()) {
       char c = in_[at_];
       char prev = at_ > 0 ? in_[at_ - 1] : '\0';
-      bool sign = (c == '+' || c == '-') &&
-                  (prev == 'e' || prev == 'E' || prev == 'p' || prev == 'P');
+      bool sign =
+          (c == '+' || c == '-') && (prev == 'e' || prev == 'E' || prev == 'p' || prev == 'P');
       bool separator = c == '\'' && IsIdentifierChar(Next(1));
       if (!IsIdentifierChar(c) && c != '.' && !sign && !separator) break;
       out_ += c;
