@@ -4,11 +4,11 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
+  clang libclang-rt-dev llvm  # the fuzzing harnesses: clang, libFuzzer, llvm-symbolizer
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libfltk1.3-dev libxext-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
   libpcre2-dev curl
-  clang libclang-rt-dev llvm
 )
 
 missing=()
