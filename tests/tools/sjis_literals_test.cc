@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <string_view>
 
@@ -30,7 +31,8 @@ bool LiteralBytes(std::string_view code, std::string* bytes) {
       at += 2;
       unsigned value = 0;
       while (at < code.size() && std::isxdigit(static_cast<unsigned char>(code[at]))) {
-        value = value * 16 + std::stoul(std::string(1, code[at++]), nullptr, 16);
+        const char digit = static_cast<char>(std::tolower(static_cast<unsigned char>(code[at++])));
+        value = value * 16 + (digit <= '9' ? digit - '0' : digit - 'a' + 10);
         if (value > 0xFF) return false;
       }
       *bytes += static_cast<char>(value);
