@@ -1,8 +1,10 @@
-# The two commands of the README: `make demo` and `make test`; and `make package`.
-PRESETS := default asan
+# The two commands of the README: `make demo` and `make test`; `make package`, `make fuzz`.
+# "fuzz" builds the fuzzing harnesses with clang; its tests replay their corpora.
+PRESETS := default asan fuzz
+FUZZ_SECONDS ?= 600
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo package bench format clean
+.PHONY: all deps build test demo package bench fuzz format clean
 
 all: build
 
@@ -40,6 +42,12 @@ package: deps
 BENCH_ARGS ?=
 bench: build
 	@for b in build/default/bench/*_bench; do echo "=== $$b"; $$b $(BENCH_ARGS); done
+
+# Runs each fuzzing harness for FUZZ_SECONDS seconds and prints its executions.
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh build/fuzz
 
 format:
 	clang-format -i $$(git ls-files '*.cc' '*.h')

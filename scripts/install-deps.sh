@@ -17,6 +17,7 @@ test_packages=(
   curl                               # the download benchmark's reference client
   libxml2-dev                        # the tokenizer benchmark's reference parser
   dpkg-dev file                      # make package: dpkg-shlibdeps finds the runtime libraries
+  clang libclang-rt-dev llvm         # the fuzzing harnesses: clang, libFuzzer, llvm-symbolizer
 )
 
 case "${1:-all}" in

@@ -1,0 +1,203 @@
+// What the harnesses share: an Env whose files live in memory and whose clock and random
+// numbers are fixed, so that one input always takes the same path and nothing touches the
+// disk; connections that play back bytes from the input; and a reader that cuts an input
+// into parts.
+#ifndef TAVELIN_FUZZ_FUZZ_ENV_H_
+#define TAVELIN_FUZZ_FUZZ_ENV_H_
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/env.h"
+#include "platform/posix/posix_env.h"
+
+namespace tavelin::fuzzing {
+
+// Stops the run with a message when a property of the code under test does not hold; the
+// fuzzer then keeps the input as a crash.
+inline void Require(bool holds, const char* what) {
+  if (!holds) {
+    std::fprintf(stderr, "property broken: %s\n", what);
+    std::abort();
+  }
+}
+
+// Cuts an input into parts at a separator; the last part runs to the end.
+class Parts {
+ public:
+  Parts(const uint8_t* data, std::size_t size, std::string_view separator = "\n--\n")
+      : rest_(reinterpret_cast<const char*>(data), size), separator_(separator) {}
+  std::string_view Next() {
+    std::size_t at = rest_.find(separator_);
+    std::string_view part = rest_.substr(0, at);
+    rest_ =
+        at == std::string_view::npos ? std::string_view() : rest_.substr(at + separator_.size());
+    return part;
+  }
+  // The first byte of what is left (0 when nothing is), taken off.
+  uint8_t Byte() {
+    if (rest_.empty()) return 0;
+    uint8_t byte = static_cast<uint8_t>(rest_[0]);
+    rest_.remove_prefix(1);
+    return byte;
+  }
+  std::string_view Rest() const { return rest_; }
+
+ private:
+  std::string_view rest_;
+  std::string_view separator_;
+};
+
+// A peer that sends its bytes in reads of at most `chunk` bytes, then closes, or fails
+// the next read like a time-out when `stall` is set. Every byte sent to it is kept.
+class PlaybackConnection : public TcpConnection {
+ public:
+  PlaybackConnection(std::string_view reply, std::size_t chunk, bool stall, std::string* sent)
+      : reply_(reply), chunk_(std::max<std::size_t>(chunk, 1)), stall_(stall), sent_(sent) {}
+  bool SendAll(std::string_view bytes) override {
+    sent_->append(bytes);
+    return true;
+  }
+  long Receive(char* buffer, std::size_t max, int) override {
+    if (reply_.empty()) return stall_ ? -1 : 0;
+    std::size_t n = std::min({max, chunk_, reply_.size()});
+    std::memcpy(buffer, reply_.data(), n);
+    reply_.remove_prefix(n);
+    return static_cast<long>(n);
+  }
+
+ private:
+  std::string_view reply_;
+  std::size_t chunk_;
+  bool stall_;
+  std::string* sent_;
+};
+
+class MemoryFile : public WritableFile {
+ public:
+  explicit MemoryFile(std::string* contents) : contents_(contents) {}
+  bool Append(std::string_view bytes) override {
+    contents_->append(bytes);
+    return true;
+  }
+  bool Flush() override { return true; }
+  bool Sync() override { return true; }
+  bool Close() override { return true; }
+
+ private:
+  std::string* contents_;
+};
+
+class FuzzEnv : public EnvWrapper {
+ public:
+  FuzzEnv() : FuzzEnv(NewPosixEnv()) {}
+
+  // 2024-03-13 12:00, a Wednesday; sleeps move it on.
+  TDateTime Now() override { return now_; }
+  void SleepMs(int ms) override {
+    now_ += ms / kMillisecondsPerDay;
+    micros_ += static_cast<uint64_t>(std::max(ms, 0)) * 1000;
+  }
+  uint64_t NowMicros() override { return micros_ += 1000; }
+  uint32_t Random32() override { return 0x12345678; }
+  bool GetEnvironment(const std::string&, std::string*) override { return false; }
+  bool EnvironmentIsSet(const std::string&) override { return false; }
+
+  bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
+  bool FolderExists(const std::string& path) override { return folders_.count(path) != 0; }
+  bool DeleteFile(const std::string& path) override { return files_.erase(path) != 0; }
+  bool RenameFile(const std::string& from, const std::string& to) override {
+    auto found = files_.find(from);
+    if (found == files_.end()) return false;
+    std::string contents = std::move(found->second);
+    files_.erase(found);
+    files_[to] = std::move(contents);
+    return true;
+  }
+  bool CreateFolder(const std::string& path) override {
+    folders_.insert(path);
+    return true;
+  }
+  bool ForceFolders(const std::string& path) override { return CreateFolder(path); }
+  bool ListFiles(const std::string& folder, const std::string& suffix,
+                 std::vector<std::string>* names) override {
+    names->clear();
+    std::string prefix = folder;
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+    for (const auto& [path, contents] : files_) {
+      if (path.compare(0, prefix.size(), prefix) != 0) continue;
+      std::string name = path.substr(prefix.size());
+      if (name.find('/') == std::string::npos && EndsWithIgnoringAsciiCase(name, suffix)) {
+        names->push_back(name);
+      }
+    }
+    return true;
+  }
+  bool GetFileSize(const std::string& path, uint64_t* size) override {
+    auto found = files_.find(path);
+    if (found == files_.end()) return false;
+    *size = found->second.size();
+    return true;
+  }
+  bool ReadFile(const std::string& path, std::string* contents) override {
+    auto found = files_.find(path);
+    if (found == files_.end()) return false;
+    *contents = found->second;
+    return true;
+  }
+  // Like the real ones, refuses a name that has no form in the system's encoding.
+  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+    std::string system_name;
+    if (!Cp932ToUtf8(path, &system_name)) return nullptr;
+    std::string& contents = files_[path];
+    if (!append) contents.clear();
+    return std::make_unique<MemoryFile>(&contents);
+  }
+  bool LinkOrCopyFile(const std::string& from, const std::string& to) override {
+    auto found = files_.find(from);
+    if (found == files_.end()) return false;
+    files_[to] = found->second;
+    return true;
+  }
+  bool SyncFolder(const std::string&) override { return true; }
+
+  // Each connection plays back the next of `replies`; past the last one, connecting fails.
+  std::unique_ptr<TcpConnection> Connect(const std::string&, int, std::string*) override {
+    if (next_reply_ >= replies_.size()) return nullptr;
+    return std::make_unique<PlaybackConnection>(replies_[next_reply_++], chunk_, stall_, &sent_);
+  }
+  void SetReplies(std::vector<std::string_view> replies, std::size_t chunk, bool stall) {
+    replies_ = std::move(replies);
+    chunk_ = chunk;
+    stall_ = stall;
+  }
+  const std::string& sent() const { return sent_; }
+  std::map<std::string, std::string>& files() { return files_; }
+
+ private:
+  explicit FuzzEnv(std::unique_ptr<Env> real) : EnvWrapper(real.get()), real_(std::move(real)) {}
+
+  std::unique_ptr<Env> real_;
+  TDateTime now_ = 45364.5;
+  uint64_t micros_ = 1;
+  std::map<std::string, std::string> files_;
+  std::set<std::string> folders_{"/mem/", "/mem"};
+  std::vector<std::string_view> replies_;
+  std::size_t next_reply_ = 0;
+  std::size_t chunk_ = 1;
+  bool stall_ = false;
+  std::string sent_;
+};
+
+}  // namespace tavelin::fuzzing
+
+#endif  // TAVELIN_FUZZ_FUZZ_ENV_H_

@@ -1,0 +1,62 @@
+// Runs one of the reservation page parsers over a page held in memory, as the parse step of
+// a fetch does, and checks that every file it leaves is a program file in the output folder.
+#ifndef TAVELIN_FUZZ_PAGE_PARSER_H_
+#define TAVELIN_FUZZ_PAGE_PARSER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "fuzz_env.h"
+#include "output/output_step.h"
+#include "parse/parse_context.h"
+#include "platform/codepage.h"
+
+namespace tavelin::fuzzing {
+
+// The first input byte chooses the dual-recording selection and after how many yields a
+// stop is requested (0: never); the rest is the page.
+inline void ParsePage(const uint8_t* data, std::size_t size,
+                      void (*parse)(const ParseContext&, WorkingReservation&)) {
+  Parts parts(data, size);
+  const uint8_t options = parts.Byte();
+  const int stop_after = options >> 2;
+  FuzzEnv env;
+  const std::string page = "/mem/rdprogram.html";
+  env.files()[page] = std::string(parts.Rest());
+  env.CreateFolder("/mem/out/");
+  int yields = 0;
+  OutputContext output{env, "/mem/out/", [&] { return options % 3; },
+                       [&] { return stop_after != 0 && yields >= stop_after; }, [&] { ++yields; }};
+  // Every channel is known, under a name of its own.
+  ParseContext context{env,
+                       page,
+                       output.stop_requested,
+                       output.yield,
+                       [](const std::string&) {},
+                       [](const std::string& key) -> std::optional<std::string> {
+                         if (key.empty()) return std::nullopt;
+                         return "ST" + key;
+                       },
+                       output};
+  WorkingReservation reservation;
+  try {
+    parse(context, reservation);
+  } catch (const ProgramFileError&) {
+    // Memory files never fail.
+    Require(false, "a program file could not be written");
+  }
+  for (const auto& [path, contents] : env.files()) {
+    if (path == page) continue;
+    Require(path.compare(0, 9, "/mem/out/") == 0 && path.find('/', 9) == std::string::npos,
+            "program files stay inside the output folder");
+    Require(EndsWithIgnoringAsciiCase(path, ".tvpi"), "only program files are written");
+    Require(contents.size() > 2 && contents.compare(contents.size() - 2, 2, "\r\n") == 0,
+            "a program file is complete");
+  }
+}
+
+}  // namespace tavelin::fuzzing
+
+#endif  // TAVELIN_FUZZ_PAGE_PARSER_H_

@@ -1,0 +1,11 @@
+// The script layout of the reservation list page.
+#include <cstddef>
+#include <cstdint>
+
+#include "page_parser.h"
+#include "parse/script_parser.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  tavelin::fuzzing::ParsePage(data, size, tavelin::ParseScriptLayout);
+  return 0;
+}
