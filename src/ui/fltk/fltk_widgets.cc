@@ -237,16 +237,6 @@ void PasswordInput::draw() {
 
 // --- PictureButton --------------------------------------------------------------------
 
-Glyph GlyphForButton(const std::string& name) {
-  if (name == "ButtonHome") return Glyph::kHome;
-  if (name == "ButtonAbout") return Glyph::kInfo;
-  if (name == "ButtonPlay") return Glyph::kPlay;
-  if (name == "ButtonStop") return Glyph::kStop;
-  if (name == "ButtonPause") return Glyph::kPause;
-  if (name == "ButtonCH") return Glyph::kChannels;
-  return Glyph::kNone;
-}
-
 PictureButton::PictureButton(int x, int y, int w, int h, Glyph glyph)
     : Fl_Button(x, y, w, h), glyph_(glyph) {}
 

@@ -83,9 +83,6 @@ class PasswordInput : public Fl_Secret_Input {
   void draw() override;
 };
 
-enum class Glyph { kNone, kHome, kInfo, kPlay, kStop, kPause, kChannels };
-Glyph GlyphForButton(const std::string& control_name);
-
 // A push button with an optional glyph drawn left of its caption (centred without one).
 class PictureButton : public Fl_Button {
  public:
