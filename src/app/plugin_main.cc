@@ -10,18 +10,22 @@ namespace tavelin {
 
 int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
               const BackendFactory& make_backend) {
+  std::vector<std::string> parameters;
+  for (const std::string& argument : native_arguments) {
+    std::string converted;
+    if (!Utf8ToCp932(argument, &converted)) converted.clear();
+    parameters.push_back(converted);
+  }
+  return RunPlugInWithParameters(env, parameters, make_backend);
+}
+
+int RunPlugInWithParameters(Env& env, const std::vector<std::string>& parameters,
+                            const BackendFactory& make_backend) {
   try {
     env.SleepMs(static_cast<int>(env.Random32() % 1000));
     // Another copy running (or no lock to be had): end silently.
     std::unique_ptr<InstanceLock> lock = env.AcquireInstanceLock(kInstanceLockName);
     if (!lock) return 0;
-
-    std::vector<std::string> parameters;
-    for (const std::string& argument : native_arguments) {
-      std::string converted;
-      if (!Utf8ToCp932(argument, &converted)) converted.clear();
-      parameters.push_back(converted);
-    }
 
     std::unique_ptr<ui::Backend> backend = make_backend(env);
     TFormRD form(env, *backend, parameters);

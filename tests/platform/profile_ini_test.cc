@@ -1,4 +1,4 @@
-#include "platform/posix/profile_ini.h"
+#include "platform/profile_ini.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,6 @@
 namespace tavelin {
 namespace {
 
-using posix::FindProfileValue;
-using posix::SetProfileValue;
 
 constexpr char kHostIni[] =
     "; Qadrel settings\r\n"

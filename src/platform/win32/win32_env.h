@@ -1,0 +1,23 @@
+// The Win32 realisation of Env and the process parameters as Windows gives them. Only the
+// process entry and tests include this header; it exposes no system type.
+#ifndef TAVELIN_PLATFORM_WIN32_WIN32_ENV_H_
+#define TAVELIN_PLATFORM_WIN32_WIN32_ENV_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace tavelin {
+
+std::unique_ptr<Env> NewWin32Env();
+
+// The parameters after the program name, split from the process's command line by the
+// host's rules (see command_line_split.h), in Shift-JIS. A parameter with no Shift-JIS
+// form is given as an empty text.
+std::vector<std::string> Win32ProcessParameters();
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_PLATFORM_WIN32_WIN32_ENV_H_
