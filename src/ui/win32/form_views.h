@@ -13,7 +13,7 @@
 #include "ui/form.h"
 #include "ui/win32/gdi_painting.h"
 #include "ui/win32/win32_backend.h"
-#include "ui/win32/windows_api.h"
+#include "ui/win32/controls_api.h"
 
 namespace tavelin::ui {
 

@@ -9,7 +9,7 @@
 
 #include "ui/artwork.h"
 #include "ui/controls.h"
-#include "ui/win32/windows_api.h"
+#include "ui/win32/controls_api.h"
 
 namespace tavelin::ui {
 

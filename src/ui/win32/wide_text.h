@@ -1,5 +1,4 @@
-// Text crossing between the program (Shift-JIS) and the window system (UTF-16). Code page
-// 932 is named explicitly: the system's ANSI code page is often another one.
+// Text crossing between the program (Shift-JIS) and the window system (UTF-16).
 #ifndef TAVELIN_UI_WIN32_WIDE_TEXT_H_
 #define TAVELIN_UI_WIN32_WIDE_TEXT_H_
 
@@ -8,12 +7,13 @@
 
 namespace tavelin::ui {
 
-// The UTF-16 form of a Shift-JIS text for showing. A byte that does not convert (a lone
-// lead byte, an unassigned code) becomes "?" so that the rest of the text still appears.
+// The UTF-16 form of a Shift-JIS text for showing. A character that does not convert (a
+// lone lead byte, an unassigned code) becomes "?" so that the rest of the text still
+// appears.
 std::wstring WideText(std::string_view cp932);
 
 // The Shift-JIS form of what the user entered; false when some character has none (the
-// system's best-fit replacements, such as a plain "a" for "à", count as none).
+// system's best-fit look-alikes count as none).
 bool NarrowText(std::wstring_view utf16, std::string* cp932);
 
 }  // namespace tavelin::ui
