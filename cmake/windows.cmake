@@ -27,7 +27,9 @@ if(TAVELIN_TESTS)
   foreach(lib gtest gtest_main gmock gmock_main)
     # GoogleTest's sources are not ours to keep warning-free, nor Shift-JIS.
     target_compile_options(${lib} PRIVATE -w -fexec-charset=UTF-8)
-    add_library(GTest::${lib} ALIAS ${lib})
+    if(NOT TARGET GTest::${lib})
+      add_library(GTest::${lib} ALIAS ${lib})
+    endif()
   endforeach()
 endif()
 
@@ -57,3 +59,6 @@ set(TAVELIN_WINDOWS_RESOURCES ${CMAKE_BINARY_DIR}/res/tavelin.rc)
 # GCC 12 reports std::string copies in inlined code as overlapping (GCC bug 105651) when
 # optimising for this target; the warning is wrong there.
 add_compile_options(-Wno-restrict)
+
+# Test programs run under Wine, in a prefix inside this build folder (scripts/wine-run.sh).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR})

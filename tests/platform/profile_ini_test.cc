@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/posix/posix_env.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -113,7 +112,7 @@ TEST(ProfileIniWriteTest, RefusesNamesThatWouldBreakTheFile) {
 
 TEST(ProfileIniEnvTest, WrittenFileReadsBackAndKeepsForeignLines) {
   testing::TempDir dir;
-  auto env = NewPosixEnv();
+  auto env = testing::NewSystemEnv();
   const std::string file = dir.File("qdr.ini");
   EXPECT_EQ(env->ReadProfileString(file, "TSetup", "Debug_Checked", "False"), "False");
   testing::WriteBytes(file, kHostIni);

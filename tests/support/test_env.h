@@ -13,7 +13,7 @@
 namespace tavelin::testing {
 
 // A fresh folder under the system's temp folder, removed with everything in it on
-// destruction. path() ends with '/'.
+// destruction. path() ends with the platform's delimiter.
 class TempDir {
  public:
   TempDir();
@@ -29,7 +29,13 @@ class TempDir {
   std::string path_;
 };
 
-// The POSIX Env with a registry file, lock folder and machine id inside `dir`, a clock fixed
+// The system's Env for tests: on POSIX with its registry file, lock folder and machine id
+// inside `dir`; on Windows the plain Win32 Env (registry and mutex of the Wine prefix).
+std::unique_ptr<Env> NewIsolatedEnv(const TempDir& dir);
+// The system's Env as the program uses it.
+std::unique_ptr<Env> NewSystemEnv();
+
+// The system's Env made by NewIsolatedEnv(dir), a clock fixed
 // at `now`, sleeps that only advance that clock, and a fixed random sequence.
 class FakeEnv : public EnvWrapper {
  public:

@@ -1,0 +1,16 @@
+#include "platform/posix/posix_env.h"
+#include "support/test_env.h"
+
+namespace tavelin::testing {
+
+std::unique_ptr<Env> NewIsolatedEnv(const TempDir& dir) {
+  PosixEnvOptions options;
+  options.registry_file = dir.File("registry.reg");
+  options.lock_folder = dir.path();
+  options.machine_id_file = dir.File("machine-id");
+  return NewPosixEnv(options);
+}
+
+std::unique_ptr<Env> NewSystemEnv() { return NewPosixEnv(); }
+
+}  // namespace tavelin::testing
