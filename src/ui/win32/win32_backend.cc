@@ -277,9 +277,11 @@ std::unique_ptr<Win32Backend> Win32Backend::Open(Env& env) {
   timer_class.hInstance = impl.instance;
   timer_class.lpszClassName = kTimerClass;
   if (RegisterClassExW(&form_class) == 0 || RegisterClassExW(&timer_class) == 0) return nullptr;
-  // Timers belong to a hidden message window, so they run whether or not a form shows.
-  impl.timer_window = CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                      impl.instance, nullptr);
+  // Timers belong to a window that is never shown, so they run whether or not a form
+  // shows. It is a top-level window rather than a message-only one: where none can be made
+  // (no desktop; under Wine, no X display) the program runs without a window instead.
+  impl.timer_window = CreateWindowExW(WS_EX_TOOLWINDOW, kTimerClass, L"", WS_POPUP, 0, 0, 0, 0,
+                                      nullptr, nullptr, impl.instance, nullptr);
   if (impl.timer_window == nullptr) {
     UnregisterClassW(kFormClass, impl.instance);
     UnregisterClassW(kTimerClass, impl.instance);
