@@ -11,9 +11,9 @@
 #include "ui/artwork.h"
 #include "ui/backend.h"
 #include "ui/form.h"
+#include "ui/win32/controls_api.h"
 #include "ui/win32/gdi_painting.h"
 #include "ui/win32/win32_backend.h"
-#include "ui/win32/controls_api.h"
 
 namespace tavelin::ui {
 

@@ -93,8 +93,8 @@ HICON ProgramIconHandle(int size, bool* made) {
   header.bV5AlphaMask = 0xFF000000;
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
-  HBITMAP colour = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
-                                    DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP colour = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
+                                    &bits, nullptr, 0);
   ReleaseDC(nullptr, screen);
   if (colour == nullptr) return nullptr;
   auto* out = static_cast<uint8_t*>(bits);

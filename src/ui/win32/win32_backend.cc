@@ -26,7 +26,8 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 }
 
 LRESULT CALLBACK TimerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message != WM_TIMER || g_impl == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message != WM_TIMER || g_impl == nullptr)
+    return DefWindowProcW(hwnd, message, wparam, lparam);
   const auto found = g_impl->timers.find(static_cast<UINT_PTR>(wparam));
   if (found == g_impl->timers.end()) {
     KillTimer(hwnd, wparam);
@@ -90,10 +91,10 @@ FormView& Win32Backend::Impl::Build(Form& form) {
       if (!SetWindowRgn(kept.hwnd, region, FALSE)) DeleteObject(region);
     }
   }
-  kept.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, kept.hwnd, nullptr,
-                                 instance, nullptr);
+  kept.tooltip =
+      CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                      WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, kept.hwnd, nullptr, instance, nullptr);
   if (kept.tooltip != nullptr) {
     Font tip_font;
     SendMessageW(kept.tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(tip_font)), FALSE);

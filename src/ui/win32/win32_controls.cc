@@ -46,18 +46,55 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
   return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
-// The frame of a radio group takes the mouse itself, so a press on it does not drag the
-// window as a press on the face does.
-LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
-                              UINT_PTR id, DWORD_PTR data) {
+// The frame of a radio group: it takes the mouse itself, so that a press on it does not
+// drag the window as a press on the face does, and it is painted here, filled with the
+// group's colour (a themed group box would show the parent's face through it).
+void PaintGroupBox(HWND hwnd, HDC dc) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  // The parent chooses the colours, as for any static control.
+  const auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(hwnd), WM_CTLCOLORSTATIC,
+                                                           reinterpret_cast<WPARAM>(dc),
+                                                           reinterpret_cast<LPARAM>(hwnd)));
+  FillRect(dc, &client, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
+  HGDIOBJ old_font =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+  const std::wstring caption = WindowText(hwnd);
+  SIZE extent = {0, 0};
+  GetTextExtentPoint32W(dc, L"W", 1, &extent);
+  RECT frame = client;
+  frame.top += extent.cy / 2;
+  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  if (!caption.empty()) {
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    RECT behind = {6, 0, 6 + extent.cx + 4, extent.cy};
+    FillRect(dc, &behind, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
+    SetBkMode(dc, TRANSPARENT);
+    if (!IsWindowEnabled(hwnd)) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    TextOutW(dc, 8, 0, caption.c_str(), static_cast<int>(caption.size()));
+  }
+  SelectObject(dc, old_font);
+}
+
+LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                              DWORD_PTR /*data*/) {
   switch (message) {
     case WM_NCHITTEST:
       return HTCLIENT;
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(hwnd, &client);
-      FillRect(reinterpret_cast<HDC>(wparam), &client, reinterpret_cast<HBRUSH>(data));
+    case WM_ERASEBKGND:
       return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(hwnd, &paint);
+      PaintGroupBox(hwnd, dc);
+      EndPaint(hwnd, &paint);
+      return 0;
+    }
+    case WM_ENABLE:
+    case WM_SETTEXT: {
+      const LRESULT result = DefSubclassProc(hwnd, message, wparam, lparam);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return result;
     }
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, &GroupBoxProc, id);
@@ -160,9 +197,7 @@ void Win32Backend::Impl::AddControl(FormView& view, Control& control) {
     case ControlKind::kRadioGroup: {
       cv->hwnd = make(0, L"BUTTON", WS_GROUP | BS_GROUPBOX);
       if (cv->hwnd == nullptr) break;
-      const uint32_t background = control.has_color() ? control.color() : view.form->color();
-      SetWindowSubclass(cv->hwnd, &GroupBoxProc, kSubclassId,
-                        reinterpret_cast<DWORD_PTR>(BrushFor(background)));
+      SetWindowSubclass(cv->hwnd, &GroupBoxProc, kSubclassId, 0);
       const size_t count = static_cast<RadioGroup&>(control).items().size();
       for (size_t i = 0; i < count; ++i) {
         // The first item starts the group that the arrow keys move in.
@@ -204,7 +239,8 @@ void Win32Backend::Impl::Apply(FormView& view, ControlView& cv) {
       HDC dc = GetDC(hwnd);
       HGDIOBJ old = SelectObject(dc, font);
       SIZE extent = {0, 0};
-      if (!text.empty()) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+      if (!text.empty())
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
       SelectObject(dc, old);
       ReleaseDC(hwnd, dc);
       shown.width = extent.cx;
@@ -298,11 +334,15 @@ void Win32Backend::Impl::Apply(FormView& view, ControlView& cv) {
     }
   }
   // The status line and the progress are painted at once, so they show even while the
-  // work that set them blocks (a download). Painting runs no handler.
+  // work that set them blocks (a download). Painting runs no handler. Looking at the queue
+  // without taking anything from it lets the system show what was painted (Wine copies a
+  // window's pixels to the screen only then); it handles no message of the queue.
   const ControlKind kind = control.kind();
   if ((kind == ControlKind::kLabel || kind == ControlKind::kProgressBar) &&
       IsWindowVisible(view.hwnd)) {
-    UpdateWindow(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    MSG none;
+    PeekMessageW(&none, nullptr, 0, 0, PM_NOREMOVE | PM_QS_PAINT);
   }
 }
 
@@ -426,7 +466,8 @@ void Win32Backend::Impl::DrawItem(FormView& view, const DRAWITEMSTRUCT& item) {
   HGDIOBJ old_font = SelectObject(dc, fonts.Get(control.font()));
   const std::wstring text = WideText(control.text());
   SIZE extent = {0, 0};
-  if (!text.empty()) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  if (!text.empty())
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
   const int gap = glyph_size > 0 && !text.empty() ? 5 : 0;
   const int shift = pressed ? 1 : 0;
   int left = r.left + (width - (glyph_size + gap + static_cast<int>(extent.cx))) / 2 + shift;
