@@ -8,6 +8,9 @@ packages=(
   libfltk1.3-dev libxext-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
   libpcre2-dev curl
+  # Wine's X driver loads these at run time (only recommended by libwine): without them
+  # the Windows window has no anti-aliased text, cursors or screen geometry.
+  libxrender1 libxcursor1 libxi6 libxrandr2 libxcomposite1 libxinerama1 libxfixes3
 )
 
 missing=()
