@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -14,6 +15,7 @@
 
 #include "support/recorder_sim.h"
 #include "support/test_env.h"
+#include "ui/artwork.h"
 #include "ui_wine/wine_desktop.h"
 
 namespace tavelin::testing {
@@ -185,6 +187,25 @@ TEST_F(Win32DesktopTest, SettingsModeTestsTheConnectionShowsAboutSavesThePortAnd
   EXPECT_EQ(PixelOf(shot, g.x + 420, g.y + 115), "F0FBFF") << "inside the W録 radio group";
   EXPECT_EQ(PixelOf(shot, g.x, g.y), "000000") << "a rounded corner lets the desktop through";
   EXPECT_NE(PixelOf(shot, g.x + 220, g.y + 40), "000000") << "the face is painted";
+  // Every windowed control of the table covers the face at its centre.
+  const ui::RgbaImage face = ui::WindowFace(ui::RoundedOutline(445, 183, 10));
+  const struct {
+    const char* control;
+    int left, top, width, height;
+  } controls[] = {{"RDH1_IP", 136, 48, 121, 20},     {"RDH1_Port", 296, 48, 41, 20},
+                  {"RDH1_ID", 48, 72, 89, 20},       {"RDH1_PW", 224, 72, 121, 20},
+                  {"Button1", 360, 68, 49, 25},      {"ButtonHome", 360, 42, 25, 25},
+                  {"ButtonAbout", 384, 42, 25, 25},  {"WRecSetting", 16, 96, 409, 33},
+                  {"ProgressBar1", 10, 136, 425, 7}, {"ButtonPlay", 24, 146, 81, 25},
+                  {"ButtonStop", 112, 144, 81, 27},  {"ButtonPause", 200, 146, 81, 25},
+                  {"ButtonCH", 337, 146, 81, 25}};
+  for (const auto& c : controls) {
+    const int cx = c.left + c.width / 2;
+    const int cy = c.top + c.height / 2;
+    char face_hex[8];
+    std::snprintf(face_hex, sizeof face_hex, "%06X", face.RgbAt(cx, cy));
+    EXPECT_NE(PixelOf(shot, g.x + cx, g.y + cy), face_hex) << c.control << " is not in place";
+  }
   EXPECT_LT(DarkestIn(shot, g.x + 24, g.y + 50, 40, 12), 0.5) << "RDのIPアドレス is drawn";
   EXPECT_GT(DarkestIn(shot, g.x + 121, g.y + 49, 13, 15), 0.8) << "no status line yet";
 
@@ -215,7 +236,10 @@ TEST_F(Win32DesktopTest, SettingsModeTestsTheConnectionShowsAboutSavesThePortAnd
 
   // A new port typed into RDH1_Port, the window dragged by its face, then ButtonStop.
   Click(g, 296 + 20, 48 + 10);
-  x().Run("xdotool key End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace type 8080");
+  // "é" has no Shift-JIS form: the entry refuses it.
+  x().Run(
+      "xdotool key End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace type 80\xC3\xA9"
+      "80");  // UTF-8 "é"
   x().Run("xdotool mousemove --sync " + std::to_string(g.x + 250) + " " + std::to_string(g.y + 20) +
           " mousedown 1 mousemove --sync " + std::to_string(g.x + 270) + " " +
           std::to_string(g.y + 40) + " mousemove --sync " + std::to_string(g.x + 300) + " " +
@@ -236,6 +260,25 @@ TEST_F(Win32DesktopTest, SettingsModeTestsTheConnectionShowsAboutSavesThePortAnd
                                std::to_string(moved.y + 183);
   const std::string host_ini = ReadBytes(dir_.File("root/qdr.ini"));
   EXPECT_NE(host_ini.find(norm_pos), std::string::npos) << Utf8(host_ini);
+}
+
+TEST_F(Win32DesktopTest, SettingsWindowReopensWhereItWasLeftAndEscStopsIt) {
+  WriteBytes(dir_.File("root/qdr.ini"),
+             "[TFormRD]\r\nNormPos=123,77,568,260\r\nRDH1_Port_Text=8080\r\n");
+  ProgramRun run(*desktop_, {Deck(), "/c"}, dir_.File("wine.log"));
+  const std::string main = WaitForWindow(U(kMainWindowName));
+  ASSERT_FALSE(main.empty());
+  const Geometry g = GeometryOf(main);
+  EXPECT_EQ(g.x, 123);
+  EXPECT_EQ(g.y, 77);
+  // The keyboard starts in RDH1_IP; Esc is answered by ButtonStop, which closes the window.
+  Key(main, "Escape");
+  int status = -1;
+  ASSERT_TRUE(run.WaitForExit(10, &status));
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(ReadBytes(dir_.File("root/qdr.log")).find("停止ボタン押下"), std::string::npos);
+  EXPECT_NE(ReadBytes(dir_.File("root/nubra.ini")).find("RDH1_Port_Text=8080\r\n"),
+            std::string::npos);
 }
 
 TEST_F(Win32DesktopTest, ChannelButtonRebuildsTheChannelTable) {
