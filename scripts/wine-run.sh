@@ -31,10 +31,12 @@ wineserver=$(command -v wineserver || true)
 case "${1:-}" in
   start)
     mkdir -p "$WINEPREFIX"
-    "$wineserver" -p
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      "$wine" wineboot --init >/dev/null 2>&1
-    fi
+    # Fails when a server of this prefix runs already, which serves as well.
+    "$wineserver" -p 2>/dev/null || true
+    # Boots the prefix (created on first use) and its background services now, with their
+    # output on /dev/null: a service started by the first test program would inherit that
+    # program's output pipe and keep CTest waiting for it to close.
+    "$wine" wineboot --init </dev/null >/dev/null 2>&1
     ;;
   stop)
     "$wineserver" -k 2>/dev/null || true

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "platform/path.h"
 #include "support/test_env.h"
 #include "ui/headless/headless_backend.h"
 
@@ -77,7 +78,7 @@ class FormRDTest : public ::testing::Test {
 
   TempDir dir_;
   ShellRecordingEnv env_{dir_};
-  std::string root_ = dir_.File("root/");
+  std::string root_ = IncludeTrailingDelimiter(dir_.File("root"));
   std::string out_ = dir_.File("out/RD1");
   ui::HeadlessBackend backend_{env_};
   std::unique_ptr<TFormRD> form_;
@@ -286,9 +287,9 @@ TEST_F(FormRDTest, OutputFolderThatCannotBeCreatedIsLogged) {
   form_->reservation_fetch = [&] { return ++fetches > 0; };
   EXPECT_TRUE(RunAndDestroy());
   EXPECT_EQ(fetches, 0);
-  EXPECT_EQ(LogBody(),
-            (std::vector<std::string>{"Tavelin", Error(dir_.File("blocker/RD1/") +
-                                                       "がないので予約状況をを保存できません.")}));
+  EXPECT_EQ(LogBody(), (std::vector<std::string>{
+                           "Tavelin", Error(IncludeTrailingDelimiter(dir_.File("blocker/RD1")) +
+                                            "がないので予約状況をを保存できません.")}));
 }
 
 TEST_F(FormRDTest, RecorderTextsPreferTheDeckSectionThenTheHostIni) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/path.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -177,13 +178,22 @@ TEST(TempFolderTest, TakesTheFirstSetVariableTrimmedWithADelimiter) {
       // A variable holding only blanks counts as unset.
       {{{"temp", "  "}, {"TMPDIR", "/c"}}, "/c/"},
       {{{"temp", "/作業"}}, "/作業/"},
+      {{{"temp", "C:\\表"}}, "C:\\表/"},  // 表 ends in 0x5C, which is no delimiter
       {{}, "/tmp/"},
   };
+  // Windows appends its own delimiter, and without any variable takes the drive's root.
+  const bool windows = PathDelimiter() == '\\';
   for (const auto& c : cases) {
     TempDir dir;
     CountingEnv env(dir);
     env.variables = c.variables;
-    EXPECT_EQ(TempFolder(env), c.expected);
+    std::string expected = c.expected;
+    if (windows && c.variables.empty()) {
+      expected = "\\";
+    } else if (windows && c.variables.begin()->second.back() != '/') {
+      expected.back() = '\\';
+    }
+    EXPECT_EQ(TempFolder(env), expected);
   }
 }
 

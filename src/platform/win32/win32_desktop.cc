@@ -1,6 +1,5 @@
 #include "platform/win32/win32_desktop.h"
 
-
 #include <cwchar>
 #include <vector>
 
@@ -79,8 +78,7 @@ bool FileVersionEntry(const std::wstring& file, const std::wstring& entry, std::
     return false;
   }
   wchar_t block_name[32];
-  std::swprintf(block_name, 32, L"%04x%04x", translations[0].language,
-                translations[0].code_page);
+  std::swprintf(block_name, 32, L"%04x%04x", translations[0].language, translations[0].code_page);
   const std::wstring query = L"\\StringFileInfo\\" + std::wstring(block_name) + L"\\" + entry;
   wchar_t* text = nullptr;
   UINT text_length = 0;

@@ -17,13 +17,18 @@ namespace {
 
 class Win32Env : public Env {
  public:
-  Win32Env() {
+  explicit Win32Env(const Win32EnvOptions& options) : options_(options) {
     LARGE_INTEGER frequency;
     ::QueryPerformanceFrequency(&frequency);
     ticks_per_second_ = frequency.QuadPart > 0 ? static_cast<uint64_t>(frequency.QuadPart) : 0;
     const uint64_t seed = (static_cast<uint64_t>(::GetTickCount64()) << 20) ^ PerformanceTicks() ^
                           static_cast<uint64_t>(::GetCurrentProcessId());
     random_.seed(static_cast<std::mt19937::result_type>(seed ^ (seed >> 32)));
+  }
+  ~Win32Env() override {
+    if (options_.delete_registry_base && !options_.registry_base.empty()) {
+      win32::RegistryDeleteTree(options_.registry_base);
+    }
   }
 
   TDateTime Now() override {
@@ -129,23 +134,23 @@ class Win32Env : public Env {
   }
 
   bool RegistryKeyExists(const std::string& key) override {
-    return win32::RegistryKeyExists(key);
+    return win32::RegistryKeyExists(Key(key));
   }
   bool RegistryReadString(const std::string& key, const std::string& name,
                           std::string* value) override {
-    return win32::RegistryReadString(key, name, value);
+    return win32::RegistryReadString(Key(key), name, value);
   }
   bool RegistryReadInteger(const std::string& key, const std::string& name,
                            uint32_t* value) override {
-    return win32::RegistryReadInteger(key, name, value);
+    return win32::RegistryReadInteger(Key(key), name, value);
   }
   bool RegistryWriteString(const std::string& key, const std::string& name,
                            const std::string& value) override {
-    return win32::RegistryWriteString(key, name, value);
+    return win32::RegistryWriteString(Key(key), name, value);
   }
   bool RegistryWriteInteger(const std::string& key, const std::string& name,
                             uint32_t value) override {
-    return win32::RegistryWriteInteger(key, name, value);
+    return win32::RegistryWriteInteger(Key(key), name, value);
   }
 
   // INI files go through Tavelin's own byte-exact reader and writer: the system's profile
@@ -176,7 +181,8 @@ class Win32Env : public Env {
 
   std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name) override {
     std::wstring wide;
-    return win32::ToWide(name, &wide) ? win32::AcquireInstanceLock(wide) : nullptr;
+    return win32::ToWide(options_.lock_prefix + name, &wide) ? win32::AcquireInstanceLock(wide)
+                                                             : nullptr;
   }
 
   bool SystemVolume(std::string* label, uint32_t* serial) override {
@@ -210,19 +216,27 @@ class Win32Env : public Env {
   }
 
  private:
+  std::string Key(const std::string& key) const {
+    if (options_.registry_base.empty()) return key;
+    return options_.registry_base + (key.empty() || key[0] == '\\' ? "" : "\\") + key;
+  }
+
   static uint64_t PerformanceTicks() {
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
     return static_cast<uint64_t>(now.QuadPart);
   }
 
+  Win32EnvOptions options_;
   uint64_t ticks_per_second_ = 0;
   std::mt19937 random_;
 };
 
 }  // namespace
 
-std::unique_ptr<Env> NewWin32Env() { return std::make_unique<Win32Env>(); }
+std::unique_ptr<Env> NewWin32Env(const Win32EnvOptions& options) {
+  return std::make_unique<Win32Env>(options);
+}
 
 std::vector<std::string> Win32ProcessParameters() {
   std::vector<std::wstring> split = win32::SplitCommandLine(::GetCommandLineW());

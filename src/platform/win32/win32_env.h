@@ -11,7 +11,17 @@
 
 namespace tavelin {
 
-std::unique_ptr<Env> NewWin32Env();
+struct Win32EnvOptions {
+  // A key below HKEY_CURRENT_USER that stands for the whole registry of the current user
+  // (tests use a scratch key of their own). Empty: the registry itself.
+  std::string registry_base;
+  // Deletes the registry_base key with everything below it when the Env is destroyed.
+  bool delete_registry_base = false;
+  // Put before the names of single-instance locks, so tests do not meet a running copy.
+  std::string lock_prefix;
+};
+
+std::unique_ptr<Env> NewWin32Env(const Win32EnvOptions& options = Win32EnvOptions());
 
 // The parameters after the program name, split from the process's command line by the
 // host's rules (see command_line_split.h), in Shift-JIS. A parameter with no Shift-JIS

@@ -160,8 +160,7 @@ bool MakeSystemFolders(const std::wstring& system_path) {
     if (i != system_path.size() && !IsDelimiter(system_path[i])) continue;
     if (IsDelimiter(system_path[i - 1])) continue;  // repeated or trailing delimiter
     const std::wstring prefix = system_path.substr(0, i);
-    if (!::CreateDirectoryW(prefix.c_str(), nullptr) &&
-        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (!::CreateDirectoryW(prefix.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
       // A folder that exists but may not be created again (a root, a mounted share).
       const DWORD attributes = ::GetFileAttributesW(prefix.c_str());
       if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -214,8 +213,8 @@ std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool appe
   HANDLE file = OpenDiskFile(system_path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   LARGE_INTEGER zero{};
-  const bool positioned = append ? ::SetFilePointerEx(file, zero, nullptr, FILE_END)
-                                 : ::SetEndOfFile(file) != 0;
+  const bool positioned =
+      append ? ::SetFilePointerEx(file, zero, nullptr, FILE_END) : ::SetEndOfFile(file) != 0;
   if (!positioned) {
     ::CloseHandle(file);
     return nullptr;

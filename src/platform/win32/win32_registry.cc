@@ -36,9 +36,8 @@ bool ValueName(const std::string& name, std::wstring* wide) {
 
 bool OpenForReading(const std::string& key, Key* opened) {
   std::wstring path;
-  return KeyPath(key, &path) &&
-         ::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, opened->out()) ==
-             ERROR_SUCCESS;
+  return KeyPath(key, &path) && ::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ,
+                                                opened->out()) == ERROR_SUCCESS;
 }
 
 bool OpenForWriting(const std::string& key, Key* opened) {
@@ -57,7 +56,8 @@ bool QueryValue(const std::string& key, const std::string& name, DWORD* type,
   if (!ValueName(name, &wide_name) || !OpenForReading(key, &opened)) return false;
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD size = 0;
-    LONG status = ::RegQueryValueExW(opened.get(), wide_name.c_str(), nullptr, type, nullptr, &size);
+    LONG status =
+        ::RegQueryValueExW(opened.get(), wide_name.c_str(), nullptr, type, nullptr, &size);
     if (status != ERROR_SUCCESS) return false;
     data->assign(size, 0);
     status = ::RegQueryValueExW(opened.get(), wide_name.c_str(), nullptr, type,
@@ -120,6 +120,13 @@ bool RegistryWriteInteger(const std::string& key, const std::string& name, uint3
   const DWORD dword = value;
   return ::RegSetValueExW(opened.get(), wide_name.c_str(), 0, REG_DWORD,
                           reinterpret_cast<const BYTE*>(&dword), sizeof dword) == ERROR_SUCCESS;
+}
+
+bool RegistryDeleteTree(const std::string& key) {
+  std::wstring path;
+  return KeyPath(key, &path) && !path.empty() &&
+         ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()) == ERROR_SUCCESS &&
+         ::RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str()) == ERROR_SUCCESS;
 }
 
 }  // namespace tavelin::win32

@@ -15,9 +15,10 @@ bool RegistryReadString(const std::string& key, const std::string& name, std::st
 // A REG_DWORD value; any other type reads as missing.
 bool RegistryReadInteger(const std::string& key, const std::string& name, uint32_t* value);
 // Creates the key when missing. A text holding a NUL cannot be stored.
-bool RegistryWriteString(const std::string& key, const std::string& name,
-                         const std::string& value);
+bool RegistryWriteString(const std::string& key, const std::string& name, const std::string& value);
 bool RegistryWriteInteger(const std::string& key, const std::string& name, uint32_t value);
+// Deletes `key` with all its subkeys and values.
+bool RegistryDeleteTree(const std::string& key);
 
 }  // namespace tavelin::win32
 

@@ -35,8 +35,8 @@ bool CodePageFromWide(UINT code_page, std::wstring_view in, std::string* out) {
   const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL used_default = FALSE;
   BOOL* used_default_arg = utf8 ? nullptr : &used_default;
-  const int needed = ::WideCharToMultiByte(code_page, flags, in.data(), length, nullptr, 0,
-                                           nullptr, used_default_arg);
+  const int needed = ::WideCharToMultiByte(code_page, flags, in.data(), length, nullptr, 0, nullptr,
+                                           used_default_arg);
   if (needed <= 0 || used_default) return false;
   out->resize(static_cast<std::size_t>(needed));
   return ::WideCharToMultiByte(code_page, flags, in.data(), length, out->data(), needed, nullptr,
