@@ -362,6 +362,9 @@ bool Win32Backend::RunMessageLoop(Form& main) {
   // Let the window appear and paint before the activation's work starts.
   ProcessMessages();
   if (!main.closed()) impl_->Run([&main] { main.Activate(); });
+  // Without its window (it could not be made) nobody could close the form: the caller
+  // decides. A fetch has still run in the activation.
+  if (impl_->ViewOf(&main) == nullptr && !main.closed()) return false;
   MSG msg;
   while (!main.closed()) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);

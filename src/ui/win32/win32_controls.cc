@@ -35,9 +35,14 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                           DWORD_PTR /*data*/) {
   if (message == WM_CHAR && wparam >= 0x20 && wparam != 0x7F) {
     const wchar_t typed = static_cast<wchar_t>(wparam);
-    std::string narrow;
-    const bool surrogate = typed >= 0xD800 && typed <= 0xDFFF;
-    if (surrogate || !NarrowText(std::wstring_view(&typed, 1), &narrow)) {
+    bool refused = typed >= 0xD800 && typed <= 0xDFFF;  // half of a pair: no form either
+    try {
+      std::string narrow;
+      refused = refused || !NarrowText(std::wstring_view(&typed, 1), &narrow);
+    } catch (...) {
+      refused = true;  // nothing may unwind through the system's frames
+    }
+    if (refused) {
       MessageBeep(MB_OK);
       return 0;
     }
@@ -86,7 +91,11 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(hwnd, &paint);
-      PaintGroupBox(hwnd, dc);
+      try {
+        PaintGroupBox(hwnd, dc);
+      } catch (...) {
+        // Nothing may unwind through the system's frames; the frame stays unpainted.
+      }
       EndPaint(hwnd, &paint);
       return 0;
     }
