@@ -61,7 +61,8 @@ WineDesktop::WineDesktop() : prefix_(std::string(TAVELIN_BINARY_DIR) + "/tests/w
   const std::string env =
       "WINEPREFIX='" + prefix_ +
       "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d' ";
-  std::system((env + WineServer() + " -p").c_str());
+  // Persistent while the suite runs, and gone half a minute after it, also when it crashed.
+  std::system((env + WineServer() + " -p30").c_str());
   if (fresh) {
     const std::string boot = env + WineProgram() + " wineboot --init >/dev/null 2>&1 && " + env +
                              TAVELIN_SOURCE_DIR "/scripts/wine-japanese-fonts.sh " + WineProgram() +
