@@ -221,7 +221,8 @@ TEST_F(FetchTest, AnOutputFolderThatCannotBeMadeIsLogged) {
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_TRUE(sim->Requests().empty());
-  ExpectLogOfOneRun({"qdr.log: " + output + "/がないので予約状況をを保存できません. (C.ERROR)"});
+  ExpectLogOfOneRun({"qdr.log: " + ProgramSidePath(output) + ProgramDelimiter() +
+                     "がないので予約状況をを保存できません. (C.ERROR)"});
   ExpectHostFilesUntouched();
 }
 
