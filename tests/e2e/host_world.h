@@ -62,8 +62,8 @@ inline std::string WineOutput(const std::string& command) {
 }
 
 // What the program sees of a Linux path: itself, or under Wine its Z: drive form.
-inline std::string ProgramSidePath(const std::string& path) {
-  if (WindowsBuild().empty() || path.empty() || path[0] != '/') return path;
+inline std::string ProgramSidePath(const std::string& path, bool wine = !WindowsBuild().empty()) {
+  if (!wine || path.empty() || path[0] != '/') return path;
   std::string windows = "Z:" + path;
   for (char& c : windows) {
     if (c == '/') c = '\\';
@@ -183,7 +183,9 @@ class WineVolumeEnv : public EnvWrapper {
 
 class HostWorld {
  public:
-  HostWorld() {
+  // `linux_program`: run the Linux build even when the tests drive the Windows one.
+  explicit HostWorld(bool linux_program = false)
+      : wine_(!linux_program && !WindowsBuild().empty()) {
     namespace fs = std::filesystem;
     for (const char* folder : {"home/.config/tavelin", "root", "temp", "runtime", "out", "run"}) {
       fs::create_directories(dir_.File(folder));
@@ -196,7 +198,7 @@ class HostWorld {
   // The temp folder the program uses: the test's own, or under Wine the prefix's (Wine sets
   // TEMP from the prefix's registry whatever the environment says).
   std::string temp() const {
-    if (WindowsBuild().empty()) return dir_.File("temp/");
+    if (!wine_) return dir_.File("temp/");
     static const std::string wine_temp = [] {
       std::string windows = WineOutput("cmd /c echo %TEMP%");
       while (!windows.empty() && std::isspace(static_cast<unsigned char>(windows.back()))) {
@@ -221,7 +223,7 @@ class HostWorld {
   // Under Wine the same text goes into the prefix's registry, after the values an earlier
   // test may have left there are deleted.
   void WriteRegistry(const std::string& more) {
-    if (WindowsBuild().empty()) {
+    if (!wine_) {
       WriteBytes(RegistryFile(),
                  "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n"
                  "\"RootPath\"=\"" +
@@ -229,7 +231,8 @@ class HostWorld {
       return;
     }
     std::string root_path;
-    for (char c : ProgramSidePath(root())) root_path += c == '\\' ? "\\\\" : std::string(1, c);
+    for (char c : ProgramSidePath(root(), true))
+      root_path += c == '\\' ? "\\\\" : std::string(1, c);
     WriteBytes(RegistryFile(),
                "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\software\\Morvik]\r\n\r\n"
                "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet "
@@ -237,7 +240,7 @@ class HostWorld {
                "[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n\"RootPath\"=\"" +
                    root_path + "\"\r\n" + more);
     CommandOutput(std::string(TAVELIN_SOURCE_DIR) + "/scripts/wine-run.sh '" + WindowsBuild() +
-                  "' regedit /S '" + ProgramSidePath(RegistryFile()) + "' >/dev/null 2>&1");
+                  "' regedit /S '" + ProgramSidePath(RegistryFile(), true) + "' >/dev/null 2>&1");
   }
 
   // Section `deck` (Shift-JIS) of "nubra.ini" as the program itself writes it, the password
@@ -263,14 +266,14 @@ class HostWorld {
   bool Start(PluginProcess* process, const std::vector<std::string>& arguments,
              const std::vector<std::string>& extra_environment = {}) {
     const std::string folder = dir_.File("run/" + std::to_string(runs_++) + "-");
-    if (WindowsBuild().empty()) {
+    if (!wine_) {
       return process->Start(ProgramPath(), arguments, Environment(extra_environment), folder);
     }
     // wine-run.sh <build> tavelin.exe, with paths (a '/' first and another later) as Wine's.
     std::vector<std::string> wine_arguments = {WindowsBuild(), WindowsBuild() + "/src/tavelin.exe"};
     for (const std::string& a : arguments) {
       const bool path = a.size() > 1 && a[0] == '/' && a.find('/', 1) != std::string::npos;
-      wine_arguments.push_back(path ? ProgramSidePath(a) : a);
+      wine_arguments.push_back(path ? ProgramSidePath(a, true) : a);
     }
     std::vector<std::string> environment = {
         "HOME=" + dir_.File("home"), "PATH=/usr/bin:/bin",
@@ -297,6 +300,7 @@ class HostWorld {
   static std::string ProgramPath() { return std::string(TAVELIN_BINARY_DIR) + "/src/tavelin"; }
 
  private:
+  bool wine_;
   TempDir dir_;
   int runs_ = 0;
 };
