@@ -8,6 +8,7 @@ packages=(
   libfltk1.3-dev libxext-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
   libpcre2-dev curl
+  g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev zip
 )
 
 missing=()
