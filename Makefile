@@ -1,9 +1,9 @@
-# The two commands of the README: `make demo` and `make test`.
-# windows first: the default preset's Wine desktop tests drive the tavelin.exe it builds.
-PRESETS := windows default asan
+# The commands of the README: `make demo`, `make test` and `make windows`.
+# The windows preset comes last: its Wine tests use the default build's e2e suite.
+PRESETS := default asan windows
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo bench format clean
+.PHONY: all deps build test demo bench format clean windows
 
 all: build
 
@@ -22,6 +22,12 @@ test: deps
 	  ctest --preset $$p -j $(JOBS); \
 	done
 
+# tavelin.exe (mingw-w64) packed with its README and licence texts into dist/.
+windows: deps
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS) --target tavelin
+	scripts/package-windows.sh build/windows dist
+
 demo: build
 	scripts/demo.sh build/default
 
@@ -32,4 +38,4 @@ format:
 	clang-format -i $$(git ls-files '*.cc' '*.h')
 
 clean:
-	rm -rf build
+	rm -rf build dist

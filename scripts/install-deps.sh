@@ -8,6 +8,7 @@ packages=(
   libfltk1.3-dev libxext-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
   libpcre2-dev curl
+  g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev zip
   # Wine's X driver loads these at run time (only recommended by libwine): without them
   # the Windows window has no anti-aliased text, cursors or screen geometry.
   libxrender1 libxcursor1 libxi6 libxrandr2 libxcomposite1 libxinerama1 libxfixes3

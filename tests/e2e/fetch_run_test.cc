@@ -221,7 +221,8 @@ TEST_F(FetchTest, AnOutputFolderThatCannotBeMadeIsLogged) {
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_TRUE(sim->Requests().empty());
-  ExpectLogOfOneRun({"qdr.log: " + output + "/がないので予約状況をを保存できません. (C.ERROR)"});
+  ExpectLogOfOneRun({"qdr.log: " + ProgramSidePath(output) + ProgramDelimiter() +
+                     "がないので予約状況をを保存できません. (C.ERROR)"});
   ExpectHostFilesUntouched();
 }
 
@@ -308,6 +309,54 @@ TEST_F(FetchTest, ScriptLayoutWithBasicLoginAndFirstTunerOnly) {
       << requests[1];
   ExpectLogOfOneRun({});
   ExpectHostFilesUntouched();
+}
+
+// Under Wine: the Windows build leaves byte for byte what the Linux build leaves for the
+// same page and settings (program files, log lines apart from their time stamps, INI files,
+// channel tables).
+TEST_F(FetchTest, WindowsBuildWritesWhatTheLinuxBuildWrites) {
+  if (WindowsBuild().empty()) GTEST_SKIP() << "compares the Windows build with this one";
+  const Day day1 = cal_.At(1);
+  const std::string page =
+      "<html><body><table><tbody>\r\n" +
+      TableRow(0, "ニュース７", 1, "CH1", LocalCalendar::PageDate(day1), "19:00-19:30") +
+      TableRow(1, "表示と予約", 2, "CH4", LocalCalendar::PageDate(day1), "23:30-00:30") +
+      TableRow(2, "日曜劇場", 0, "CH6", "毎日曜日", "21:00-21:54") +
+      "</tbody></table></body></html>\r\n";
+  auto sim = StartRecorder(page, {});
+  DeckSettings deck;
+  deck.port = std::to_string(sim->port());
+  WriteNubra("RD1", deck);  // no login: each build reads the password with its own key
+
+  HostWorld linux_world(true);
+  for (const char* name :
+       {"tvconvert.csv", "qdrTVCHNo.csv", "tvchdata.csv", "qdr.log", "qdr.ini", "nubra.ini"}) {
+    WriteBytes(linux_world.RootFile(name), ReadBytes(world_.RootFile(name)));
+  }
+  for (HostWorld* world : {&world_, &linux_world}) {
+    const RunResult run = world->Run({world->OutputFolder("RD1")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exit_code, 0);
+  }
+
+  const std::set<std::string> names = FileNames(world_.OutputFolder("RD1"));
+  EXPECT_EQ(names.size(), 2u + Occurrences(cal_, 21 * 60, [](Day d) {
+                                 return LocalCalendar::Weekday(d) == 0;
+                               }).size());
+  EXPECT_EQ(names, FileNames(linux_world.OutputFolder("RD1")));
+  for (const std::string& name : names) {
+    EXPECT_EQ(ReadBytes(world_.OutputFolder("RD1") + "/" + name),
+              ReadBytes(linux_world.OutputFolder("RD1") + "/" + name))
+        << name;
+  }
+  const std::regex stamp("\\d{4}-\\d\\d-\\d\\d[ \t]\\d\\d:\\d\\d:\\d\\d");
+  EXPECT_EQ(std::regex_replace(ReadBytes(world_.RootFile("qdr.log")), stamp, "<time>"),
+            std::regex_replace(ReadBytes(linux_world.RootFile("qdr.log")), stamp, "<time>"));
+  for (const char* name :
+       {"qdr.ini", "nubra.ini", "tvconvert.csv", "qdrTVCHNo.csv", "tvchdata.csv"}) {
+    EXPECT_EQ(ReadBytes(world_.RootFile(name)), ReadBytes(linux_world.RootFile(name))) << name;
+  }
+  EXPECT_EQ(FileNames(world_.root()), FileNames(linux_world.root()));
 }
 
 // Download failures of every kind keep the files of the last good fetch.

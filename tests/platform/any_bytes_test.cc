@@ -8,8 +8,8 @@
 
 #include "platform/codepage.h"
 #include "platform/path.h"
-#include "platform/profile_ini.h"
 #include "platform/posix/registry_text.h"
+#include "platform/profile_ini.h"
 
 namespace tavelin {
 namespace {

@@ -10,7 +10,6 @@
 namespace tavelin {
 namespace {
 
-
 constexpr char kHostIni[] =
     "; Qadrel settings\r\n"
     "[TSetup]\r\n"

@@ -37,7 +37,7 @@ class ProgramRun {
  public:
   ProgramRun(const WineDesktop& desktop, const std::vector<std::string>& args,
              const std::string& log_file) {
-    std::vector<std::string> all = {TAVELIN_WINDOWS_PROGRAM};
+    std::vector<std::string> all = {WineDesktop::TavelinProgram()};
     all.insert(all.end(), args.begin(), args.end());
     // The message boxes' texts appear in Wine's trace.
     pid_ = desktop.Start(all, "-all,trace+msgbox", log_file);
@@ -76,8 +76,8 @@ class Win32DesktopTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    if (!fs::exists(TAVELIN_WINDOWS_PROGRAM)) {
-      GTEST_SKIP() << TAVELIN_WINDOWS_PROGRAM << " is not built (cmake --preset windows)";
+    if (!fs::exists(WineDesktop::TavelinProgram())) {
+      GTEST_SKIP() << WineDesktop::TavelinProgram() << " is not built (cmake --preset windows)";
     }
     if (!desktop_->ready()) GTEST_SKIP() << desktop_->problem();
     for (const char* folder : {"root", "out"}) fs::create_directories(dir_.File(folder));

@@ -37,6 +37,11 @@ std::string WineDesktop::WineProgram() {
   return ProgramInstalled("wine64") ? "wine64" : "";
 }
 
+std::string WineDesktop::TavelinProgram() {
+  const char* chosen = std::getenv("TAVELIN_WINDOWS_PROGRAM");
+  return chosen != nullptr && *chosen != '\0' ? chosen : TAVELIN_WINDOWS_PROGRAM;
+}
+
 std::string WineDesktop::WindowsPath(const std::string& path) {
   std::string out = "Z:" + path;
   for (char& c : out) {
@@ -45,7 +50,8 @@ std::string WineDesktop::WindowsPath(const std::string& path) {
   return out;
 }
 
-WineDesktop::WineDesktop() : prefix_(std::string(TAVELIN_BINARY_DIR) + "/tests/wine-desktop") {
+WineDesktop::WineDesktop()
+    : prefix_(fs::path(TavelinProgram()).parent_path().parent_path().string() + "/wine-desktop") {
   for (const char* tool : {"Xvfb", "xdotool", "xprop", "import", "convert"}) {
     if (!ProgramInstalled(tool)) problem_ = std::string(tool) + " is not installed";
   }

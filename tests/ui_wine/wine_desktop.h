@@ -1,6 +1,7 @@
-// Windows programs on a private X server: one Xvfb and one Wine prefix (in the build folder,
-// with the Japanese font links of scripts/wine-japanese-fonts.sh) for the whole suite, with
-// a persistent wineserver so that a program starts in well under a second.
+// Windows programs on a private X server: one Xvfb and one Wine prefix (wine-desktop in the
+// Windows build folder, with the Japanese font links of scripts/wine-japanese-fonts.sh) for
+// the whole suite, with a persistent wineserver so that a program starts in well under a
+// second.
 #ifndef TAVELIN_TESTS_UI_WINE_WINE_DESKTOP_H_
 #define TAVELIN_TESTS_UI_WINE_WINE_DESKTOP_H_
 
@@ -37,6 +38,8 @@ class WineDesktop {
   // The Windows form of a Linux path, on Wine's drive Z:.
   static std::string WindowsPath(const std::string& path);
   static std::string WineProgram();
+  // tavelin.exe under test: $TAVELIN_WINDOWS_PROGRAM, else that of build/windows.
+  static std::string TavelinProgram();
 
  private:
   std::string prefix_;

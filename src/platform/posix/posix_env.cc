@@ -14,8 +14,8 @@
 #include "platform/posix/posix_desktop.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_socket.h"
-#include "platform/profile_ini.h"
 #include "platform/posix/registry_text.h"
+#include "platform/profile_ini.h"
 
 namespace tavelin {
 namespace {
