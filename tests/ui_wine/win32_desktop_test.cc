@@ -94,7 +94,7 @@ class Win32DesktopTest : public ::testing::Test {
   }
 
   // The first visible window titled `title` (any class), waiting up to `seconds`.
-  std::string WaitForWindow(const std::string& title, double seconds = 15) {
+  std::string WaitForWindow(const std::string& title, double seconds = 45) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     do {
       const std::vector<std::string> found = x().WindowsTitled(title, "tavelin.exe");

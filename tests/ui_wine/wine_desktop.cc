@@ -64,8 +64,9 @@ WineDesktop::WineDesktop()
   }
   const bool fresh = !fs::exists(prefix_ + "/system.reg");
   fs::create_directories(prefix_);
+  // Wine's desktop process, started with the prefix, keeps the display it was started on.
   const std::string env =
-      "WINEPREFIX='" + prefix_ +
+      "DISPLAY=" + x_->display() + " WINEPREFIX='" + prefix_ +
       "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d' ";
   // Persistent while the suite runs, and gone half a minute after it, also when it crashed.
   std::system((env + WineServer() + " -p30").c_str());
