@@ -36,6 +36,8 @@ struct FormView {
   // The face as a brush: see-through labels fill their background with the part of the
   // face they lie on.
   HBRUSH face_brush = nullptr;
+  // The control that had the keyboard when the window was last deactivated.
+  HWND last_focus = nullptr;
   // A form that never had a placement of its own opens over the centre of the main window.
   bool centre_on_show = false;
 

@@ -234,6 +234,23 @@ LRESULT Win32Backend::Impl::FormMessage(FormView& view, UINT message, WPARAM wpa
       form.SetPlacement(rect);
       return 0;
     }
+    case WM_ACTIVATE: {
+      // As in a dialog, the keyboard returns to the control that had it (at first, to the
+      // first control that takes it) instead of staying on the window itself.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd, focus)) view.last_focus = focus;
+        break;
+      }
+      HWND target = view.last_focus;
+      if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target) ||
+          !IsWindowVisible(target)) {
+        target = GetNextDlgTabItem(hwnd, nullptr, FALSE);
+      }
+      if (target == nullptr) break;
+      SetFocus(target);
+      return 0;
+    }
     case WM_CLOSE:
       // The system's close request (Alt+F4, the taskbar): the form decides.
       form.Close();
