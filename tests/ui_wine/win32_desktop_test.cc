@@ -271,9 +271,12 @@ TEST_F(Win32DesktopTest, SettingsWindowReopensWhereItWasLeftAndEscStopsIt) {
   const Geometry g = GeometryOf(main);
   EXPECT_EQ(g.x, 123);
   EXPECT_EQ(g.y, 77);
-  // The keyboard starts in RDH1_IP and Tab moves it to RDH1_Port; Esc is answered by
-  // ButtonStop, which closes the window.
-  Key(main, "Tab End BackSpace BackSpace BackSpace BackSpace");
+  // Keys pressed before the activation has loaded the settings would be overwritten by them.
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  // The keyboard starts in RDH1_IP. Backwards it wraps to the radio group, the last stop,
+  // where an arrow chooses the next item; forwards again to RDH1_IP, then RDH1_Port. Esc is
+  // answered by ButtonStop, which closes the window.
+  Key(main, "shift+Tab Right Tab Tab End BackSpace BackSpace BackSpace BackSpace");
   x().Run("xdotool type 9090");
   Key(main, "Escape");
   int status = -1;
@@ -283,6 +286,8 @@ TEST_F(Win32DesktopTest, SettingsWindowReopensWhereItWasLeftAndEscStopsIt) {
   EXPECT_NE(ReadBytes(dir_.File("root/nubra.ini")).find("RDH1_Port_Text=9090\r\n"),
             std::string::npos)
       << Utf8(ReadBytes(dir_.File("root/nubra.ini")));
+  EXPECT_NE(ReadBytes(dir_.File("root/nubra.ini")).find("WRecSetting_ItemIndex=1\r\n"),
+            std::string::npos);
 }
 
 TEST_F(Win32DesktopTest, ChannelButtonRebuildsTheChannelTable) {
