@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/date_time.h"
+#include "platform/path.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -254,6 +255,12 @@ TEST_F(OutputStepTest, FileNameGuardIsCharacterAware) {
   EXPECT_FALSE(ProgramFilePath("f/", info).has_value());
   info.ChannelText = "a/b";
   EXPECT_FALSE(ProgramFilePath("f/", info).has_value());
+  // Where '\' separates folders and drives exist, neither it nor a colon may pass.
+  const bool windows = PathDelimiter() == '\\';
+  for (const char* channel : {"a\\b", "CH:1"}) {
+    info.ChannelText = channel;
+    EXPECT_EQ(ProgramFilePath("f/", info).has_value(), !windows) << channel;
+  }
 }
 
 TEST(NextOccurrenceTest, FindsTheFirstMatchingDayAndKeepsTheTime) {

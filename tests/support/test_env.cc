@@ -14,18 +14,6 @@ namespace tavelin::testing {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The file-system path of a Shift-JIS test path, through UTF-8, so that the same name
-// reaches the disk as through the Env; bytes that do not convert are passed as they are.
-fs::path SystemPath(const std::string& path) {
-  std::string utf8;
-  if (!Cp932ToUtf8(path, &utf8)) return fs::path(path);
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-}  // namespace
-
 TempDir::TempDir() {
   std::random_device random;
   std::error_code error;

@@ -3,6 +3,7 @@
 #ifndef TAVELIN_TESTS_SUPPORT_TEST_ENV_H_
 #define TAVELIN_TESTS_SUPPORT_TEST_ENV_H_
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,6 +64,10 @@ class FakeEnv : public EnvWrapper {
   uint32_t next_random_ = 0x12345678;
   std::optional<std::string> temp_folder_;
 };
+
+// The file-system path of a test path: on POSIX the bytes as they are (tests name files in
+// UTF-8 or in raw bytes on purpose); on Windows a Shift-JIS path, converted as the Env does.
+std::filesystem::path SystemPath(const std::string& path);
 
 // Writes `bytes` to `path`, replacing it; fails the current test when it cannot.
 void WriteBytes(const std::string& path, const std::string& bytes);

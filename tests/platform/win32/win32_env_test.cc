@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -120,10 +122,12 @@ TEST_F(Win32EnvTest, TextsWithoutAShiftJisFormFailTheOneOperation) {
 
   // A file name that Shift-JIS cannot hold (e acute) is left out of the listing.
   WriteBytes(dir_.File("ok.tvpi"), "x");
-  testing::WriteBytes(dir_.path() + "\xC3\xA9.tvpi", "x");  // read as two half-width kana
+  const auto accented = testing::SystemPath(dir_.path()) / std::u8string(u8"\u00e9.tvpi");
+  std::ofstream(accented) << "x";
+  ASSERT_TRUE(std::filesystem::exists(accented));
   std::vector<std::string> names;
   ASSERT_TRUE(env_->ListFiles(dir_.path(), ".tvpi", &names));
-  EXPECT_EQ(names.size(), 2u);
+  EXPECT_EQ(names, std::vector<std::string>{"ok.tvpi"});
 }
 
 TEST_F(Win32EnvTest, IniFilesKeepShiftJisBytes) {
@@ -151,6 +155,36 @@ TEST_F(Win32EnvTest, RegistryOfTheCurrentUser) {
   EXPECT_FALSE(env_->RegistryReadString(key, "Count", &text));
   EXPECT_FALSE(env_->RegistryReadInteger(key, "RootPath", &number));
   EXPECT_FALSE(env_->RegistryReadString(key, "missing", &text));
+
+  // Values other programs stored: texts without their closing NUL, a NUL inside, binary
+  // data and a short number. regedit takes hex(1) bytes as UTF-16 only from a UTF-16 file.
+  const std::string reg = dir_.File("values.reg");
+  const std::string ascii =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER" + key +
+      "]\r\n\"NoNul\"=hex(1):41,00,42,00\r\n\"OddBytes\"=hex(1):41,00,42\r\n"
+      "\"Inner\"=hex(1):41,00,00,00,42,00,00,00\r\n\"Binary\"=hex:41,00,00,00\r\n"
+      "\"Short\"=hex(4):01,02\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : ascii) utf16 += std::string{c, '\0'};
+  WriteBytes(reg, utf16);
+  ASSERT_EQ(std::system(("regedit /S \"" + reg + "\"").c_str()), 0);
+  const struct {
+    const char* name;
+    bool found;
+    const char* text;
+  } kStored[] = {
+      {"NoNul", true, "AB"},
+      {"OddBytes", true, "A"},
+      {"Inner", true, "A"},
+      {"Binary", false, ""},
+  };
+  for (const auto& c : kStored) {
+    text.clear();
+    EXPECT_EQ(env_->RegistryReadString(key, c.name, &text), c.found) << c.name;
+    EXPECT_EQ(text, c.text) << c.name;
+  }
+  EXPECT_FALSE(env_->RegistryReadInteger(key, "Short", &number));
+  EXPECT_FALSE(env_->RegistryReadInteger(key, "Binary", &number));
 }
 
 TEST_F(Win32EnvTest, MachineAndProcess) {

@@ -13,4 +13,6 @@ std::unique_ptr<Env> NewIsolatedEnv(const TempDir& dir) {
 
 std::unique_ptr<Env> NewSystemEnv() { return NewPosixEnv(); }
 
+std::filesystem::path SystemPath(const std::string& path) { return std::filesystem::path(path); }
+
 }  // namespace tavelin::testing

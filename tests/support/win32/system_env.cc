@@ -1,3 +1,4 @@
+#include "platform/codepage.h"
 #include "platform/path.h"
 #include "platform/win32/win32_env.h"
 #include "support/test_env.h"
@@ -18,5 +19,13 @@ std::unique_ptr<Env> NewIsolatedEnv(const TempDir& dir) {
 }
 
 std::unique_ptr<Env> NewSystemEnv() { return NewWin32Env(); }
+
+// Through UTF-8, which std::filesystem takes on every platform; bytes that are no Shift-JIS
+// are passed as they are.
+std::filesystem::path SystemPath(const std::string& path) {
+  std::string utf8;
+  if (!Cp932ToUtf8(path, &utf8)) return std::filesystem::path(path);
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 }  // namespace tavelin::testing
