@@ -1,10 +1,12 @@
-# The two commands of the README: `make demo` and `make test`; `make package`, `make fuzz`.
-# "fuzz" builds the fuzzing harnesses with clang; its tests replay their corpora.
-PRESETS := default asan fuzz
+# The two commands of the README: `make demo` and `make test`; `make package`, `make windows`
+# and `make fuzz`. "fuzz" builds the fuzzing harnesses with clang; its tests replay their
+# corpora. The windows preset's Wine tests drive it from the default build's e2e suite, so
+# default comes first.
+PRESETS := default asan fuzz windows
 FUZZ_SECONDS ?= 600
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo package bench fuzz format clean
+.PHONY: all deps build test demo package windows bench fuzz format clean
 
 all: build
 
@@ -30,6 +32,12 @@ demo:
 	cmake --build --preset release -j $(JOBS)
 	scripts/demo.sh build/release
 
+# tavelin.exe (mingw-w64) packed with its README and licence texts into dist/.
+windows: deps
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS) --target tavelin
+	scripts/package-windows.sh build/windows dist
+
 # build/release/tavelin_<version>_amd64.deb; `apt install ./build/release/tavelin_*.deb`.
 package: deps
 	cmake --preset release
@@ -53,4 +61,4 @@ format:
 	clang-format -i $$(git ls-files '*.cc' '*.h')
 
 clean:
-	rm -rf build
+	rm -rf build dist

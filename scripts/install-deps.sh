@@ -18,6 +18,10 @@ test_packages=(
   libxml2-dev                        # the tokenizer benchmark's reference parser
   dpkg-dev file                      # make package: dpkg-shlibdeps finds the runtime libraries
   clang libclang-rt-dev llvm         # the fuzzing harnesses: clang, libFuzzer, llvm-symbolizer
+  g++-mingw-w64-x86-64-posix wine wine64 zip  # the Windows build, its Wine tests, make windows
+  # Wine's X driver loads these at run time (only recommended by libwine): without them
+  # the Windows window has no anti-aliased text, cursors or screen geometry.
+  libxrender1 libxcursor1 libxi6 libxrandr2 libxcomposite1 libxinerama1 libxfixes3
 )
 
 case "${1:-all}" in

@@ -10,6 +10,24 @@ namespace tavelin {
 
 int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
               const BackendFactory& make_backend) {
+  std::vector<std::string> parameters;
+  for (const std::string& argument : native_arguments) {
+    std::string converted;
+    if (!Utf8ToCp932(argument, &converted)) {
+      // The parameter then counts as empty; without this line the user would only be told
+      // to start the program from the host.
+      std::fprintf(stderr,
+                   "tavelin: parameter %zu (%s) has no Shift-JIS form; it is taken as empty\n",
+                   parameters.size() + 1, argument.c_str());
+      converted.clear();
+    }
+    parameters.push_back(converted);
+  }
+  return RunPlugInWithParameters(env, parameters, make_backend);
+}
+
+int RunPlugInWithParameters(Env& env, const std::vector<std::string>& parameters,
+                            const BackendFactory& make_backend) {
   try {
     env.SleepMs(static_cast<int>(env.Random32() % 1000));
     // Another copy running: end silently. Any other reason is said before ending, or every
@@ -23,20 +41,6 @@ int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
         std::fprintf(stderr, "tavelin: %s; ending without a run.\n", text.c_str());
       }
       return 0;
-    }
-
-    std::vector<std::string> parameters;
-    for (const std::string& argument : native_arguments) {
-      std::string converted;
-      if (!Utf8ToCp932(argument, &converted)) {
-        // The parameter then counts as empty; without this line the user would only be told
-        // to start the program from the host.
-        std::fprintf(stderr,
-                     "tavelin: parameter %zu (%s) has no Shift-JIS form; it is taken as empty\n",
-                     parameters.size() + 1, argument.c_str());
-        converted.clear();
-      }
-      parameters.push_back(converted);
     }
 
     std::unique_ptr<ui::Backend> backend = make_backend(env);

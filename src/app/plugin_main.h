@@ -23,6 +23,11 @@ using BackendFactory = std::function<std::unique_ptr<ui::Backend>(Env& env)>;
 int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
               const BackendFactory& make_backend);
 
+// The same with `parameters` already in Shift-JIS, as the Windows entry splits them from
+// the command line.
+int RunPlugInWithParameters(Env& env, const std::vector<std::string>& parameters,
+                            const BackendFactory& make_backend);
+
 }  // namespace tavelin
 
 #endif  // TAVELIN_APP_PLUGIN_MAIN_H_

@@ -6,6 +6,7 @@
 
 #include "platform/codepage.h"
 #include "platform/path.h"
+#include "platform/path_rules.h"
 
 namespace tavelin {
 namespace {
@@ -28,7 +29,8 @@ bool ContainsText(std::string_view text, std::string_view part) {
 }
 
 // True when `name` cannot leave its folder: no path delimiter (trail bytes of double-byte
-// characters are not delimiters) and no zero byte, which the system would take as its end.
+// characters are not delimiters), no zero byte, which the system would take as its end, and
+// where drives exist no colon, which would name a hidden stream of another file instead.
 // A lead byte takes the next byte into its character only when that is a valid trail byte;
 // otherwise a converter that lets the broken pair through would still see the delimiter.
 bool IsPlainFileName(std::string_view name) {
@@ -40,7 +42,7 @@ bool IsPlainFileName(std::string_view name) {
       i += 2;
       continue;
     }
-    if (c == '\0' || IsPathDelimiter(c)) return false;
+    if (c == '\0' || IsPathDelimiter(c) || (c == ':' && PathHasDriveColon())) return false;
     ++i;
   }
   return true;

@@ -63,24 +63,84 @@ bool IconSample(double x, double y, Colour* out) {
   return true;
 }
 
-}  // namespace
-
-uint32_t RgbaImage::RgbAt(int x, int y) const {
-  const size_t at = (static_cast<size_t>(y) * width + x) * 4;
-  return (uint32_t{pixels[at]} << 16) | (uint32_t{pixels[at + 1]} << 8) | pixels[at + 2];
+bool InTriangle(double x, double y, double ax, double ay, double bx, double by, double cx,
+                double cy) {
+  auto side = [](double px, double py, double qx, double qy, double rx, double ry) {
+    return (qx - px) * (ry - py) - (qy - py) * (rx - px);
+  };
+  const double d1 = side(ax, ay, bx, by, x, y);
+  const double d2 = side(bx, by, cx, cy, x, y);
+  const double d3 = side(cx, cy, ax, ay, x, y);
+  const bool negative = d1 < 0 || d2 < 0 || d3 < 0;
+  const bool positive = d1 > 0 || d2 > 0 || d3 > 0;
+  return !(negative && positive);
 }
 
-uint8_t RgbaImage::AlphaAt(int x, int y) const {
-  return pixels[(static_cast<size_t>(y) * width + x) * 4 + 3];
+constexpr Colour kGlyphRed{200, 50, 50};
+constexpr Colour kGlyphRoof{200, 60, 40};
+constexpr Colour kGlyphBlue{60, 90, 150};
+constexpr Colour kGlyphInfo{40, 100, 200};
+constexpr Colour kGlyphGreen{30, 150, 60};
+constexpr Colour kGlyphDoor{245, 230, 180};
+constexpr Colour kGlyphScreen{150, 210, 250};
+
+bool GlyphSample(Glyph glyph, double x, double y, Colour* out) {
+  switch (glyph) {
+    case Glyph::kHome:
+      if (InRoundRect(x, y, 0.375, 0.625, 0.625, 1.0, 0)) {
+        *out = kGlyphDoor;
+      } else if (InRoundRect(x, y, 0.167, 0.5, 0.833, 1.0, 0)) {
+        *out = kGlyphBlue;
+      } else if (InTriangle(x, y, 0.5, 0.0, 0.0, 0.5, 1.0, 0.5)) {
+        *out = kGlyphRoof;
+      } else {
+        return false;
+      }
+      return true;
+    case Glyph::kInfo:
+      if (!InCircle(x, y, 0.5, 0.5, 0.5)) return false;
+      *out = InCircle(x, y, 0.5, 0.27, 0.09) || InRoundRect(x, y, 0.42, 0.42, 0.58, 0.84, 0.02)
+                 ? kWhite
+                 : kGlyphInfo;
+      return true;
+    case Glyph::kPlay:
+      *out = kGlyphGreen;
+      return InTriangle(x, y, 0.167, 0.0, 0.167, 1.0, 1.0, 0.5);
+    case Glyph::kStop:
+      *out = kGlyphRed;
+      return InRoundRect(x, y, 0.07, 0.07, 0.93, 0.93, 0);
+    case Glyph::kPause:
+      *out = kGlyphBlue;
+      return InRoundRect(x, y, 0.167, 0.0, 0.417, 1.0, 0) ||
+             InRoundRect(x, y, 0.583, 0.0, 0.833, 1.0, 0);
+    case Glyph::kChannels:
+      // A small television with two antenna rods.
+      if (InRoundRect(x, y, 0.12, 0.45, 0.88, 0.88, 0)) {
+        *out = kGlyphScreen;
+      } else if (InRoundRect(x, y, 0.0, 0.333, 1.0, 1.0, 0) ||
+                 NearSegment(x, y, 0.5, 0.333, 0.25, 0.0, 0.045) ||
+                 NearSegment(x, y, 0.5, 0.333, 0.75, 0.0, 0.045)) {
+        *out = kGlyphBlue;
+      } else {
+        return false;
+      }
+      return true;
+    case Glyph::kNone:
+      break;
+  }
+  return false;
 }
 
-RgbaImage ProgramIcon(int size) {
+// A square picture of `size` pixels from a sampler over the unit square, 4 x 4 samples a
+// pixel; alpha is the covered share.
+template <typename Sampler>
+RgbaImage RenderSquare(int size, const Sampler& sample) {
   RgbaImage image;
   if (size <= 0) return image;
   image.width = size;
   image.height = size;
   image.pixels.assign(static_cast<size_t>(size) * size * 4, 0);
-  constexpr int kGrid = 4;  // 4 x 4 samples per pixel smooth the edges
+  constexpr int kGrid = 4;
   for (int py = 0; py < size; ++py) {
     for (int px = 0; px < size; ++px) {
       double r = 0, g = 0, b = 0;
@@ -90,7 +150,7 @@ RgbaImage ProgramIcon(int size) {
           const double x = (px + (sx + 0.5) / kGrid) / size;
           const double y = (py + (sy + 0.5) / kGrid) / size;
           Colour c;
-          if (!IconSample(x, y, &c)) continue;
+          if (!sample(x, y, &c)) continue;
           r += c.r;
           g += c.g;
           b += c.b;
@@ -106,6 +166,48 @@ RgbaImage ProgramIcon(int size) {
     }
   }
   return image;
+}
+
+// The face's colours.
+constexpr uint32_t kFaceTop = 0xF7FBFF;
+constexpr uint32_t kFaceBottom = 0xD9E6F4;
+constexpr uint32_t kBandTop = 0xDDE9F8;
+constexpr uint32_t kBandBottom = 0xC4D7EF;
+constexpr uint32_t kBandLine = 0x9DB6D6;
+constexpr uint32_t kOutlineDark = 0x2F4F7F;
+constexpr uint32_t kOutlineLight = 0xFFFFFF;
+
+uint32_t Blend(uint32_t a, uint32_t b, int step, int steps) {
+  if (steps <= 0) return a;
+  auto channel = [&](int shift) {
+    const int ca = (a >> shift) & 0xFF;
+    const int cb = (b >> shift) & 0xFF;
+    return static_cast<uint32_t>(ca + (cb - ca) * step / steps) << shift;
+  };
+  return channel(16) | channel(8) | channel(0);
+}
+
+void Put(RgbaImage& image, int x, int y, uint32_t rgb) {
+  uint8_t* p = &image.pixels[(static_cast<size_t>(y) * image.width + x) * 4];
+  p[0] = static_cast<uint8_t>(rgb >> 16);
+  p[1] = static_cast<uint8_t>(rgb >> 8);
+  p[2] = static_cast<uint8_t>(rgb);
+  p[3] = 255;
+}
+
+}  // namespace
+
+uint32_t RgbaImage::RgbAt(int x, int y) const {
+  const size_t at = (static_cast<size_t>(y) * width + x) * 4;
+  return (uint32_t{pixels[at]} << 16) | (uint32_t{pixels[at + 1]} << 8) | pixels[at + 2];
+}
+
+uint8_t RgbaImage::AlphaAt(int x, int y) const {
+  return pixels[(static_cast<size_t>(y) * width + x) * 4 + 3];
+}
+
+RgbaImage ProgramIcon(int size) {
+  return RenderSquare(size, [](double x, double y, Colour* c) { return IconSample(x, y, c); });
 }
 
 bool OutlineMask::Inside(int x, int y) const {
@@ -136,6 +238,72 @@ OutlineMask RoundedOutline(int width, int height, int radius) {
     }
   }
   return mask;
+}
+
+}  // namespace tavelin::ui
+
+namespace tavelin::ui {
+
+RgbaImage WindowFace(const OutlineMask& outline) {
+  RgbaImage face;
+  const int width = outline.width;
+  const int height = outline.height;
+  if (width <= 0 || height <= 0) return face;
+  face.width = width;
+  face.height = height;
+  face.pixels.assign(static_cast<size_t>(width) * height * 4, 0);
+  for (int y = 0; y < height; ++y) {
+    const uint32_t colour = y < kFaceBandHeight
+                                ? Blend(kBandTop, kBandBottom, y, kFaceBandHeight - 1)
+                                : Blend(kFaceTop, kFaceBottom, y, height - 1);
+    for (int x = 0; x < width; ++x) Put(face, x, y, colour);
+  }
+  for (int x = 2; x < width - 2; ++x) {
+    if (kFaceBandHeight + 1 >= height) break;
+    Put(face, x, kFaceBandHeight, kBandLine);
+    Put(face, x, kFaceBandHeight + 1, kOutlineLight);
+  }
+  // The outline follows the window's shape: a dark edge and a light line inside it.
+  auto on_edge = [&outline](int x, int y) {
+    return outline.Inside(x, y) && (!outline.Inside(x - 1, y) || !outline.Inside(x + 1, y) ||
+                                    !outline.Inside(x, y - 1) || !outline.Inside(x, y + 1));
+  };
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (on_edge(x, y)) {
+        Put(face, x, y, kOutlineDark);
+      } else if (outline.Inside(x, y) && (on_edge(x - 1, y) || on_edge(x + 1, y) ||
+                                          on_edge(x, y - 1) || on_edge(x, y + 1))) {
+        Put(face, x, y, kOutlineLight);
+      }
+    }
+  }
+  return face;
+}
+
+Glyph GlyphForButton(const std::string& name) {
+  if (name == "ButtonHome") return Glyph::kHome;
+  if (name == "ButtonAbout") return Glyph::kInfo;
+  if (name == "ButtonPlay") return Glyph::kPlay;
+  if (name == "ButtonStop") return Glyph::kStop;
+  if (name == "ButtonPause") return Glyph::kPause;
+  if (name == "ButtonCH") return Glyph::kChannels;
+  return Glyph::kNone;
+}
+
+RgbaImage ButtonGlyph(Glyph glyph, int size, bool enabled) {
+  if (glyph == Glyph::kNone) return RgbaImage{};
+  RgbaImage image = RenderSquare(
+      size, [glyph](double x, double y, Colour* c) { return GlyphSample(glyph, x, y, c); });
+  if (enabled) return image;
+  // Greyed: the brightness kept, lightened towards the button face.
+  for (size_t at = 0; at + 3 < image.pixels.size(); at += 4) {
+    uint8_t* p = &image.pixels[at];
+    const double grey = 0.3 * p[0] + 0.59 * p[1] + 0.11 * p[2];
+    const auto light = static_cast<uint8_t>(std::lround(grey + (255 - grey) * 0.45));
+    p[0] = p[1] = p[2] = light;
+  }
+  return image;
 }
 
 }  // namespace tavelin::ui

@@ -1,9 +1,10 @@
-// The window's artwork, drawn in code and free of any toolkit: the program icon as RGBA
-// pixels and the outline of the frameless main window as a one-bit mask.
+// The window's artwork, drawn in code and free of any toolkit: the program icon, the button
+// glyphs and the main window's face as RGBA pixels, and its outline as a one-bit mask.
 #ifndef TAVELIN_UI_ARTWORK_H_
 #define TAVELIN_UI_ARTWORK_H_
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tavelin::ui {
@@ -31,6 +32,18 @@ struct OutlineMask {
   bool Inside(int x, int y) const;
 };
 OutlineMask RoundedOutline(int width, int height, int radius);
+
+// The face of the frameless main window, opaque: a light vertical gradient, a title band
+// across the top, and inside `outline` a dark edge with a light line within it.
+inline constexpr int kFaceBandHeight = 38;
+RgbaImage WindowFace(const OutlineMask& outline);
+
+// The small pictures on the picture buttons, chosen by the button's name.
+enum class Glyph { kNone, kHome, kInfo, kPlay, kStop, kPause, kChannels };
+Glyph GlyphForButton(const std::string& control_name);
+// `glyph` drawn into a square of `size` pixels, anti-aliased on a transparent background;
+// greyed when not `enabled`. Empty for kNone or no size.
+RgbaImage ButtonGlyph(Glyph glyph, int size, bool enabled);
 
 }  // namespace tavelin::ui
 

@@ -10,6 +10,7 @@
 
 #include "app/settings.h"
 #include "channels/channel_table.h"
+#include "platform/path.h"
 #include "support/test_env.h"
 #include "ui/headless/headless_backend.h"
 
@@ -82,7 +83,7 @@ class FormRDTest : public ::testing::Test {
 
   TempDir dir_;
   ShellRecordingEnv env_{dir_};
-  std::string root_ = dir_.File("root/");
+  std::string root_ = IncludeTrailingDelimiter(dir_.File("root"));
   std::string out_ = dir_.File("out/RD1");
   ui::HeadlessBackend backend_{env_};
   std::unique_ptr<TFormRD> form_;
@@ -341,9 +342,9 @@ TEST_F(FormRDTest, OutputFolderThatCannotBeCreatedIsLogged) {
   form_->reservation_fetch = [&] { return ++fetches > 0; };
   EXPECT_TRUE(RunAndDestroy());
   EXPECT_EQ(fetches, 0);
-  EXPECT_EQ(LogBody(),
-            (std::vector<std::string>{"Tavelin", Error(dir_.File("blocker/RD1/") +
-                                                       "がないので予約状況をを保存できません.")}));
+  EXPECT_EQ(LogBody(), (std::vector<std::string>{
+                           "Tavelin", Error(IncludeTrailingDelimiter(dir_.File("blocker/RD1")) +
+                                            "がないので予約状況をを保存できません.")}));
 }
 
 TEST_F(FormRDTest, RecorderTextsPreferTheDeckSectionThenTheHostIni) {

@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "net/md5.h"
+#include "platform/path.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -108,9 +109,10 @@ TEST(RunModeTest, ParametersDecideTheMode) {
   for (const Case& c : cases) {
     EXPECT_EQ(DecideMode(c.parameters), c.mode) << c.parameters.size();
   }
-  EXPECT_EQ(OutputFolderOf("/out/RD1"), "/out/RD1/");
+  const std::string delimiter(1, PathDelimiter());
+  EXPECT_EQ(OutputFolderOf("/out/RD1"), "/out/RD1" + delimiter);
   EXPECT_EQ(OutputFolderOf("/out/RD1/"), "/out/RD1/");
-  EXPECT_EQ(OutputFolderOf(" /out/RD1 "), " /out/RD1 /");
+  EXPECT_EQ(OutputFolderOf(" /out/RD1 "), " /out/RD1 " + delimiter);
 }
 
 class SettingsFileTest : public ::testing::Test {

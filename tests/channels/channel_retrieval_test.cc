@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/path.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -152,7 +153,7 @@ TEST_F(ChannelRetrievalTest, DownloadsTheSetupPageIntoTheTempFolder) {
   Run();
   EXPECT_EQ(urls_, std::vector<std::string>{"http://192.168.0.5:8080/setup/s_chset.htm"});
   ASSERT_EQ(files_.size(), 1u);
-  EXPECT_EQ(files_[0], dir_.path() + "temp/s_chset.htm");
+  EXPECT_EQ(files_[0], IncludeTrailingDelimiter(dir_.File("temp")) + "s_chset.htm");
   EXPECT_EQ(ReadBytes(files_[0]), page_);  // the page file stays after the run
 }
 
@@ -230,8 +231,9 @@ TEST_F(ChannelRetrievalTest, LongNameIsFoundAgainUnderItsStoredWidth) {
 
 TEST_F(ChannelRetrievalTest, LeftOverPageThatCannotBeDeletedIsNotReadAsTheAnswer) {
   page_ = Page(ChannelLine("ＮＨＫ総合", "011"));
-  WriteBytes(dir_.path() + "temp/s_chset.htm", Page(ChannelLine("ＴＢＳ", "061")));
-  env_.Keep(dir_.path() + "temp/s_chset.htm");
+  const std::string left_over = IncludeTrailingDelimiter(dir_.File("temp")) + "s_chset.htm";
+  WriteBytes(left_over, Page(ChannelLine("ＴＢＳ", "061")));
+  env_.Keep(left_over);
   Run();
   EXPECT_TRUE(urls_.empty());
   EXPECT_EQ(messages_, std::vector<std::string>{kChannelConnectFailed});

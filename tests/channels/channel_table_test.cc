@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "channels/channel_csv.h"
+#include "platform/path.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -68,11 +69,11 @@ class ChannelTableTest : public ::testing::Test {
 
 TEST_F(ChannelTableTest, FactoriesNameFilesAndFields) {
   ChannelTable tv = ChannelTable::TableTV(env_, "/root");
-  EXPECT_EQ(tv.FileName(), "/root/tvconvert.csv");
+  EXPECT_EQ(tv.FileName(), IncludeTrailingDelimiter("/root") + "tvconvert.csv");
   EXPECT_EQ(tv.Fields()[1].header, "新しいTV局名");
   EXPECT_EQ(ChannelTable::TableTVChNo(env_, "/root/").FileName(), "/root/qdrTVCHNo.csv");
   ChannelTable data = ChannelTable::TableTVChData(env_, "/r");
-  EXPECT_EQ(data.FileName(), "/r/tvchdata.csv");
+  EXPECT_EQ(data.FileName(), IncludeTrailingDelimiter("/r") + "tvchdata.csv");
   EXPECT_EQ(data.Fields()[1].size, 16u);
   EXPECT_FALSE(data.Active());
 }

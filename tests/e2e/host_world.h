@@ -3,6 +3,12 @@
 // program's own INI, the channel tables and the log, a temp folder, an output folder and a
 // lock folder of its own. Runs the program there without a display and collects what it
 // printed and its exit code.
+//
+// With TAVELIN_E2E_WINDOWS_BUILD naming the Windows build folder, the same tests drive that
+// build's tavelin.exe under Wine (scripts/wine-run.sh, the build's own prefix) against the
+// same Linux simulator: the registry is seeded with `regedit /S`, paths reach the program
+// through Wine's Z: drive, the temp folder is the prefix's and the password key comes from
+// Wine's volume.
 #ifndef TAVELIN_TESTS_E2E_HOST_WORLD_H_
 #define TAVELIN_TESTS_E2E_HOST_WORLD_H_
 
@@ -12,7 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +37,42 @@
 #include "support/test_env.h"
 
 namespace tavelin::testing {
+
+// The Windows build folder when the tests drive tavelin.exe under Wine; empty otherwise.
+inline std::string WindowsBuild() {
+  const char* folder = std::getenv("TAVELIN_E2E_WINDOWS_BUILD");
+  return folder == nullptr ? std::string() : std::string(folder);
+}
+
+// Runs a command line and gives back what it printed on standard output.
+inline std::string CommandOutput(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+// A Windows program of Wine run in the Windows build's prefix; `command` is shell text.
+inline std::string WineOutput(const std::string& command) {
+  return CommandOutput(std::string(TAVELIN_SOURCE_DIR) + "/scripts/wine-run.sh '" + WindowsBuild() +
+                       "' " + command + " 2>/dev/null");
+}
+
+// What the program sees of a Linux path: itself, or under Wine its Z: drive form.
+inline std::string ProgramSidePath(const std::string& path, bool wine = !WindowsBuild().empty()) {
+  if (!wine || path.empty() || path[0] != '/') return path;
+  std::string windows = "Z:" + path;
+  for (char& c : windows) {
+    if (c == '/') c = '\\';
+  }
+  return windows;
+}
+
+// The program's path delimiter.
+inline std::string ProgramDelimiter() { return WindowsBuild().empty() ? "/" : "\\"; }
 
 // What one run of the program left on its standard streams.
 struct RunResult {
@@ -125,9 +169,31 @@ struct DeckSettings {
   int dual_recording = 0;
 };
 
+// Wine's answer for the volume of the Windows folder ("vol c:" prints the serial as
+// XXXX-XXXX; Wine leaves the label empty).
+class WineVolumeEnv : public EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  bool SystemVolume(std::string* label, uint32_t* serial) override {
+    static const uint32_t wine_serial = [] {
+      const std::string out = WineOutput("cmd /c vol c:");
+      const size_t at = out.find("Serial Number is ");
+      if (at == std::string::npos) return 0u;
+      std::string digits = out.substr(at + 17, 9);
+      digits.erase(4, 1);
+      return static_cast<uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
+    }();
+    label->clear();
+    *serial = wine_serial;
+    return wine_serial != 0;
+  }
+};
+
 class HostWorld {
  public:
-  HostWorld() {
+  // `linux_program`: run the Linux build even when the tests drive the Windows one.
+  explicit HostWorld(bool linux_program = false)
+      : wine_(!linux_program && !WindowsBuild().empty()) {
     namespace fs = std::filesystem;
     for (const char* folder : {"home/.config/tavelin", "root", "temp", "runtime", "out", "run"}) {
       fs::create_directories(dir_.File(folder));
@@ -137,7 +203,23 @@ class HostWorld {
 
   const TempDir& dir() const { return dir_; }
   std::string root() const { return dir_.File("root/"); }
-  std::string temp() const { return dir_.File("temp/"); }
+  // The temp folder the program uses: the test's own, or under Wine the prefix's (Wine sets
+  // TEMP from the prefix's registry whatever the environment says).
+  std::string temp() const {
+    if (!wine_) return dir_.File("temp/");
+    static const std::string wine_temp = [] {
+      std::string windows = WineOutput("cmd /c echo %TEMP%");
+      while (!windows.empty() && std::isspace(static_cast<unsigned char>(windows.back()))) {
+        windows.pop_back();
+      }
+      std::string unix_path = WineOutput("winepath -u '" + windows + "'");
+      while (!unix_path.empty() && std::isspace(static_cast<unsigned char>(unix_path.back()))) {
+        unix_path.pop_back();
+      }
+      return unix_path + "/";
+    }();
+    return wine_temp;
+  }
   std::string runtime() const { return dir_.File("runtime/"); }
   // A file of the root folder.
   std::string RootFile(const std::string& name) const { return root() + name; }
@@ -146,18 +228,35 @@ class HostWorld {
   std::string RegistryFile() const { return dir_.File("home/.config/tavelin/registry.reg"); }
 
   // The registry file, naming the root folder, followed by `more` (further .reg sections).
+  // Under Wine the same text goes into the prefix's registry, after the values an earlier
+  // test may have left there are deleted.
   void WriteRegistry(const std::string& more) {
+    if (!wine_) {
+      WriteBytes(RegistryFile(),
+                 "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n"
+                 "\"RootPath\"=\"" +
+                     root() + "\"\r\n" + more);
+      return;
+    }
+    std::string root_path;
+    for (char c : ProgramSidePath(root(), true))
+      root_path += c == '\\' ? "\\\\" : std::string(1, c);
     WriteBytes(RegistryFile(),
-               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n"
-               "\"RootPath\"=\"" +
-                   root() + "\"\r\n" + more);
+               "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\software\\Morvik]\r\n\r\n"
+               "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet "
+               "Settings]\r\n\"ProxyEnable\"=-\r\n\"ProxyServer\"=-\r\n\r\n"
+               "[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n\"RootPath\"=\"" +
+                   root_path + "\"\r\n" + more);
+    CommandOutput(std::string(TAVELIN_SOURCE_DIR) + "/scripts/wine-run.sh '" + WindowsBuild() +
+                  "' regedit /S '" + ProgramSidePath(RegistryFile(), true) + "' >/dev/null 2>&1");
   }
 
   // Section `deck` (Shift-JIS) of "nubra.ini" as the program itself writes it, the password
   // scrambled with this computer's key.
   static std::string NubraSection(const std::string& deck, const DeckSettings& s) {
     std::unique_ptr<Env> env = NewPosixEnv();
-    const std::string key = VolumeKey(*env);
+    WineVolumeEnv wine_volume(env.get());
+    const std::string key = VolumeKey(WindowsBuild().empty() ? *env : wine_volume);
     return "[" + deck + "]\r\nRDH1_IP_Text=" + s.address + "\r\nRDH1_Port_Text=" + s.port +
            "\r\nRDH1_ID_Text=" + s.user_id +
            "\r\nRDH1_PW_Text=" + ScramblePassword(s.password, key) +
@@ -175,7 +274,22 @@ class HostWorld {
   bool Start(PluginProcess* process, const std::vector<std::string>& arguments,
              const std::vector<std::string>& extra_environment = {}) {
     const std::string folder = dir_.File("run/" + std::to_string(runs_++) + "-");
-    return process->Start(ProgramPath(), arguments, Environment(extra_environment), folder);
+    if (!wine_) {
+      return process->Start(ProgramPath(), arguments, Environment(extra_environment), folder);
+    }
+    // wine-run.sh <build> tavelin.exe, with paths (a '/' first and another later) as Wine's.
+    std::vector<std::string> wine_arguments = {WindowsBuild(), WindowsBuild() + "/src/tavelin.exe"};
+    for (const std::string& a : arguments) {
+      const bool path = a.size() > 1 && a[0] == '/' && a.find('/', 1) != std::string::npos;
+      wine_arguments.push_back(path ? ProgramSidePath(a, true) : a);
+    }
+    std::vector<std::string> environment = {
+        "HOME=" + dir_.File("home"), "PATH=/usr/bin:/bin",
+        "LANG=C.UTF-8",  // the arguments are UTF-8
+    };
+    environment.insert(environment.end(), extra_environment.begin(), extra_environment.end());
+    return process->Start(std::string(TAVELIN_SOURCE_DIR) + "/scripts/wine-run.sh", wine_arguments,
+                          environment, folder);
   }
 
   // Everything the program sees of its surroundings; no display of any kind. An `extra`
@@ -199,6 +313,7 @@ class HostWorld {
   static std::string ProgramPath() { return std::string(TAVELIN_BINARY_DIR) + "/src/tavelin"; }
 
  private:
+  bool wine_;
   TempDir dir_;
   int runs_ = 0;
 };

@@ -35,10 +35,10 @@ TEST_F(ProcessStartTest, WithoutParametersItSaysHowToStartItAndSavesNothing) {
     EXPECT_NE(run.err.find(Utf8("Qadrelのから「設定」ボタンで動かしてくださ.")), std::string::npos)
         << run.err;
     EXPECT_EQ(run.out, "");
-    // The one that did not convert is named.
+    // The one that did not convert is named (under Wine the bytes never reach the program).
     EXPECT_EQ(
         run.err.find("parameter 1 (/tmp/\xff\xfe) has no Shift-JIS form") != std::string::npos,
-        arguments.size() == 1 && arguments[0][0] == '/')
+        WindowsBuild().empty() && arguments.size() == 1 && arguments[0][0] == '/')
         << run.err;
   }
   EXPECT_FALSE(std::filesystem::exists(world_.RootFile("nubra.ini")));

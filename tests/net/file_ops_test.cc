@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/path.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -188,6 +189,7 @@ TEST(TempFolderTest, TakesTheFirstSetVariableTrimmedWithADelimiter) {
       // A variable holding only blanks counts as unset.
       {{{"temp", "  "}, {"TMPDIR", "/c"}}, "/u/", "/c/", ""},
       {{{"temp", "/作業"}}, "/u/", "/作業/", ""},
+      {{{"temp", "C:\\表"}}, "/u/", "C:\\表/", ""},  // 表 ends in 0x5C, which is no delimiter
       // Without a variable: this user's own folder, never a shared one.
       {{}, "/run/user/1000/tavelin/", "/run/user/1000/tavelin/", ""},
       {{}, "", "", "tavelin: no temp folder of this user can be made; set TMPDIR\n"},
@@ -197,13 +199,20 @@ TEST(TempFolderTest, TakesTheFirstSetVariableTrimmedWithADelimiter) {
        "/c/",
        "tavelin: temp names a folder without a Shift-JIS form; not used\n"},
   };
+  const bool windows = PathDelimiter() == '\\';
   for (const auto& c : cases) {
     TempDir dir;
     CountingEnv env(dir);
     env.variables = c.variables;
     env.user_folder = c.user_folder;
+    // Windows appends its own delimiter to a variable's folder.
+    std::string expected = c.expected;
+    if (windows && !c.variables.empty() && !expected.empty() &&
+        c.variables.begin()->second.back() != '/') {
+      expected.back() = '\\';
+    }
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(TempFolder(env), c.expected);
+    EXPECT_EQ(TempFolder(env), expected);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.reported) << c.expected;
   }
 }

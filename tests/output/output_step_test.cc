@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/date_time.h"
+#include "platform/path.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -258,6 +259,12 @@ TEST_F(OutputStepTest, FileNameGuardIsCharacterAware) {
   for (const char* channel : {"\x82/x", "\xE0/", "\x9F\x7F/"}) {
     info.ChannelText = channel;
     EXPECT_FALSE(ProgramFilePath("f/", info).has_value()) << channel;
+  }
+  // Where '\' separates folders and drives exist, neither it nor a colon may pass.
+  const bool windows = PathDelimiter() == '\\';
+  for (const char* channel : {"a\\b", "CH:1"}) {
+    info.ChannelText = channel;
+    EXPECT_EQ(ProgramFilePath("f/", info).has_value(), !windows) << channel;
   }
 }
 

@@ -8,8 +8,8 @@
 
 #include "platform/codepage.h"
 #include "platform/path.h"
-#include "platform/posix/profile_ini.h"
 #include "platform/posix/registry_text.h"
+#include "platform/profile_ini.h"
 
 namespace tavelin {
 namespace {
@@ -49,11 +49,11 @@ TEST(AnyBytesTest, TextOperationsNeverFault) {
     IncludeTrailingDelimiter(text);
 
     std::string value;
-    posix::FindProfileValue(text, a, b, &value);
+    FindProfileValue(text, a, b, &value);
     std::string updated;
-    if (posix::SetProfileValue(text, a, b, "v", &updated)) {
+    if (SetProfileValue(text, a, b, "v", &updated)) {
       // Whatever was there, the key written is the key read.
-      ASSERT_TRUE(posix::FindProfileValue(updated, a, b, &value))
+      ASSERT_TRUE(FindProfileValue(updated, a, b, &value))
           << ::testing::PrintToString(text) << " " << ::testing::PrintToString(a) << " "
           << ::testing::PrintToString(b) << " " << ::testing::PrintToString(updated);
       EXPECT_EQ(value, "v") << round;

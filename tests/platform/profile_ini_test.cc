@@ -1,18 +1,14 @@
-#include "platform/posix/profile_ini.h"
+#include "platform/profile_ini.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "platform/posix/posix_env.h"
 #include "support/test_env.h"
 
 namespace tavelin {
 namespace {
-
-using posix::FindProfileValue;
-using posix::SetProfileValue;
 
 constexpr char kHostIni[] =
     "; Qadrel settings\r\n"
@@ -119,7 +115,7 @@ TEST(ProfileIniWriteTest, RefusesNamesThatWouldBreakTheFile) {
 
 TEST(ProfileIniEnvTest, WrittenFileReadsBackAndKeepsForeignLines) {
   testing::TempDir dir;
-  auto env = NewPosixEnv();
+  auto env = testing::NewSystemEnv();
   const std::string file = dir.File("qdr.ini");
   EXPECT_EQ(env->ReadProfileString(file, "TSetup", "Debug_Checked", "False"), "False");
   testing::WriteBytes(file, kHostIni);

@@ -6,40 +6,34 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "platform/codepage.h"
-#include "platform/posix/posix_env.h"
 
 namespace tavelin::testing {
 
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "tavelin-test-XXXXXX").string();
-  char* made = ::mkdtemp(pattern.data());
-  if (made == nullptr) {
-    ADD_FAILURE() << "cannot create a temporary folder";
+  std::random_device random;
+  std::error_code error;
+  const fs::path base = fs::temp_directory_path(error);
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const fs::path candidate = base / ("tavelin-test-" + std::to_string(random()));
+    if (fs::create_directory(candidate, error)) {
+      path_ = candidate.string() + static_cast<char>(fs::path::preferred_separator);
+    }
   }
-  path_ = pattern + "/";
+  if (path_.empty()) ADD_FAILURE() << "cannot create a temporary folder";
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  fs::remove_all(path_, ignored);
+  if (!path_.empty()) fs::remove_all(path_, ignored);
 }
-
-namespace {
-std::unique_ptr<Env> NewEnvIn(const TempDir& dir) {
-  PosixEnvOptions options;
-  options.registry_file = dir.File("registry.reg");
-  options.lock_folder = dir.path();
-  options.machine_id_file = dir.File("machine-id");
-  return NewPosixEnv(options);
-}
-}  // namespace
 
 FakeEnv::FakeEnv(const TempDir& dir, TDateTime now)
-    : EnvWrapper(NewEnvIn(dir).release()), real_(target()), now_(now) {}
+    : EnvWrapper(NewIsolatedEnv(dir).release()), real_(target()), now_(now) {}
 
 FakeEnv::~FakeEnv() = default;
 
@@ -58,13 +52,13 @@ bool FakeEnv::GetEnvironment(const std::string& name, std::string* value) {
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(SystemPath(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 
 std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(SystemPath(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

@@ -3,6 +3,7 @@
 #ifndef TAVELIN_TESTS_SUPPORT_TEST_ENV_H_
 #define TAVELIN_TESTS_SUPPORT_TEST_ENV_H_
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,7 +14,7 @@
 namespace tavelin::testing {
 
 // A fresh folder under the system's temp folder, removed with everything in it on
-// destruction. path() ends with '/'.
+// destruction. path() ends with the platform's delimiter.
 class TempDir {
  public:
   TempDir();
@@ -29,7 +30,13 @@ class TempDir {
   std::string path_;
 };
 
-// The POSIX Env with a registry file, lock folder and machine id inside `dir`, a clock fixed
+// The system's Env for tests: on POSIX with its registry file, lock folder and machine id
+// inside `dir`; on Windows the plain Win32 Env (registry and mutex of the Wine prefix).
+std::unique_ptr<Env> NewIsolatedEnv(const TempDir& dir);
+// The system's Env as the program uses it.
+std::unique_ptr<Env> NewSystemEnv();
+
+// The system's Env made by NewIsolatedEnv(dir), a clock fixed
 // at `now`, sleeps that only advance that clock, and a fixed random sequence.
 class FakeEnv : public EnvWrapper {
  public:
@@ -57,6 +64,10 @@ class FakeEnv : public EnvWrapper {
   uint32_t next_random_ = 0x12345678;
   std::optional<std::string> temp_folder_;
 };
+
+// The file-system path of a test path: on POSIX the bytes as they are (tests name files in
+// UTF-8 or in raw bytes on purpose); on Windows a Shift-JIS path, converted as the Env does.
+std::filesystem::path SystemPath(const std::string& path);
 
 // Writes `bytes` to `path`, replacing it; fails the current test when it cannot.
 void WriteBytes(const std::string& path, const std::string& bytes);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <string>
+
 namespace tavelin::ui {
 namespace {
 
@@ -63,6 +67,56 @@ TEST(RoundedOutlineTest, RadiusIsLimitedByTheSizeAndZeroGivesARectangle) {
   EXPECT_TRUE(round.Inside(10, 0));
   EXPECT_TRUE(round.Inside(10, 5));
   EXPECT_TRUE(RoundedOutline(0, 10, 2).bits.empty());
+}
+
+TEST(WindowFaceTest, BandGradientAndEdgeFollowTheOutline) {
+  const OutlineMask outline = RoundedOutline(445, 183, 10);
+  const RgbaImage face = WindowFace(outline);
+  ASSERT_EQ(face.width, 445);
+  ASSERT_EQ(face.height, 183);
+  EXPECT_EQ(face.AlphaAt(222, 91), 255);
+  // Dark edge where the outline ends, a light line inside it, on all four sides.
+  for (const auto& [edge_x, edge_y, inner_x, inner_y] :
+       {std::array{222, 0, 222, 1}, std::array{0, 91, 1, 91}, std::array{444, 91, 443, 91},
+        std::array{222, 182, 222, 181}, std::array{2, 4, 3, 4}}) {
+    SCOPED_TRACE(std::to_string(edge_x) + "," + std::to_string(edge_y));
+    EXPECT_LT(face.RgbAt(edge_x, edge_y) & 0xFF, 0x90u);
+    EXPECT_EQ(face.RgbAt(inner_x, inner_y), 0xFFFFFFu);
+  }
+  // The title band is darker than the face below its line, and both darken downwards.
+  const uint32_t band = face.RgbAt(222, 20);
+  const uint32_t below = face.RgbAt(222, kFaceBandHeight + 5);
+  EXPECT_LT(band >> 16, below >> 16);
+  EXPECT_GT(face.RgbAt(222, kFaceBandHeight + 5) >> 16, face.RgbAt(222, 170) >> 16);
+  EXPECT_TRUE(WindowFace(OutlineMask{}).pixels.empty());
+}
+
+TEST(ButtonGlyphTest, EveryPictureButtonHasItsOwnGlyphGreyedWhenDisabled) {
+  const struct {
+    const char* button;
+    Glyph glyph;
+    int x, y;  // a point inside the glyph, in a 14 x 14 square
+  } cases[] = {{"ButtonHome", Glyph::kHome, 7, 10},  {"ButtonAbout", Glyph::kInfo, 3, 7},
+               {"ButtonPlay", Glyph::kPlay, 5, 7},   {"ButtonStop", Glyph::kStop, 7, 7},
+               {"ButtonPause", Glyph::kPause, 3, 7}, {"ButtonCH", Glyph::kChannels, 1, 7}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    EXPECT_EQ(GlyphForButton(c.button), c.glyph);
+    const RgbaImage on = ButtonGlyph(c.glyph, 14, true);
+    const RgbaImage off = ButtonGlyph(c.glyph, 14, false);
+    ASSERT_EQ(on.width, 14);
+    EXPECT_EQ(on.AlphaAt(c.x, c.y), 255);
+    EXPECT_EQ(off.AlphaAt(c.x, c.y), 255);
+    // Enabled glyphs have colour; disabled ones are grey and lighter.
+    const uint32_t colour = on.RgbAt(c.x, c.y);
+    const uint32_t grey = off.RgbAt(c.x, c.y);
+    EXPECT_NE(colour >> 16, colour & 0xFF) << std::hex << colour;
+    EXPECT_EQ(grey >> 16, grey & 0xFF) << std::hex << grey;
+    EXPECT_GT(grey & 0xFF, std::min(colour >> 16, colour & 0xFF));
+  }
+  EXPECT_EQ(GlyphForButton("Button1"), Glyph::kNone);
+  EXPECT_TRUE(ButtonGlyph(Glyph::kNone, 14, true).pixels.empty());
+  EXPECT_TRUE(ButtonGlyph(Glyph::kStop, 0, true).pixels.empty());
 }
 
 }  // namespace

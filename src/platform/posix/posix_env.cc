@@ -16,8 +16,8 @@
 #include "platform/posix/posix_desktop.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_socket.h"
-#include "platform/posix/profile_ini.h"
 #include "platform/posix/registry_text.h"
+#include "platform/profile_ini.h"
 
 namespace tavelin {
 namespace {
@@ -176,7 +176,7 @@ class PosixEnv : public Env {
                                 const std::string& key, const std::string& fallback) override {
     std::string system_path, text, value;
     if (posix::ToSystemPath(file, &system_path) && posix::ReadSystemFile(system_path, &text) &&
-        posix::FindProfileValue(text, section, key, &value)) {
+        FindProfileValue(text, section, key, &value)) {
       return value;
     }
     return fallback;
@@ -190,7 +190,7 @@ class PosixEnv : public Env {
     if (!posix::ReadSystemFile(system_path, &text) && posix::SystemPathExists(system_path)) {
       return false;
     }
-    return posix::SetProfileValue(text, section, key, value, &updated) &&
+    return SetProfileValue(text, section, key, value, &updated) &&
            posix::ReplaceFileAtomically(system_path, updated, false);
   }
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/ascii_text.h"
-#include "platform/posix/text_lines.h"
+#include "platform/text_lines.h"
 
 namespace tavelin::posix {
 namespace {

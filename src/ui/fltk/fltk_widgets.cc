@@ -9,37 +9,6 @@
 #include "ui/artwork.h"
 
 namespace tavelin::ui {
-namespace {
-
-// The face of the frameless window.
-constexpr uint32_t kFaceTop = 0xF7FBFF;
-constexpr uint32_t kFaceBottom = 0xD9E6F4;
-constexpr uint32_t kBandTop = 0xDDE9F8;
-constexpr uint32_t kBandBottom = 0xC4D7EF;
-constexpr uint32_t kBandLine = 0x9DB6D6;
-constexpr uint32_t kOutline = 0x2F4F7F;
-constexpr uint32_t kOutlineInner = 0xFFFFFF;
-constexpr int kBandHeight = 38;
-constexpr int kCornerRadius = 10;
-
-uint32_t Blend(uint32_t a, uint32_t b, int step, int steps) {
-  if (steps <= 0) return a;
-  auto channel = [&](int shift) {
-    const int ca = (a >> shift) & 0xFF;
-    const int cb = (b >> shift) & 0xFF;
-    return static_cast<uint32_t>(ca + (cb - ca) * step / steps) << shift;
-  };
-  return channel(16) | channel(8) | channel(0);
-}
-
-void VerticalGradient(int x, int y, int w, int h, uint32_t top, uint32_t bottom) {
-  for (int row = 0; row < h; ++row) {
-    fl_color(ToFlColor(Blend(top, bottom, row, h - 1)));
-    fl_xyline(x, y + row, x + w - 1);
-  }
-}
-
-}  // namespace
 
 void RegisterFonts() {
   Fl::set_font(static_cast<Fl_Font>(kProportionalFont), " IPAPGothic");
@@ -132,44 +101,16 @@ void FormWindow::resize(int x, int y, int w, int h) {
 }
 
 void FormWindow::DrawFace() {
-  const int width = w();
-  const int height = h();
-  VerticalGradient(0, 0, width, height, kFaceTop, kFaceBottom);
-  VerticalGradient(0, 0, width, kBandHeight, kBandTop, kBandBottom);
-  fl_color(ToFlColor(kBandLine));
-  fl_xyline(2, kBandHeight, width - 3);
-  fl_color(ToFlColor(kOutlineInner));
-  fl_xyline(2, kBandHeight + 1, width - 3);
-  // The outline follows the window's shape: a dark edge and a light line inside it.
-  if (outline_ == nullptr) {
-    fl_color(ToFlColor(kOutline));
-    fl_rect(0, 0, width, height);
-    return;
-  }
-  auto inside = [this](int x, int y) { return outline_->Inside(x, y); };
-  auto on_edge = [&](int x, int y) {
-    return inside(x, y) &&
-           (!inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1));
-  };
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      // Only the corners and the border rows and columns can hold edge pixels.
-      const bool near_border = x < kCornerRadius + 2 || x >= width - kCornerRadius - 2 ||
-                               y < kCornerRadius + 2 || y >= height - kCornerRadius - 2;
-      if (!near_border) {
-        x = width - kCornerRadius - 3;
-        continue;
-      }
-      if (on_edge(x, y)) {
-        fl_color(ToFlColor(kOutline));
-        fl_point(x, y);
-      } else if (inside(x, y) && (on_edge(x - 1, y) || on_edge(x + 1, y) || on_edge(x, y - 1) ||
-                                  on_edge(x, y + 1))) {
-        fl_color(ToFlColor(kOutlineInner));
-        fl_point(x, y);
-      }
+  // The shared face, made once for the window's outline (a plain rectangle without one).
+  if (face_rgb_.empty()) {
+    const RgbaImage face =
+        WindowFace(outline_ != nullptr ? *outline_ : RoundedOutline(w(), h(), 0));
+    face_rgb_.reserve(static_cast<size_t>(face.width) * face.height * 3);
+    for (size_t at = 0; at + 3 < face.pixels.size(); at += 4) {
+      face_rgb_.insert(face_rgb_.end(), &face.pixels[at], &face.pixels[at + 3]);
     }
   }
+  fl_draw_image(face_rgb_.data(), 0, 0, w(), h(), 3);
 }
 
 void FormWindow::draw() {
@@ -252,66 +193,26 @@ void PasswordInput::draw() {
 
 // --- PictureButton --------------------------------------------------------------------
 
-Glyph GlyphForButton(const std::string& name) {
-  if (name == "ButtonHome") return Glyph::kHome;
-  if (name == "ButtonAbout") return Glyph::kInfo;
-  if (name == "ButtonPlay") return Glyph::kPlay;
-  if (name == "ButtonStop") return Glyph::kStop;
-  if (name == "ButtonPause") return Glyph::kPause;
-  if (name == "ButtonCH") return Glyph::kChannels;
-  return Glyph::kNone;
-}
-
 PictureButton::PictureButton(int x, int y, int w, int h, Glyph glyph)
     : Fl_Button(x, y, w, h), glyph_(glyph) {}
 
-void PictureButton::DrawGlyph(int x, int y, int s, Fl_Color colour) {
-  const bool on = active_r();
-  auto tint = [on](Fl_Color c) { return on ? c : fl_inactive(c); };
-  switch (glyph_) {
-    case Glyph::kHome:
-      fl_color(tint(fl_rgb_color(200, 60, 40)));
-      fl_polygon(x + s / 2, y, x, y + s / 2, x + s, y + s / 2);
-      fl_color(tint(fl_rgb_color(60, 90, 150)));
-      fl_rectf(x + s / 6, y + s / 2, s - s / 3, s / 2);
-      fl_color(tint(fl_rgb_color(245, 230, 180)));
-      fl_rectf(x + s / 2 - s / 8, y + s * 5 / 8, s / 4, s * 3 / 8);
-      break;
-    case Glyph::kInfo:
-      fl_color(tint(fl_rgb_color(40, 100, 200)));
-      fl_pie(x, y, s, s, 0, 360);
-      fl_color(FL_WHITE);
-      fl_rectf(x + s / 2 - 1, y + s * 3 / 16, 3, 3);
-      fl_rectf(x + s / 2 - 1, y + s * 7 / 16, 3, s * 7 / 16);
-      break;
-    case Glyph::kPlay:
-      fl_color(tint(fl_rgb_color(30, 150, 60)));
-      fl_polygon(x + s / 6, y, x + s / 6, y + s, x + s, y + s / 2);
-      break;
-    case Glyph::kStop:
-      fl_color(tint(fl_rgb_color(200, 50, 50)));
-      fl_rectf(x + 1, y + 1, s - 2, s - 2);
-      break;
-    case Glyph::kPause:
-      fl_color(tint(fl_rgb_color(60, 90, 150)));
-      fl_rectf(x + s / 6, y, s / 4 + 1, s);
-      fl_rectf(x + s * 7 / 12, y, s / 4 + 1, s);
-      break;
-    case Glyph::kChannels: {
-      // A small television with two antenna rods.
-      const int top = y + s / 3;
-      fl_color(tint(fl_rgb_color(60, 90, 150)));
-      fl_line(x + s / 2, top, x + s / 4, y);
-      fl_line(x + s / 2, top, x + s * 3 / 4, y);
-      fl_rectf(x, top, s, y + s - top);
-      fl_color(tint(fl_rgb_color(150, 210, 250)));
-      fl_rectf(x + 2, top + 2, s - 4, y + s - top - 4);
-      break;
-    }
-    case Glyph::kNone:
-      break;
+void PictureButton::DrawGlyph(int x, int y, int size) {
+  const bool enabled = active_r() != 0;
+  Fl_RGB_Image*& image = enabled ? glyph_on_ : glyph_off_;
+  if (image == nullptr || image->w() != size) {
+    delete image;
+    image = nullptr;
+    RgbaImage& pixels = enabled ? pixels_on_ : pixels_off_;
+    pixels = ButtonGlyph(glyph_, size, enabled);
+    if (pixels.pixels.empty()) return;
+    image = new Fl_RGB_Image(pixels.pixels.data(), pixels.width, pixels.height, 4);
   }
-  (void)colour;
+  image->draw(x, y);
+}
+
+PictureButton::~PictureButton() {
+  delete glyph_on_;
+  delete glyph_off_;
 }
 
 void PictureButton::draw() {
@@ -326,7 +227,7 @@ void PictureButton::draw() {
   const int shift = value() ? 1 : 0;
   int left = x() + (w() - total) / 2 + shift;
   if (glyph_size > 0) {
-    DrawGlyph(left, y() + (h() - glyph_size) / 2 + shift, glyph_size, labelcolor());
+    DrawGlyph(left, y() + (h() - glyph_size) / 2 + shift, glyph_size);
     left += glyph_size + gap;
   }
   if (has_text) {

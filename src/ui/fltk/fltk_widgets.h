@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/artwork.h"
 
@@ -52,6 +53,7 @@ class FormWindow : public Fl_Double_Window {
   int drag_dy_ = 0;
   bool quiet_ = false;
   const OutlineMask* outline_ = nullptr;
+  std::vector<uchar> face_rgb_;
 };
 
 // A label drawn straight on the window's face. With a click action it shows the hand
@@ -84,18 +86,21 @@ class PasswordInput : public Fl_Secret_Input {
   void draw() override;
 };
 
-enum class Glyph { kNone, kHome, kInfo, kPlay, kStop, kPause, kChannels };
-Glyph GlyphForButton(const std::string& control_name);
-
 // A push button with an optional glyph drawn left of its caption (centred without one).
 class PictureButton : public Fl_Button {
  public:
   PictureButton(int x, int y, int w, int h, Glyph glyph);
+  ~PictureButton() override;
   void draw() override;
 
  private:
-  void DrawGlyph(int x, int y, int size, Fl_Color colour);
+  // The shared glyph, greyed on an inactive button.
+  void DrawGlyph(int x, int y, int size);
   Glyph glyph_;
+  RgbaImage pixels_on_;
+  RgbaImage pixels_off_;
+  Fl_RGB_Image* glyph_on_ = nullptr;
+  Fl_RGB_Image* glyph_off_ = nullptr;
 };
 
 // A radio group: an etched frame with its caption, filled with its background colour.

@@ -2,13 +2,13 @@
 // section and key names match without regard to ASCII case, the first matching section and
 // key win, values lose surrounding blanks and one pair of enclosing quotes, and an update
 // keeps every other byte of the text. Works on the bytes as they are (Shift-JIS).
-#ifndef TAVELIN_PLATFORM_POSIX_PROFILE_INI_H_
-#define TAVELIN_PLATFORM_POSIX_PROFILE_INI_H_
+#ifndef TAVELIN_PLATFORM_PROFILE_INI_H_
+#define TAVELIN_PLATFORM_PROFILE_INI_H_
 
 #include <string>
 #include <string_view>
 
-namespace tavelin::posix {
+namespace tavelin {
 
 // The value of `key` in `section`; false when the section or the key is missing.
 bool FindProfileValue(std::string_view text, std::string_view section, std::string_view key,
@@ -23,6 +23,6 @@ bool FindProfileValue(std::string_view text, std::string_view section, std::stri
 bool SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                      std::string_view value, std::string* updated);
 
-}  // namespace tavelin::posix
+}  // namespace tavelin
 
-#endif  // TAVELIN_PLATFORM_POSIX_PROFILE_INI_H_
+#endif  // TAVELIN_PLATFORM_PROFILE_INI_H_

@@ -1,6 +1,6 @@
-#include "platform/posix/text_lines.h"
+#include "platform/text_lines.h"
 
-namespace tavelin::posix {
+namespace tavelin {
 
 std::vector<TextLine> SplitTextLines(std::string_view text) {
   std::vector<TextLine> lines;
@@ -18,4 +18,4 @@ std::vector<TextLine> SplitTextLines(std::string_view text) {
   return lines;
 }
 
-}  // namespace tavelin::posix
+}  // namespace tavelin

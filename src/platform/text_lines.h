@@ -1,12 +1,12 @@
 // Splitting a text file held in memory into lines ending in LF or CR LF.
-#ifndef TAVELIN_PLATFORM_POSIX_TEXT_LINES_H_
-#define TAVELIN_PLATFORM_POSIX_TEXT_LINES_H_
+#ifndef TAVELIN_PLATFORM_TEXT_LINES_H_
+#define TAVELIN_PLATFORM_TEXT_LINES_H_
 
 #include <cstddef>
 #include <string_view>
 #include <vector>
 
-namespace tavelin::posix {
+namespace tavelin {
 
 // Byte offsets of one line in the text it was split from.
 struct TextLine {
@@ -18,6 +18,6 @@ struct TextLine {
 // The lines of `text`; the last one may lack a line end. An empty text has no lines.
 std::vector<TextLine> SplitTextLines(std::string_view text);
 
-}  // namespace tavelin::posix
+}  // namespace tavelin
 
-#endif  // TAVELIN_PLATFORM_POSIX_TEXT_LINES_H_
+#endif  // TAVELIN_PLATFORM_TEXT_LINES_H_

@@ -1,12 +1,12 @@
-#include "platform/posix/profile_ini.h"
+#include "platform/profile_ini.h"
 
 #include <vector>
 
 #include "platform/ascii_text.h"
 #include "platform/codepage.h"
-#include "platform/posix/text_lines.h"
+#include "platform/text_lines.h"
 
-namespace tavelin::posix {
+namespace tavelin {
 namespace {
 
 enum class Kind { kBlank, kSection, kKey, kOther };
@@ -190,4 +190,4 @@ bool SetProfileValue(std::string_view text, std::string_view section, std::strin
   return true;
 }
 
-}  // namespace tavelin::posix
+}  // namespace tavelin

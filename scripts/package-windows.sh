@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Packs the Windows build into <dist folder>/tavelin-<version>-win64.zip: tavelin.exe, the
+# README and the licence texts of what is linked into the program (PCRE2, the mingw-w64
+# runtime, GCC's runtime libraries).
+#
+# usage: scripts/package-windows.sh <windows build folder> <dist folder>
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath "$1")
+dist=$(realpath -m "$2")
+version=$(sed -n 's/^project(Tavelin VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+program="$build/src/tavelin.exe"
+pcre2_licence=$(find "$build/pcre2/src" -maxdepth 2 -name LICENCE | head -n 1)
+[ -f "$program" ] || { echo "package-windows: $program is not built" >&2; exit 1; }
+[ -n "$pcre2_licence" ] || { echo "package-windows: no PCRE2 licence in $build" >&2; exit 1; }
+
+stage="$build/package/tavelin-$version-win64"
+rm -rf "$build/package"
+mkdir -p "$stage/licences" "$dist"
+x86_64-w64-mingw32-strip -o "$stage/tavelin.exe" "$program"
+cp "$source_dir/README.md" "$stage/README.md"
+cp "$pcre2_licence" "$stage/licences/PCRE2.txt"
+cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licences/mingw-w64-runtime.txt"
+cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/gcc-runtime-libraries.txt"
+
+zip_file="$dist/tavelin-$version-win64.zip"
+rm -f "$zip_file"
+(cd "$build/package" && zip -q -X -r "$zip_file" "tavelin-$version-win64")
+echo "package-windows: $zip_file"

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs Windows programs of a build folder under Wine, in a Wine prefix inside that folder.
+#
+#   wine-run.sh <build folder> start        creates the prefix when missing and starts a
+#                                           persistent wineserver (-p) for it
+#   wine-run.sh <build folder> stop         ends that wineserver (and what runs under it)
+#   wine-run.sh <build folder> <program.exe> [arguments...]
+#                                           runs the program and gives back its exit code
+#
+# CMake uses the third form as CMAKE_CROSSCOMPILING_EMULATOR, and CTest runs "start" and
+# "stop" as the fixture around the Windows tests: without a persistent server every program
+# start sets up and tears down Wine again (seconds each). Wine's own messages are silenced
+# and the dialogs offering Mono and Gecko are turned off.
+set -euo pipefail
+
+build=$(realpath -m "$1")
+shift
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=d}
+export WINEARCH=win64
+unset DISPLAY WAYLAND_DISPLAY
+
+# Debian's "wine" wrapper asks for the 32-bit loader; the programs are 64-bit only.
+wine=$(command -v wine64 || true)
+[ -n "$wine" ] || { [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64; } || true
+[ -n "$wine" ] || wine=$(command -v wine)
+wineserver=$(command -v wineserver || true)
+[ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+
+case "${1:-}" in
+  start)
+    mkdir -p "$WINEPREFIX"
+    # Fails when a server of this prefix runs already, which serves as well.
+    "$wineserver" -p 2>/dev/null || true
+    # Boots the prefix (created on first use) and its background services now, with their
+    # output on /dev/null: a service started by the first test program would inherit that
+    # program's output pipe and keep CTest waiting for it to close.
+    "$wine" wineboot --init </dev/null >/dev/null 2>&1
+    ;;
+  stop)
+    "$wineserver" -k 2>/dev/null || true
+    ;;
+  "")
+    echo "usage: wine-run.sh <build folder> start|stop|<program> [arguments]" >&2
+    exit 2
+    ;;
+  *)
+    exec "$wine" "$@"
+    ;;
+esac

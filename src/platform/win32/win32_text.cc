@@ -1,0 +1,78 @@
+#include "platform/win32/win32_text.h"
+
+#include <climits>
+
+#include "platform/codepage.h"
+#include "platform/win32/windows_api.h"
+
+namespace tavelin {
+namespace win32 {
+namespace {
+
+constexpr UINT kShiftJis = 932;
+
+bool WideFromCodePage(UINT code_page, std::string_view in, std::wstring* out) {
+  out->clear();
+  if (in.empty()) return true;
+  if (in.size() > INT_MAX) return false;
+  const int length = static_cast<int>(in.size());
+  const int needed =
+      ::MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, in.data(), length, nullptr, 0);
+  if (needed <= 0) return false;
+  out->resize(static_cast<std::size_t>(needed));
+  return ::MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, in.data(), length, out->data(),
+                               needed) == needed;
+}
+
+// `used_default` is only allowed for code pages other than UTF-8; UTF-8 output reports
+// unpaired surrogates through WC_ERR_INVALID_CHARS instead.
+bool CodePageFromWide(UINT code_page, std::wstring_view in, std::string* out) {
+  out->clear();
+  if (in.empty()) return true;
+  if (in.size() > INT_MAX) return false;
+  const int length = static_cast<int>(in.size());
+  const bool utf8 = code_page == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL used_default = FALSE;
+  BOOL* used_default_arg = utf8 ? nullptr : &used_default;
+  const int needed = ::WideCharToMultiByte(code_page, flags, in.data(), length, nullptr, 0, nullptr,
+                                           used_default_arg);
+  if (needed <= 0 || used_default) return false;
+  out->resize(static_cast<std::size_t>(needed));
+  return ::WideCharToMultiByte(code_page, flags, in.data(), length, out->data(), needed, nullptr,
+                               used_default_arg) == needed &&
+         !used_default;
+}
+
+}  // namespace
+
+bool ToWide(std::string_view cp932, std::wstring* wide) {
+  return WideFromCodePage(kShiftJis, cp932, wide);
+}
+
+bool FromWide(std::wstring_view wide, std::string* cp932) {
+  return CodePageFromWide(kShiftJis, wide, cp932);
+}
+
+bool ToSystemPath(const std::string& path, std::wstring* system_path) {
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  return ToWide(path, system_path);
+}
+
+}  // namespace win32
+
+// The shared UTF-8 conversions (window texts of portable code, test messages) go through
+// UTF-16 too.
+bool Cp932ToUtf8(std::string_view in, std::string* out) {
+  std::wstring wide;
+  return win32::WideFromCodePage(win32::kShiftJis, in, &wide) &&
+         win32::CodePageFromWide(CP_UTF8, wide, out);
+}
+
+bool Utf8ToCp932(std::string_view in, std::string* out) {
+  std::wstring wide;
+  return win32::WideFromCodePage(CP_UTF8, in, &wide) &&
+         win32::CodePageFromWide(win32::kShiftJis, wide, out);
+}
+
+}  // namespace tavelin

@@ -1,0 +1,146 @@
+#include "ui_wine/wine_desktop.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace tavelin::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string WineServer() {
+  return fs::exists("/usr/lib/wine/wineserver") ? "/usr/lib/wine/wineserver" : "wineserver";
+}
+
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(unsigned long cp, std::string* out) {
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+}  // namespace
+
+std::string WineDesktop::WineProgram() {
+  if (fs::exists("/usr/lib/wine/wine64")) return "/usr/lib/wine/wine64";
+  return ProgramInstalled("wine64") ? "wine64" : "";
+}
+
+std::string WineDesktop::TavelinProgram() {
+  const char* chosen = std::getenv("TAVELIN_WINDOWS_PROGRAM");
+  return chosen != nullptr && *chosen != '\0' ? chosen : TAVELIN_WINDOWS_PROGRAM;
+}
+
+std::string WineDesktop::WindowsPath(const std::string& path) {
+  std::string out = "Z:" + path;
+  for (char& c : out) {
+    if (c == '/') c = '\\';
+  }
+  return out;
+}
+
+WineDesktop::WineDesktop()
+    : prefix_(fs::path(TavelinProgram()).parent_path().parent_path().string() + "/wine-desktop") {
+  for (const char* tool : {"Xvfb", "xdotool", "xprop", "import", "convert"}) {
+    if (!ProgramInstalled(tool)) problem_ = std::string(tool) + " is not installed";
+  }
+  if (WineProgram().empty()) problem_ = "wine64 is not installed";
+  if (!problem_.empty()) return;
+  x_ = std::make_unique<XvfbServer>();
+  if (!x_->started()) {
+    problem_ = "Xvfb did not start";
+    return;
+  }
+  const bool fresh = !fs::exists(prefix_ + "/system.reg");
+  fs::create_directories(prefix_);
+  // Wine's desktop process, started with the prefix, keeps the display it was started on.
+  const std::string env =
+      "DISPLAY=" + x_->display() + " WINEPREFIX='" + prefix_ +
+      "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d' ";
+  // Persistent while the suite runs, and gone half a minute after it, also when it crashed.
+  std::system((env + WineServer() + " -p30").c_str());
+  if (fresh) {
+    const std::string boot = env + WineProgram() + " wineboot --init >/dev/null 2>&1 && " + env +
+                             TAVELIN_SOURCE_DIR "/scripts/wine-japanese-fonts.sh " + WineProgram() +
+                             " >/dev/null 2>&1";
+    if (std::system(boot.c_str()) != 0) problem_ = "the Wine prefix could not be made";
+  }
+}
+
+WineDesktop::~WineDesktop() {
+  if (prefix_.empty() || !x_) return;
+  // The persistent server and everything still running under it end with the suite.
+  std::system(("WINEPREFIX='" + prefix_ + "' " + WineServer() + " -k 2>/dev/null").c_str());
+}
+
+int WineDesktop::Start(const std::vector<std::string>& args, const std::string& debug,
+                       const std::string& log_file) const {
+  std::vector<std::string> argv_text = {WineProgram()};
+  argv_text.insert(argv_text.end(), args.begin(), args.end());
+  const std::string display = x_->display();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setenv("DISPLAY", display.c_str(), 1);
+    ::setenv("WINEPREFIX", prefix_.c_str(), 1);
+    ::setenv("WINEDEBUG", debug.c_str(), 1);
+    ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml,winemenubuilder.exe=d", 1);
+    const int out = ::open(log_file.empty() ? "/dev/null" : log_file.c_str(),
+                           O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(out, STDERR_FILENO);
+    ::dup2(out, STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (std::string& arg : argv_text) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+int WineDesktop::Run(const std::vector<std::string>& args) const {
+  const int pid = Start(args, "-all", "");
+  if (pid <= 0) return -1;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void WineDesktop::SetRootFolder(const std::string& folder) const {
+  // A fresh host key: no window placement left by an earlier test.
+  Run({"reg", "delete", "HKCU\\software\\Morvik", "/f"});
+  Run({"reg", "add", "HKCU\\software\\Morvik\\Qadrel2\\etc", "/v", "RootPath", "/d",
+       WindowsPath(folder), "/f"});
+}
+
+std::vector<std::string> MessageBoxTexts(const std::string& log) {
+  // Lines such as: trace:msgbox:MSGBOX_OnInit L"\63a5\7d9a\6210\529f"
+  std::vector<std::string> texts;
+  const std::string mark = "MSGBOX_OnInit L\"";
+  for (size_t at = log.find(mark); at != std::string::npos; at = log.find(mark, at)) {
+    at += mark.size();
+    std::string text;
+    while (at < log.size() && log[at] != '"') {
+      if (log[at] == '\\' && at + 5 <= log.size()) {
+        AppendUtf8(std::strtoul(log.substr(at + 1, 4).c_str(), nullptr, 16), &text);
+        at += 5;
+      } else {
+        text.push_back(log[at++]);
+      }
+    }
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+}  // namespace tavelin::testing
