@@ -244,8 +244,12 @@ TEST_F(Win32DesktopTest, SettingsModeTestsTheConnectionShowsAboutSavesThePortAnd
           " mousedown 1 mousemove --sync " + std::to_string(g.x + 270) + " " +
           std::to_string(g.y + 40) + " mousemove --sync " + std::to_string(g.x + 300) + " " +
           std::to_string(g.y + 60) + " mouseup 1");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  const Geometry moved = GeometryOf(main);
+  // Wine's move loop may lag behind the pointer on a busy machine.
+  Geometry moved = GeometryOf(main);
+  for (int waits = 0; waits < 30 && (moved.x != g.x + 50 || moved.y != g.y + 40); ++waits) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    moved = GeometryOf(main);
+  }
   EXPECT_EQ(moved.x, g.x + 50);
   EXPECT_EQ(moved.y, g.y + 40);
   Click(moved, 112 + 40, 144 + 13);
