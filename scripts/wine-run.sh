@@ -10,7 +10,8 @@
 # CMake uses the third form as CMAKE_CROSSCOMPILING_EMULATOR, and CTest runs "start" and
 # "stop" as the fixture around the Windows tests: without a persistent server every program
 # start sets up and tears down Wine again (seconds each). Wine's own messages are silenced
-# and the dialogs offering Mono and Gecko are turned off.
+# and the dialogs offering Mono and Gecko are turned off. Programs see no display unless
+# TAVELIN_WINE_DISPLAY names one (for example the Xvfb of a window test): it becomes DISPLAY.
 set -euo pipefail
 
 build=$(realpath -m "$1")
@@ -19,7 +20,12 @@ export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=d}
 export WINEARCH=win64
-unset DISPLAY WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY
+if [ -n "${TAVELIN_WINE_DISPLAY:-}" ]; then
+  export DISPLAY=$TAVELIN_WINE_DISPLAY
+else
+  unset DISPLAY
+fi
 
 # Debian's "wine" wrapper asks for the 32-bit loader; the programs are 64-bit only.
 wine=$(command -v wine64 || true)
