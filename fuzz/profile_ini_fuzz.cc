@@ -6,13 +6,13 @@
 #include <string_view>
 
 #include "fuzz_env.h"
-#include "platform/posix/profile_ini.h"
+#include "platform/profile_ini.h"
 
 namespace {
 
 bool Find(std::string_view text, std::string_view section, std::string_view key,
           std::string* value) {
-  return tavelin::posix::FindProfileValue(text, section, key, value);
+  return tavelin::FindProfileValue(text, section, key, value);
 }
 
 }  // namespace
@@ -31,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const bool other_found = Find(text, other_section, other_key, &other_before);
 
   std::string updated;
-  if (!tavelin::posix::SetProfileValue(text, section, key, value, &updated)) return 0;
+  if (!tavelin::SetProfileValue(text, section, key, value, &updated)) return 0;
   std::string alone;
-  Require(tavelin::posix::SetProfileValue("", section, key, value, &alone),
+  Require(tavelin::SetProfileValue("", section, key, value, &alone),
           "a name that can be written into one text can be written into any");
   std::string expected;
   Require(Find(alone, section, key, &expected), "a written key is found in a new text");
