@@ -89,6 +89,23 @@ TEST(RegistryTextTest, WritesChangeOneLineAndKeepTheRest) {
   EXPECT_EQ(number, 0xDEADBEEFu);
 }
 
+TEST(RegistryTextTest, ALineCutShortByALoneCrIsCompletedWithLfOnly) {
+  const struct {
+    const char* text;
+    const char* expected;
+  } cases[] = {
+      {"REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\a]\r",
+       "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\a]\r\n\"n\"=\"v\"\r\n"},
+      {"REGEDIT4\r\n\r", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\a]\r\n\"n\"=\"v\"\r\n"},
+  };
+  for (const auto& c : cases) {
+    RegistryText reg(c.text);
+    ASSERT_TRUE(reg.WriteString("a", "n", "v"));
+    EXPECT_EQ(reg.text(), c.expected);
+    EXPECT_TRUE(RegistryText(reg.text()).KeyExists("a"));
+  }
+}
+
 TEST(RegistryTextTest, RefusesWhatTheFormatCannotHold) {
   RegistryText reg("");
   EXPECT_FALSE(reg.WriteString("Software", "n", "two\nlines"));

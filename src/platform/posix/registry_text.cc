@@ -240,14 +240,18 @@ bool RegistryText::WriteData(std::string_view key, std::string_view name, const 
     return true;
   }
   const std::string line = NameToken(name) + "=" + data + newline;
+  // A line cut short by a lone CR is completed with LF only: another CR would stay on it and
+  // a section line ending in it would no longer read as one.
+  auto line_end_after = [&](std::size_t at) -> std::string {
+    if (at > 0 && text_[at - 1] == '\n') return "";
+    return at > 0 && text_[at - 1] == '\r' ? "\n" : newline;
+  };
   if (found.have_section) {
-    std::string insert = line;
-    if (found.insert_at == 0 || text_[found.insert_at - 1] != '\n') insert = newline + line;
-    text_.insert(found.insert_at, insert);
+    text_.insert(found.insert_at, line_end_after(found.insert_at) + line);
     return true;
   }
   if (text_.empty()) text_ = "REGEDIT4" + newline;
-  if (text_.back() != '\n') text_ += newline;
+  text_ += line_end_after(text_.size());
   if (text_.size() < 2 * newline.size() ||
       text_.compare(text_.size() - 2 * newline.size(), 2 * newline.size(), newline + newline) !=
           0) {
