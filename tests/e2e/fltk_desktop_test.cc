@@ -193,9 +193,14 @@ TEST_F(FltkDesktopTest, SettingsModeTestsTheConnectionShowsAboutAndSavesTheNewPo
   Click(g, 296 + 20, 48 + 10);
   x_->Run("xdotool key ctrl+a type 8080");
   x_->Run("xdotool mousemove --sync " + std::to_string(g.x + 250) + " " + std::to_string(g.y + 20) +
-          " mousedown 1 mousemove --sync " + std::to_string(g.x + 300) + " " +
-          std::to_string(g.y + 60) + " mouseup 1");
-  const Geometry moved = WindowGeometry(*x_, main);
+          " sleep 0.2 mousedown 1 sleep 0.2 mousemove --sync " + std::to_string(g.x + 300) + " " +
+          std::to_string(g.y + 60) + " sleep 0.2 mouseup 1");
+  // The move reaches the X server after the toolkit handles the drag: wait for it.
+  Geometry moved = WindowGeometry(*x_, main);
+  for (int i = 0; i < 50 && (moved.x != g.x + 50 || moved.y != g.y + 40); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    moved = WindowGeometry(*x_, main);
+  }
   EXPECT_EQ(moved.x, g.x + 50);
   EXPECT_EQ(moved.y, g.y + 40);
   Click(moved, 112 + 40, 144 + 13);
