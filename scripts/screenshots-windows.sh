@@ -33,17 +33,10 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# shellcheck source=scripts/screenshot-lib.sh
+source "$here/scripts/screenshot-lib.sh"
 
-# A private X server on a free display number.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  grep -q . "$work/display" 2>/dev/null && break
-  sleep 0.1
-done
-number="$(head -n1 "$work/display")"
-[ -n "$number" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
+start_xvfb
 
 mkdir -p "$WINEPREFIX"
 "$wineserver" -p
@@ -63,53 +56,6 @@ printf '[RD1]\r\nRDH1_IP_Text=192.168.0.20\r\nRDH1_Port_Text=80\r\nRDH1_ID_Text=
 "$wine" "$program" "$(winpath "$work/out/RD1")" /c >/dev/null 2>&1 &
 app_pid=$!
 
-# The visible window of the program titled $1 (xdotool cannot match titles beyond ASCII).
-find_window() {
-  local id
-  for _ in $(seq 150); do
-    for id in $(xdotool search --onlyvisible --class tavelin.exe 2>/dev/null); do
-      if [ "$(xprop -id "$id" _NET_WM_NAME 2>/dev/null)" = "_NET_WM_NAME(UTF8_STRING) = \"$1\"" ]; then
-        echo "$id"
-        return 0
-      fi
-    done
-    sleep 0.1
-  done
-  echo "window \"$1\" did not appear" >&2
-  return 1
-}
-
-geometry() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
-}
-
-main=$(find_window "RDの録画予約データの取得中")
-eval "$(xdotool getwindowgeometry --shell "$main")"
-main_x=$X
-main_y=$Y
-
-# A password, so the edit shows its stars.
-xdotool mousemove --sync $((main_x + 280)) $((main_y + 82)) click 1
-xdotool type --delay 20 "recorder"
-xdotool mousemove --sync $((main_x + 220)) $((main_y + 28))
-sleep 0.5
-
-mkdir -p "$docs"
-import -window root -crop "$(geometry "$main")" +repage "$work/main.png"
-# The window is cut to a rounded outline; the corners become transparent in the picture.
-convert -size 445x183 xc:none -fill white -draw "roundrectangle 0,0 444,182 10,10" "$work/mask.png"
-convert "$work/main.png" "$work/mask.png" -alpha off -compose CopyOpacity -composite \
-  "$docs/windows-main-window.png"
-
-xdotool mousemove --sync $((main_x + 396)) $((main_y + 54)) click 1
-about=$(find_window "バージョン情報")
-xdotool mousemove --sync 0 0
-sleep 0.5
-import -window root -crop "$(geometry "$about")" +repage "$docs/windows-about-window.png"
-
-xdotool windowfocus --sync "$about" key Escape
-xdotool windowfocus --sync "$main" key Escape
+capture_settings_and_about tavelin.exe "windows-" 150
 wait "$app_pid" || true
 app_pid=""
-echo "wrote $docs/windows-main-window.png and $docs/windows-about-window.png"

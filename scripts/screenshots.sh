@@ -24,17 +24,10 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# shellcheck source=scripts/screenshot-lib.sh
+source "$here/scripts/screenshot-lib.sh"
 
-# A private X server on a free display number.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  grep -q . "$work/display" 2>/dev/null && break
-  sleep 0.1
-done
-number="$(head -n1 "$work/display")"
-[ -n "$number" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
+start_xvfb
 
 mkdir -p "$work/home/.config/tavelin" "$work/root" "$work/run" "$work/temp"
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n"RootPath"="%s/root/"\r\n' \
@@ -46,53 +39,6 @@ HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/ru
   temp="$work/temp" "$program" "$work/out/RD1" /c &
 app_pid=$!
 
-# The visible Tavelin window titled $1 (xdotool cannot match titles beyond ASCII).
-find_window() {
-  local id
-  for _ in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --class Tavelin 2>/dev/null); do
-      if [ "$(xprop -id "$id" _NET_WM_NAME 2>/dev/null)" = "_NET_WM_NAME(UTF8_STRING) = \"$1\"" ]; then
-        echo "$id"
-        return 0
-      fi
-    done
-    sleep 0.1
-  done
-  echo "window \"$1\" did not appear" >&2
-  return 1
-}
-
-geometry() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
-}
-
-main=$(find_window "RDの録画予約データの取得中")
-eval "$(xdotool getwindowgeometry --shell "$main")"
-main_x=$X
-main_y=$Y
-
-# A password, so the edit shows its stars.
-xdotool mousemove --sync $((main_x + 280)) $((main_y + 82)) click 1
-xdotool type --delay 20 "recorder"
-xdotool mousemove --sync $((main_x + 220)) $((main_y + 28))
-sleep 0.5
-
-mkdir -p "$docs"
-import -window root -crop "$(geometry "$main")" +repage "$work/main.png"
-# The window is cut to a rounded outline; the corners become transparent in the picture.
-convert -size 445x183 xc:none -fill white -draw "roundrectangle 0,0 444,182 10,10" "$work/mask.png"
-convert "$work/main.png" "$work/mask.png" -alpha off -compose CopyOpacity -composite \
-  "$docs/main-window.png"
-
-xdotool mousemove --sync $((main_x + 396)) $((main_y + 54)) click 1
-about=$(find_window "バージョン情報")
-xdotool mousemove --sync 0 0
-sleep 0.5
-import -window root -crop "$(geometry "$about")" +repage "$docs/about-window.png"
-
-xdotool windowfocus --sync "$about" key Escape
-xdotool windowfocus --sync "$main" key Escape
+capture_settings_and_about Tavelin "" 100
 wait "$app_pid" || true
 app_pid=""
-echo "wrote $docs/main-window.png and $docs/about-window.png"
