@@ -18,7 +18,9 @@ test_packages=(
   libxml2-dev                        # the tokenizer benchmark's reference parser
   dpkg-dev file                      # make package: dpkg-shlibdeps finds the runtime libraries
   clang libclang-rt-dev llvm         # the fuzzing harnesses: clang, libFuzzer, llvm-symbolizer
-  g++-mingw-w64-x86-64-posix wine wine64 zip  # the Windows build, its Wine tests, make windows
+  # The Windows build is 32-bit like the host; its tests run under Wine's WoW64, which needs
+  # the i386 half of Wine (wine32:i386, added with the i386 architecture below).
+  g++-mingw-w64-i686-posix wine wine64 wine32:i386 zip
   # Wine's X driver loads these at run time (only recommended by libwine): without them
   # the Windows window has no anti-aliased text, cursors or screen geometry.
   libxrender1 libxcursor1 libxi6 libxrandr2 libxcomposite1 libxinerama1 libxfixes3
@@ -49,5 +51,16 @@ sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
   sudo_cmd=(sudo)
 fi
+# A package named for another architecture (wine32:i386) needs that architecture known to dpkg
+# before the package lists are read.
+for p in "${missing[@]}"; do
+  case "$p" in
+    *:i386)
+      if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo_cmd[@]}" dpkg --add-architecture i386
+      fi
+      ;;
+  esac
+done
 "${sudo_cmd[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
