@@ -507,11 +507,14 @@ TEST_F(WindowsPcTest, ProgramFilesOfTheLastRunHeldByAReaderAreReplacedAndRemoved
   WriteBytes(rewritten, "the program of the last run");
   WriteBytes(removed, "an old program");
 
-  // A reader holds both, sharing reading only, for the first 2.5 s of the fetch.
+  // A reader holds both, sharing reading only, from the start until 2.5 s after the page
+  // download began (the moment its file appears), which is when the old files go.
+  const std::string page_file = world_.temp() + "rdprogram.html";
+  std::filesystem::remove(page_file);
   const std::string ready = world_.dir().File("held");
   PluginProcess holder;
-  ASSERT_TRUE(
-      world_.StartUnderWine(&holder, Helper(), {"hold", ready, "2500", "-", rewritten, removed}));
+  ASSERT_TRUE(world_.StartUnderWine(&holder, Helper(),
+                                    {"hold", ready, "2500", page_file, rewritten, removed}));
   for (int i = 0; i < 1000 && !std::filesystem::exists(ready); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

@@ -297,7 +297,7 @@ TEST_F(BusyFilesTest, AStagedNameLeftByAnEarlierRunNeverBlocksTheSave) {
   EXPECT_EQ(ReadBytes(dir_.File("b")), "old");
   EXPECT_FALSE(env_->FileExists(dir_.File("b.link" + pid)));
   ASSERT_TRUE(env_->WriteProfileString(dir_.File("a"), "S", "k", "v"));
-  EXPECT_EQ(ReadBytes(dir_.File("a")), "old[S]\r\nk=v\r\n");
+  EXPECT_EQ(ReadBytes(dir_.File("a")), "old\r\n[S]\r\nk=v\r\n");
   held.reset();
   EXPECT_EQ(Names(), (std::vector<std::string>{"a", "a.new" + pid, "b"}));
 }
