@@ -472,7 +472,7 @@ TEST_F(FetchTest, WindowsBuildWritesWhatTheLinuxBuildWrites) {
 }
 
 // Files and folders of a real Windows PC, under Wine: other programs holding files, a temp
-// folder that Shift-JIS cannot name, paths beyond MAX_PATH.
+// folder that Shift-JIS cannot name.
 class WindowsPcTest : public FetchTest {
  protected:
   void SetUp() override {
@@ -550,18 +550,6 @@ TEST_F(WindowsPcTest, ATempFolderThatShiftJisCannotNameFetchesAsAnyOther) {
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[3].rfind("一時フォルダの名前はShift-JISで書け", 0), 0u) << Utf8(lines[3]);
   EXPECT_EQ(lines[3].find("Jos"), std::string::npos) << Utf8(lines[3]);
-}
-
-TEST_F(WindowsPcTest, AProgramFileUnderAFolderOf250CharactersIsWritten) {
-  std::string output = world_.dir().File("out");
-  while (ProgramSidePath(output, true).size() < 250) output += "/a-folder-with-a-long-name";
-  output += "/RD1";
-  const RunResult run = world_.Run({output});
-  ASSERT_TRUE(run.finished);
-  EXPECT_GE(ProgramSidePath(output, true).size(), 250u);
-  EXPECT_EQ(FileNames(output), (std::set<std::string>{ProgramName()}));
-  EXPECT_EQ(Utf8(ReadBytes(output + "/" + ProgramName())), Utf8(Program()));
-  ExpectLogOfOneRun({});
 }
 
 // Download failures of every kind keep the files of the last good fetch.
