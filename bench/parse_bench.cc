@@ -34,8 +34,9 @@ class PageFixture {
     const std::string base = env_->FolderExists("/dev/shm") ? "/dev/shm/" : TempFolder(*env_);
     folder_ = base + "tavelin-parse-bench-" + std::to_string(env_->Random32()) + "/";
     env_->ForceFolders(folder_);
-    output_ = std::make_unique<OutputContext>(OutputContext{
-        *env_, folder_ + "out/", [] { return kNoDualRecording; }, [] { return false; }, [] {}});
+    output_ = std::make_unique<OutputContext>(OutputContext{*env_, folder_ + "out/",
+                                                            [] { return kNoDualRecording; },
+                                                            [] { return false; }, [] {}, nullptr});
     env_->ForceFolders(output_->output_folder);
   }
   ~PageFixture() {

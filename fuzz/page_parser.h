@@ -27,8 +27,12 @@ inline void ParsePage(const uint8_t* data, std::size_t size,
   env.files()[page] = std::string(parts.Rest());
   env.CreateFolder("/mem/out/");
   int yields = 0;
-  OutputContext output{env, "/mem/out/", [&] { return options % 3; },
-                       [&] { return stop_after != 0 && yields >= stop_after; }, [&] { ++yields; }};
+  OutputContext output{env,
+                       "/mem/out/",
+                       [&] { return options % 3; },
+                       [&] { return stop_after != 0 && yields >= stop_after; },
+                       [&] { ++yields; },
+                       nullptr};
   // Every channel is known, under a name of its own.
   ParseContext context{env,
                        page,

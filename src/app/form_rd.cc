@@ -5,6 +5,7 @@
 #include "app/parse_step.h"
 #include "app/settings.h"
 #include "channels/channel_retrieval.h"
+#include "net/file_ops.h"
 #include "platform/ascii_text.h"
 #include "platform/path.h"
 
@@ -47,6 +48,7 @@ TFormRD::TFormRD(Env& env, ui::Backend& backend, std::vector<std::string> parame
 }
 
 TFormRD::~TFormRD() {
+  env_.SetFileWaitHook(nullptr);
   // A keeper that has not saved since its last restore saves now.
   if (FormStorage1.needs_save()) FormStorage1.Save(*this);
   if (FormPlacement1.needs_save()) FormPlacement1.Save(*this);
@@ -184,8 +186,12 @@ void TFormRD::Yield() {
 bool TFormRD::DebugTracing() { return HostSwitch(env_, root_folder_, "Debug_Checked"); }
 
 OutputContext TFormRD::MakeOutputContext() {
-  return OutputContext{env_, output_folder_, [this] { return WRecSetting.item_index(); },
-                       [this] { return stop_requested_; }, [this] { Yield(); }};
+  return OutputContext{env_,
+                       output_folder_,
+                       [this] { return WRecSetting.item_index(); },
+                       [this] { return stop_requested_; },
+                       [this] { Yield(); },
+                       [this](const std::string& message) { LogFile1.WriteLine(message, true); }};
 }
 
 void TFormRD::SetStatus(const std::string& status) { Label1.SetText(status); }
@@ -224,11 +230,21 @@ void TFormRD::FormActivate() {
     return;
   }
   LogFile1.WriteLine("Tavelin");
+  // Where the system's temp folder has no Shift-JIS name another one is used; the log says
+  // which, once a run.
+  TempFolder(env_);
+  const std::string temp_note = env_.TempFolderNote();
+  if (!temp_note.empty()) LogFile1.WriteLine(temp_note);
   LoadSettings();
   const ProxyChoice proxy = SelectProxy(env_, root_folder_);
   proxy_host_ = proxy.host;
   proxy_port_ = proxy.port;
-  if (mode_ == RunMode::kSettings) return;
+  if (mode_ == RunMode::kSettings) {
+    // A file that another program holds keeps the window answering while it is waited for.
+    // Not while the window closes: the saves of a closing window run without nested input.
+    env_.SetFileWaitHook([this] { Yield(); });
+    return;
+  }
 
   SetEditsEnabled(false);
   output_folder_ = OutputFolderOf(parameters_[0]);
@@ -242,6 +258,7 @@ void TFormRD::FormActivate() {
 }
 
 bool TFormRD::FormCloseQuery() {
+  env_.SetFileWaitHook(nullptr);
   SaveSettings();
   FormPlacement1.Save(*this);
   FormStorage1.Save(*this);

@@ -84,8 +84,9 @@ void RunParseStep(const ParseStepContext& context) {
     }
     OpenLookupTables(context.tv_ch_no, context.tv_ch_data);
 
-    const OutputContext output{context.env, context.output_folder, context.dual_recording,
-                               context.stop_requested, context.yield};
+    const OutputContext output{
+        context.env,   context.output_folder, context.dual_recording, context.stop_requested,
+        context.yield, context.log_error};
     const ParseContext parse{
         context.env,
         page_file,

@@ -56,10 +56,24 @@ bool PassesDualRecording(int selection, int tuner) {
   return true;
 }
 
+void LogFileError(const OutputContext& context, std::string message) {
+  const std::string reason = context.env.LastFileError();
+  if (!reason.empty()) message += ": " + reason;
+  if (context.log_error) context.log_error(message);
+}
+
 void WriteOne(const OutputContext& context, const TvProgramInfo& info) {
   const std::optional<std::string> path = ProgramFilePath(context.output_folder, info);
   if (!path) return;  // skipped like a file that cannot be created
-  WriteProgramInfoFile(context.env, info, *path, /*split_subtitle=*/false);
+  if (WriteProgramInfoFile(context.env, info, *path, /*split_subtitle=*/false)) return;
+  // Usually another program holding the file longer than the system layer waits. The host
+  // must learn that this program is missing, and above all when the name still holds the
+  // program of an earlier run.
+  std::string message = "プログラム情報ファイル " + *path + " を作成できません";
+  const std::string reason = context.env.LastFileError();
+  if (context.env.FileExists(*path)) message += " (前回のファイルが残っています)";
+  if (!reason.empty()) message += ": " + reason;
+  if (context.log_error) context.log_error(message);
 }
 
 // Moves `end` forward by whole days until it is not earlier than `start`. Long gaps are
@@ -129,7 +143,9 @@ void DeleteOldProgramFiles(const OutputContext& context) {
   if (!context.env.ListFiles(folder, ".tvpi", &names)) return;
   for (const std::string& name : names) {
     if (context.stop_requested && context.stop_requested()) break;
-    context.env.DeleteFile(folder + name);  // a file that resists stays; no report
+    if (!context.env.DeleteFile(folder + name) && context.env.FileExists(folder + name)) {
+      LogFileError(context, "古いプログラム情報ファイル " + folder + name + " を削除できません");
+    }
     if (context.yield) context.yield();
   }
 }

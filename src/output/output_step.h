@@ -42,13 +42,15 @@ struct OutputContext {
   std::function<bool()> stop_requested;
   // Sleeps 0 ms and processes pending window messages.
   std::function<void()> yield;
+  // Writes an error line to the log: a program file that could not be deleted or written.
+  std::function<void(const std::string&)> log_error;
 };
 
 // Writes the reservation as zero, one or several .tvpi files. May move StartTime and
 // EndTime forward while it expands a recurrence. `late_night_days` is 1 for a recurring
 // program shown at 24:00-28:59: it runs the calendar day after the broadcast day whose
 // weekday the recurrence names. Throws ProgramFileError when a file cannot be written
-// completely.
+// completely; a file that cannot be created is reported through log_error.
 void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recurrence, int tuner,
                      int late_night_days = 0);
 
@@ -65,7 +67,8 @@ std::optional<std::string> ProgramFilePath(const std::string& output_folder,
                                            const TvProgramInfo& info);
 
 // Deletes every "*.tvpi" file of the output folder while no stop is requested, yielding after
-// each file. Does nothing for an empty folder name or a lone root delimiter.
+// each file; a file that stays is reported through log_error. Does nothing for an empty
+// folder name or a lone root delimiter.
 void DeleteOldProgramFiles(const OutputContext& context);
 
 }  // namespace tavelin

@@ -11,9 +11,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/date_time.h"
@@ -102,6 +104,16 @@ class Env {
   // A folder for temporary files that only this user can use, with a trailing delimiter,
   // created when missing; false when none can be had.
   virtual bool UserTempFolder(std::string* folder) = 0;
+  // What the log should know about the folder UserTempFolder gives when it is not the
+  // system's own (whose name has no Shift-JIS form): which folder is used and why. Empty
+  // when there is nothing to say.
+  virtual std::string TempFolderNote() { return std::string(); }
+  // The system's reason for the last file operation of this thread that failed, as a text
+  // for the log; empty when the realisation keeps none.
+  virtual std::string LastFileError() { return std::string(); }
+  // Called after each short sleep while a file operation waits for another program to let
+  // go of a file, so the window can process its messages. Empty: nothing is called.
+  virtual void SetFileWaitHook(std::function<void()> hook) { static_cast<void>(hook); }
 
   // --- Registry of the current user ---------------------------------------------------
   // Keys are paths such as "software\Morvik\Qadrel2\etc" (a leading backslash is
@@ -188,6 +200,9 @@ class EnvWrapper : public Env {
   }
   bool SyncFolder(const std::string& f) override { return target_->SyncFolder(f); }
   bool UserTempFolder(std::string* f) override { return target_->UserTempFolder(f); }
+  std::string TempFolderNote() override { return target_->TempFolderNote(); }
+  std::string LastFileError() override { return target_->LastFileError(); }
+  void SetFileWaitHook(std::function<void()> h) override { target_->SetFileWaitHook(std::move(h)); }
   bool RegistryKeyExists(const std::string& k) override { return target_->RegistryKeyExists(k); }
   bool RegistryReadString(const std::string& k, const std::string& n, std::string* v) override {
     return target_->RegistryReadString(k, n, v);

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/settings.h"
@@ -32,8 +34,12 @@ class ShellRecordingEnv : public FakeEnv {
   }
   // A steady clock that moves only when a test moves it, once set.
   uint64_t NowMicros() override { return micros ? *micros : FakeEnv::NowMicros(); }
+  void SetFileWaitHook(std::function<void()> hook) override { file_wait = std::move(hook); }
+  std::string TempFolderNote() override { return temp_note; }
   std::vector<std::string> opened;
   std::optional<uint64_t> micros;
+  std::function<void()> file_wait;
+  std::string temp_note;
 };
 
 class FormRDTest : public ::testing::Test {
@@ -367,6 +373,31 @@ TEST_F(FormRDTest, RecorderTextsPreferTheDeckSectionThenTheHostIni) {
   }
   std::string norm;
   EXPECT_TRUE(env_.RegistryReadString("software\\Morvik\\Qadrel2\\TFormRD", "NormPos", &norm));
+}
+
+// While the system layer waits for a file another program holds, the settings window keeps
+// processing its messages; never once it closes (nor in fetch mode, or after destruction).
+TEST_F(FormRDTest, FileWaitsPumpTheSettingsWindowUntilItClosesAndTheTempNoteIsLogged) {
+  env_.temp_note = "一時フォルダの名前はShift-JISで書けないので ...";
+  TFormRD& form = Make({out_, "/c"});
+  long pumped_in_wait = -1;
+  backend_.QueueInput(1, [&] {
+    ASSERT_TRUE(env_.file_wait);
+    env_.micros = 1000000;
+    const long calls = backend_.process_calls();
+    env_.file_wait();
+    pumped_in_wait = backend_.process_calls() - calls;
+  });
+  backend_.QueueCloseRequest(form, 2);
+  EXPECT_TRUE(backend_.RunMessageLoop(form));
+  EXPECT_EQ(pumped_in_wait, 1);
+  EXPECT_FALSE(env_.file_wait);
+  form_.reset();
+  EXPECT_EQ(LogBody(), (std::vector<std::string>{"Tavelin", env_.temp_note}));
+
+  Make({out_});
+  EXPECT_TRUE(RunAndDestroy());
+  EXPECT_FALSE(env_.file_wait);
 }
 
 TEST_F(FormRDTest, RegistryPlacementWinsOverTheHostIni) {

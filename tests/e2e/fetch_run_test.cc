@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
+#include <memory>
 #include <regex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/host_world.h"
@@ -465,6 +469,87 @@ TEST_F(FetchTest, WindowsBuildWritesWhatTheLinuxBuildWrites) {
     EXPECT_EQ(ReadBytes(world_.RootFile(name)), ReadBytes(linux_world.RootFile(name))) << name;
   }
   EXPECT_EQ(FileNames(world_.root()), FileNames(linux_world.root()));
+}
+
+// Files and folders of a real Windows PC, under Wine: other programs holding files, a temp
+// folder that Shift-JIS cannot name.
+class WindowsPcTest : public FetchTest {
+ protected:
+  void SetUp() override {
+    if (WindowsBuild().empty()) GTEST_SKIP() << "the Windows build's system layer";
+    FetchTest::SetUp();
+    day_ = cal_.At(1);
+    page_ = "<html><body><table><tbody>\r\n" +
+            TableRow(0, "ニュース７", 1, "CH1", LocalCalendar::PageDate(day_), "19:00-19:30") +
+            "</tbody></table></body></html>\r\n";
+    sim_ = StartRecorder(page_, {});
+    DeckSettings deck;
+    deck.port = std::to_string(sim_->port());
+    WriteNubra("RD1", deck);
+  }
+
+  std::string ProgramName() const { return LocalCalendar::Stamp(day_, 19 * 60) + "CH1.tvpi"; }
+  std::string Program() const {
+    return Tvpi("ＮＨＫ総合", day_, 19 * 60, 19 * 60 + 30, "ニュース７");
+  }
+  static std::string Helper() { return WindowsBuild() + "/tests/tavelin_test_helper.exe"; }
+
+  Day day_ = 0;
+  std::string page_;
+  std::unique_ptr<RecorderSim> sim_;
+};
+
+TEST_F(WindowsPcTest, ProgramFilesOfTheLastRunHeldByAReaderAreReplacedAndRemoved) {
+  const std::string output = world_.OutputFolder("RD1");
+  std::filesystem::create_directories(output);
+  const std::string rewritten = output + "/" + ProgramName();
+  const std::string removed = output + "/200001011200CH9.tvpi";
+  WriteBytes(rewritten, "the program of the last run");
+  WriteBytes(removed, "an old program");
+
+  // A reader holds both, sharing reading only, from the start until 2.5 s after the page
+  // download began (the moment its file appears), which is when the old files go.
+  const std::string page_file = world_.temp() + "rdprogram.html";
+  std::filesystem::remove(page_file);
+  const std::string ready = world_.dir().File("held");
+  PluginProcess holder;
+  ASSERT_TRUE(world_.StartUnderWine(&holder, Helper(),
+                                    {"hold", ready, "2500", page_file, rewritten, removed}));
+  for (int i = 0; i < 1000 && !std::filesystem::exists(ready); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(std::filesystem::exists(ready));
+  const RunResult run = world_.Run({output});
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(holder.Wait().exit_code, 0);
+
+  EXPECT_EQ(FileNames(output), (std::set<std::string>{ProgramName()}));
+  EXPECT_EQ(Utf8(ReadBytes(rewritten)), Utf8(Program()));
+  ExpectLogOfOneRun({});
+}
+
+TEST_F(WindowsPcTest, ATempFolderThatShiftJisCannotNameFetchesAsAnyOther) {
+  // "José" in UTF-8, the Linux file names' encoding; Shift-JIS has no "é".
+  const std::string temp = world_.dir().File("Users/Jos\xc3\xa9/AppData/Local/Temp");
+  std::filesystem::create_directories(temp);
+  const std::string output = world_.OutputFolder("RD1");
+  // Started by a Windows parent that sets TEMP and TMP, as the host hands down its own.
+  const std::string windows_temp = ProgramSidePath(temp, true);
+  PluginProcess process;
+  ASSERT_TRUE(world_.StartUnderWine(&process, Helper(),
+                                    {"run", "TEMP=" + windows_temp, "TMP=" + windows_temp, "--",
+                                     WindowsBuild() + "/src/tavelin.exe", output}));
+  const RunResult run = process.Wait();
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 0);
+
+  EXPECT_EQ(FileNames(output), (std::set<std::string>{ProgramName()}));
+  EXPECT_EQ(Utf8(ReadBytes(output + "/" + ProgramName())), Utf8(Program()));
+  // Once in the log: the folder used instead, and why.
+  const std::vector<std::string> lines = NewLogLines();
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[3].rfind("一時フォルダの名前はShift-JISで書け", 0), 0u) << Utf8(lines[3]);
+  EXPECT_EQ(lines[3].find("Jos"), std::string::npos) << Utf8(lines[3]);
 }
 
 // Download failures of every kind keep the files of the last good fetch.

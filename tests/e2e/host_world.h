@@ -273,12 +273,21 @@ class HostWorld {
 
   bool Start(PluginProcess* process, const std::vector<std::string>& arguments,
              const std::vector<std::string>& extra_environment = {}) {
-    const std::string folder = dir_.File("run/" + std::to_string(runs_++) + "-");
     if (!wine_) {
+      const std::string folder = dir_.File("run/" + std::to_string(runs_++) + "-");
       return process->Start(ProgramPath(), arguments, Environment(extra_environment), folder);
     }
-    // wine-run.sh <build> tavelin.exe, with paths (a '/' first and another later) as Wine's.
-    std::vector<std::string> wine_arguments = {WindowsBuild(), WindowsBuild() + "/src/tavelin.exe"};
+    return StartUnderWine(process, WindowsBuild() + "/src/tavelin.exe", arguments,
+                          extra_environment);
+  }
+
+  // A program of the Windows build (its Linux path) under Wine. Arguments that are Linux paths
+  // (a '/' first and another later) are given in their Z: drive form.
+  bool StartUnderWine(PluginProcess* process, const std::string& program,
+                      const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& extra_environment = {}) {
+    const std::string folder = dir_.File("run/" + std::to_string(runs_++) + "-");
+    std::vector<std::string> wine_arguments = {WindowsBuild(), program};
     for (const std::string& a : arguments) {
       const bool path = a.size() > 1 && a[0] == '/' && a.find('/', 1) != std::string::npos;
       wine_arguments.push_back(path ? ProgramSidePath(a, true) : a);

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/date_time.h"
@@ -31,8 +33,12 @@ class OutputStepTest : public ::testing::Test {
   OutputStepTest() : env_(dir_, kToday + 0.5) { env_.CreateFolder(dir_.File("out")); }
 
   OutputContext Context() {
-    return OutputContext{env_, dir_.File("out/"), [this] { return selection_; },
-                         [this] { return stop_; }, [this] { ++yields_; }};
+    return OutputContext{env_,
+                         dir_.File("out/"),
+                         [this] { return selection_; },
+                         [this] { return stop_; },
+                         [this] { ++yields_; },
+                         [this](const std::string& line) { errors_.push_back(line); }};
   }
 
   // The names in the output folder, sorted.
@@ -61,6 +67,7 @@ class OutputStepTest : public ::testing::Test {
   int selection_ = kNoDualRecording;
   bool stop_ = false;
   int yields_ = 0;
+  std::vector<std::string> errors_;
 };
 
 TEST_F(OutputStepTest, WritesOneNamedFileWithTheRecord) {
@@ -339,13 +346,66 @@ TEST_F(OutputStepTest, CleanUpStopsAfterTheCurrentFile) {
 TEST_F(OutputStepTest, CleanUpIgnoresEmptyAndRootFolders) {
   CountingEnv counting(&env_);
   for (const char* folder : {"", "/"}) {
-    OutputContext context{counting, folder, nullptr, nullptr, nullptr};
+    OutputContext context{counting, folder, nullptr, nullptr, nullptr, nullptr};
     DeleteOldProgramFiles(context);
   }
   EXPECT_EQ(counting.listings, 0);
-  OutputContext missing{counting, dir_.File("nowhere/"), nullptr, nullptr, nullptr};
+  OutputContext missing{counting, dir_.File("nowhere/"), nullptr, nullptr, nullptr, nullptr};
   DeleteOldProgramFiles(missing);
   EXPECT_EQ(counting.listings, 1);
+}
+
+// One file that another program holds open, as the system layer gives up on it: neither
+// deleted nor created, with the system's reason.
+class HeldFileEnv : public EnvWrapper {
+ public:
+  HeldFileEnv(Env* target, std::string held) : EnvWrapper(target), held_(std::move(held)) {}
+  bool DeleteFile(const std::string& p) override {
+    return p == held_ ? false : EnvWrapper::DeleteFile(p);
+  }
+  std::unique_ptr<WritableFile> NewWritableFile(const std::string& p, bool a) override {
+    return p == held_ ? nullptr : EnvWrapper::NewWritableFile(p, a);
+  }
+  std::string LastFileError() override { return "in use (error 32)"; }
+
+ private:
+  std::string held_;
+};
+
+TEST_F(OutputStepTest, AHeldProgramFileIsReportedAndNeverPassesSilentlyForTheNewOne) {
+  const std::string folder = dir_.File("out/");
+  const std::string held = folder + "202403131900CH 1.tvpi";
+  testing::WriteBytes(held, "old program");
+  testing::WriteBytes(folder + "old.tvpi", "x");
+  HeldFileEnv env(&env_, held);
+  OutputContext context = Context();
+  const OutputContext with_held{env,     context.output_folder, nullptr, nullptr,
+                                nullptr, context.log_error};
+
+  DeleteOldProgramFiles(with_held);
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_NE(errors_[0].find(held), std::string::npos) << Utf8(errors_[0]);
+  EXPECT_NE(errors_[0].find("in use (error 32)"), std::string::npos) << Utf8(errors_[0]);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"202403131900CH 1.tvpi"}));
+
+  TvProgramInfo info;
+  info.Title = "ニュース";
+  info.ChannelText = "CH 1";
+  info.StartTime = At(3, 13, 19, 0);
+  info.EndTime = At(3, 13, 19, 30);
+  EmitReservation(with_held, info, kNoRecurrence, kNoTuner);
+  ASSERT_EQ(errors_.size(), 2u);
+  EXPECT_NE(errors_[1].find(held + " を作成できません (前回のファイルが残っています): in use"),
+            std::string::npos)
+      << Utf8(errors_[1]);
+
+  // A file that merely cannot be made (no old one under its name) is reported too.
+  info.StartTime = At(3, 13, 20, 0);
+  HeldFileEnv missing(&env_, folder + "202403132000CH 1.tvpi");
+  const OutputContext with_missing{missing, folder, nullptr, nullptr, nullptr, context.log_error};
+  EmitReservation(with_missing, info, kNoRecurrence, kNoTuner);
+  ASSERT_EQ(errors_.size(), 3u);
+  EXPECT_EQ(errors_[2].find("残っています"), std::string::npos) << Utf8(errors_[2]);
 }
 
 }  // namespace

@@ -25,8 +25,9 @@ class ParserHarness : public ::testing::Test {
   std::string out() const { return dir_.File("out/"); }
 
   OutputContext& Output() {
-    output_ = std::make_unique<OutputContext>(OutputContext{
-        env_, out(), [this] { return selection_; }, [this] { return stop_; }, [this] { Yield(); }});
+    output_ = std::make_unique<OutputContext>(
+        OutputContext{env_, out(), [this] { return selection_; }, [this] { return stop_; },
+                      [this] { Yield(); }, nullptr});
     return *output_;
   }
 

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "platform/codepage.h"
@@ -88,9 +89,11 @@ class PosixEnv : public Env {
   bool GetFileSize(const std::string& path, uint64_t* size) override {
     return posix::GetFileSize(path, size);
   }
-  bool DeleteFile(const std::string& path) override { return posix::DeleteFile(path); }
+  bool DeleteFile(const std::string& path) override {
+    return Kept(posix::DeleteFile(FreshErrno(path)));
+  }
   bool RenameFile(const std::string& from, const std::string& to) override {
-    return posix::RenameFile(from, to);
+    return Kept(posix::RenameFile(FreshErrno(from), to));
   }
   bool CreateFolder(const std::string& path) override { return posix::CreateFolder(path); }
   bool ForceFolders(const std::string& path) override { return posix::ForceFolders(path); }
@@ -102,11 +105,22 @@ class PosixEnv : public Env {
     return posix::ReadFile(path, contents);
   }
   std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
-    return posix::NewWritableFile(path, append);
+    std::unique_ptr<WritableFile> file = posix::NewWritableFile(FreshErrno(path), append);
+    Kept(file != nullptr);
+    return file;
   }
 
   bool LinkOrCopyFile(const std::string& from, const std::string& to) override {
-    return posix::LinkOrCopyFile(from, to);
+    return Kept(posix::LinkOrCopyFile(FreshErrno(from), to));
+  }
+  // The system's text for the errno of the last delete, rename, create or link that failed.
+  std::string LastFileError() override {
+    if (last_file_errno_ == 0) return std::string();
+    std::string text;
+    // The C library's text is ASCII in the C locale; a text of another locale is left out.
+    if (!Utf8ToCp932(std::strerror(last_file_errno_), &text)) text.clear();
+    const std::string number = "errno " + std::to_string(last_file_errno_);
+    return text.empty() ? number : text + " (" + number + ")";
   }
   bool SyncFolder(const std::string& folder) override { return posix::SyncFolder(folder); }
 
@@ -257,6 +271,17 @@ class PosixEnv : public Env {
   }
 
  private:
+  // errno cleared before a file operation, so a failure without a system error keeps none.
+  static const std::string& FreshErrno(const std::string& path) {
+    errno = 0;
+    return path;
+  }
+  bool Kept(bool ok) {
+    if (!ok) last_file_errno_ = errno;
+    return ok;
+  }
+
+  int last_file_errno_ = 0;
   // The raw (UTF-8) value of a variable named in Shift-JIS; null when it is not set or the
   // name cannot be one.
   static const char* SystemEnvironment(const std::string& name) {

@@ -9,6 +9,7 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_socket.h"
+#include "platform/win32/win32_temp.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/windows_api.h"
 
@@ -130,23 +131,36 @@ class Win32Env : public Env {
   bool LinkOrCopyFile(const std::string& from, const std::string& to) override {
     return win32::LinkOrCopyFile(from, to);
   }
+  std::string LastFileError() override {
+    const unsigned long code = win32::LastFileError();
+    return code == 0 ? std::string() : win32::SystemErrorText(code);
+  }
+  void SetFileWaitHook(std::function<void()> hook) override {
+    win32::SetBusyFileYield(std::move(hook));
+  }
   // NTFS journals its folder entries, and every rename here is written through, so there
   // is nothing left to flush; the folder only has to be there.
   bool SyncFolder(const std::string& folder) override { return win32::FolderExists(folder); }
 
   // The user's own temp folder (GetTempPathW answers TMP, TEMP, USERPROFILE, in that
-  // order), created when missing.
+  // order), created when missing; where Shift-JIS cannot name it, its short name or a private
+  // folder (win32_temp.h), with a note for the log.
   bool UserTempFolder(std::string* folder) override {
-    wchar_t path[MAX_PATH + 2];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 2, path);
-    if (length == 0 || length > MAX_PATH + 1) return false;
-    std::wstring wide(path, length);
-    if (!win32::MakeSystemFolders(wide)) return false;
-    std::string converted;
-    if (!win32::FromWide(wide, &converted)) return false;
-    *folder = IncludeTrailingDelimiter(converted);
+    std::wstring path(MAX_PATH + 2, L'\0');
+    DWORD length = ::GetTempPathW(static_cast<DWORD>(path.size()), path.data());
+    if (length >= path.size()) {  // the size needed, with the closing NUL
+      path.resize(length + 1);
+      length = ::GetTempPathW(static_cast<DWORD>(path.size()), path.data());
+    }
+    if (length == 0 || length >= path.size()) return false;
+    path.resize(length);
+    win32::TempFolderChoice choice;
+    if (!win32::ChooseTempFolder(path, &choice)) return false;
+    temp_note_ = choice.note;
+    *folder = IncludeTrailingDelimiter(choice.folder);
     return true;
   }
+  std::string TempFolderNote() override { return temp_note_; }
 
   bool RegistryKeyExists(const std::string& key) override {
     return win32::RegistryKeyExists(Key(key));
@@ -247,6 +261,7 @@ class Win32Env : public Env {
   }
 
   Win32EnvOptions options_;
+  std::string temp_note_;
   uint64_t ticks_per_second_ = 0;
   std::mt19937 random_;
 };
@@ -254,6 +269,9 @@ class Win32Env : public Env {
 }  // namespace
 
 std::unique_ptr<Env> NewWin32Env(const Win32EnvOptions& options) {
+  // A download to a recorder that is switched off blocks the one thread for many seconds;
+  // the window stays as it is instead of being swapped for a "not responding" ghost.
+  ::DisableProcessWindowsGhosting();
   return std::make_unique<Win32Env>(options);
 }
 

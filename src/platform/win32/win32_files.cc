@@ -1,6 +1,9 @@
 #include "platform/win32/win32_files.h"
 
 #include <climits>
+#include <functional>
+#include <string>
+#include <utility>
 
 #include "platform/codepage.h"
 #include "platform/win32/win32_text.h"
@@ -11,8 +14,142 @@ namespace {
 
 constexpr std::size_t kWriteBufferSize = 64 * 1024;
 constexpr DWORD kReplaceFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+// How many other staged names are tried when a leftover one cannot be removed.
+constexpr int kStagedNameChoices = 8;
 
 bool IsDelimiter(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+FileCallSeam& Seam() {
+  static FileCallSeam seam;
+  return seam;
+}
+
+std::function<void()>& BusyYield() {
+  static std::function<void()> yield;
+  return yield;
+}
+
+thread_local DWORD last_file_error = 0;
+
+// Keeps the error of a failed operation for LastFileError(); always false.
+bool Failed(DWORD error) {
+  last_file_error = error;
+  return false;
+}
+bool Failed() { return Failed(::GetLastError()); }
+
+bool Faulted(FileCall call, const std::wstring& path) {
+  const FileCallSeam& seam = Seam();
+  if (!seam.fault) return false;
+  const unsigned long code = seam.fault(call, path);
+  if (code == 0) return false;
+  ::SetLastError(code);
+  return true;
+}
+
+HANDLE CallCreateFile(const std::wstring& path, DWORD access, DWORD share, DWORD creation) {
+  if (Faulted(FileCall::kCreate, path)) return INVALID_HANDLE_VALUE;
+  return ::CreateFileW(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+bool CallDeleteFile(const std::wstring& path) {
+  return !Faulted(FileCall::kDelete, path) && ::DeleteFileW(path.c_str());
+}
+
+bool CallMoveFile(const std::wstring& from, const std::wstring& to) {
+  return !Faulted(FileCall::kMove, from) && ::MoveFileExW(from.c_str(), to.c_str(), kReplaceFlags);
+}
+
+bool CallCreateHardLink(const std::wstring& link, const std::wstring& existing) {
+  return !Faulted(FileCall::kHardLink, link) &&
+         ::CreateHardLinkW(link.c_str(), existing.c_str(), nullptr);
+}
+
+bool CallCopyFile(const std::wstring& from, const std::wstring& to) {
+  return !Faulted(FileCall::kCopy, from) && ::CopyFileW(from.c_str(), to.c_str(), FALSE);
+}
+
+uint64_t RetryClockMs() {
+  const FileCallSeam& seam = Seam();
+  return seam.now_ms ? seam.now_ms() : static_cast<uint64_t>(::GetTickCount64());
+}
+
+void RetrySleep(int ms) {
+  const FileCallSeam& seam = Seam();
+  if (seam.sleep_ms) {
+    seam.sleep_ms(ms);
+  } else {
+    ::Sleep(static_cast<DWORD>(ms));
+  }
+  if (BusyYield()) BusyYield()();
+}
+
+// Errors that another program's open handle causes and that go away when it closes.
+bool IsBusyError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+         error == ERROR_DELETE_PENDING;
+}
+
+// Access denied for these lasts: a folder or a read-only file is not held, it is refused.
+bool RefusedForGood(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+}
+
+// Runs `step` until it succeeds, fails for another reason than a busy file, or kBusyRetryMs
+// have passed since the first try; sleeps 1, 2, 4, ... ms (at most kBusyMaxSleepMs) between
+// tries. False leaves the last error for LastFileError() and GetLastError().
+template <typename Step>
+bool RetryWhileBusy(Step step, const std::wstring& path, const std::wstring* other = nullptr) {
+  const uint64_t start = RetryClockMs();
+  int sleep_ms = kBusyFirstSleepMs;
+  for (;;) {
+    if (step()) return true;
+    const DWORD error = ::GetLastError();
+    const bool refused = error == ERROR_ACCESS_DENIED &&
+                         (RefusedForGood(path) || (other != nullptr && RefusedForGood(*other)));
+    if (!IsBusyError(error) || refused || RetryClockMs() - start >= kBusyRetryMs) {
+      ::SetLastError(error);
+      return Failed(error);
+    }
+    RetrySleep(sleep_ms);
+    sleep_ms = sleep_ms * 2 > kBusyMaxSleepMs ? kBusyMaxSleepMs : sleep_ms * 2;
+  }
+}
+
+bool DeleteWithRetries(const std::wstring& path) {
+  return RetryWhileBusy([&] { return CallDeleteFile(path); }, path);
+}
+
+bool MoveWithRetries(const std::wstring& from, const std::wstring& to) {
+  return RetryWhileBusy([&] { return CallMoveFile(from, to); }, from, &to);
+}
+
+HANDLE CreateWithRetries(const std::wstring& path, DWORD access, DWORD share, DWORD creation) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  RetryWhileBusy(
+      [&] {
+        file = CallCreateFile(path, access, share, creation);
+        return file != INVALID_HANDLE_VALUE;
+      },
+      path);
+  return file;
+}
+
+// True when another program holds the file without letting it be deleted or renamed: a hard
+// link to it could then be neither moved into place nor removed again.
+bool HeldAgainstDeletion(const std::wstring& path) {
+  HANDLE file =
+      ::CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(file);
+    return false;
+  }
+  return ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
 
 DWORD AttributesOf(const std::string& path) {
   std::wstring system_path;
@@ -43,13 +180,19 @@ bool ReadAll(HANDLE file, std::string* contents) {
   return true;
 }
 
-// Opens a plain disk file (not a folder, device or pipe) with the given sharing.
-HANDLE OpenDiskFile(const std::wstring& system_path, DWORD access, DWORD share, DWORD creation) {
-  HANDLE file = ::CreateFileW(system_path.c_str(), access, share, nullptr, creation,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return file;
+// Opens a plain disk file (not a folder, device or pipe) with the given sharing; `retried`
+// tries again while another program holds it.
+HANDLE OpenDiskFile(const std::wstring& system_path, DWORD access, DWORD share, DWORD creation,
+                    bool retried = false) {
+  HANDLE file = retried ? CreateWithRetries(system_path, access, share, creation)
+                        : CallCreateFile(system_path, access, share, creation);
+  if (file == INVALID_HANDLE_VALUE) {
+    Failed();
+    return file;
+  }
   if (::GetFileType(file) != FILE_TYPE_DISK) {
     ::CloseHandle(file);
+    Failed(ERROR_INVALID_FUNCTION);
     return INVALID_HANDLE_VALUE;
   }
   return file;
@@ -96,9 +239,27 @@ class Win32WritableFile : public WritableFile {
   std::string buffer_;
 };
 
-// A name beside `target` for staging a replacement; unique to this process.
-std::wstring StagedName(const std::wstring& target, const wchar_t* what) {
-  return target + L"." + what + std::to_wstring(::GetCurrentProcessId());
+// A free name beside `target` for staging a replacement, unique to this process. A leftover
+// of an earlier run under that name (process ids are reused) is removed; when it cannot be,
+// another name is taken, so it never blocks the save. Empty when none is free.
+std::wstring FreeStagedName(const std::wstring& target, const wchar_t* what) {
+  const std::wstring base = target + L"." + what + std::to_wstring(::GetCurrentProcessId());
+  for (int choice = 0; choice < kStagedNameChoices; ++choice) {
+    const std::wstring name = choice == 0 ? base : base + L"-" + std::to_wstring(choice);
+    if (::GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) return name;
+    if (DeleteWithRetries(name)) return name;
+  }
+  return std::wstring();
+}
+
+// Removes a staged name this process made; retried, so it does not outlive the save when
+// another program merely glanced at it.
+void RemoveStaged(const std::wstring& staged) {
+  const DWORD error = ::GetLastError();
+  const DWORD kept = last_file_error;
+  DeleteWithRetries(staged);
+  ::SetLastError(error);  // the caller reports the step that failed, not the clean-up
+  last_file_error = kept;
 }
 
 }  // namespace
@@ -125,15 +286,39 @@ bool GetFileSize(const std::string& path, uint64_t* size) {
   return true;
 }
 
+unsigned long LastFileError() { return last_file_error; }
+
+std::string SystemErrorText(unsigned long code) {
+  std::string text;
+  wchar_t* message = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  if (length > 0 && message != nullptr) {
+    std::wstring wide(message, length);
+    while (!wide.empty() && (wide.back() <= L' ' || wide.back() == L'.')) wide.pop_back();
+    // A text in a language Shift-JIS cannot write is left out; the number still tells.
+    if (!FromWide(wide, &text)) text.clear();
+  }
+  if (message != nullptr) ::LocalFree(message);
+  const std::string number = "error " + std::to_string(code);
+  return text.empty() ? number : text + " (" + number + ")";
+}
+
+void SetFileCallSeam(FileCallSeam seam) { Seam() = std::move(seam); }
+
+void SetBusyFileYield(std::function<void()> yield) { BusyYield() = std::move(yield); }
+
 bool DeleteFile(const std::string& path) {
   std::wstring system_path;
-  return ToSystemPath(path, &system_path) && ::DeleteFileW(system_path.c_str());
+  if (!ToSystemPath(path, &system_path)) return Failed(0);
+  return DeleteWithRetries(system_path);
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
   std::wstring system_from, system_to;
-  return ToSystemPath(from, &system_from) && ToSystemPath(to, &system_to) &&
-         ::MoveFileExW(system_from.c_str(), system_to.c_str(), kReplaceFlags);
+  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Failed(0);
+  return MoveWithRetries(system_from, system_to);
 }
 
 bool CreateFolder(const std::string& path) {
@@ -150,6 +335,17 @@ bool ForceFolders(const std::string& path) {
 }
 
 std::size_t RootLength(std::wstring_view path) {
+  // Long forms: "\\?\UNC\server\share\" and "\\?\C:\".
+  if (path.size() >= 4 && IsDelimiter(path[0]) && IsDelimiter(path[1]) && path[2] == L'?' &&
+      IsDelimiter(path[3])) {
+    const std::wstring_view rest = path.substr(4);
+    if (rest.size() >= 4 && (rest.substr(0, 3) == L"UNC" || rest.substr(0, 3) == L"unc") &&
+        IsDelimiter(rest[3])) {
+      // "\\?\UNC\" (8) stands for the "\\" (2) of "\\server\share\".
+      return 8 + RootLength(std::wstring(L"\\\\") + std::wstring(rest.substr(4))) - 2;
+    }
+    return 4 + RootLength(rest);
+  }
   if (path.size() >= 2 && path[1] == L':') {
     return path.size() >= 3 && IsDelimiter(path[2]) ? 3 : 2;
   }
@@ -219,10 +415,13 @@ bool ReadFile(const std::string& path, std::string* contents) {
 
 std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) {
   std::wstring system_path;
-  if (!ToSystemPath(path, &system_path)) return nullptr;
+  if (!ToSystemPath(path, &system_path)) {
+    Failed(0);
+    return nullptr;
+  }
   // OPEN_ALWAYS, then truncation once the handle is ours: a refused open leaves the other
   // writer's content alone.
-  HANDLE file = OpenDiskFile(system_path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
+  HANDLE file = OpenDiskFile(system_path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS, true);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   // Only a file with content is cut: a file just made (or found empty) is left as it is.
   LARGE_INTEGER zero{}, size{};
@@ -230,6 +429,7 @@ std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool appe
                                  : ::GetFileSizeEx(file, &size) != 0 &&
                                        (size.QuadPart == 0 || ::SetEndOfFile(file) != 0);
   if (!positioned) {
+    Failed();
     ::CloseHandle(file);
     return nullptr;
   }
@@ -238,15 +438,26 @@ std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool appe
 
 bool LinkOrCopyFile(const std::string& from, const std::string& to) {
   std::wstring system_from, system_to;
-  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return false;
+  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Failed(0);
   // The new name is made beside the target and moved over it, so `to` never goes missing.
-  const std::wstring staged = StagedName(system_to, L"link");
-  ::DeleteFileW(staged.c_str());
-  const bool made = ::CreateHardLinkW(staged.c_str(), system_from.c_str(), nullptr) ||
-                    ::CopyFileW(system_from.c_str(), staged.c_str(), FALSE);
-  if (!made) return false;
-  if (::MoveFileExW(staged.c_str(), system_to.c_str(), kReplaceFlags)) return true;
-  ::DeleteFileW(staged.c_str());
+  // A link to a file that another program holds without delete sharing could be neither
+  // moved nor removed until it lets go: such a file is copied at once.
+  if (!HeldAgainstDeletion(system_from)) {
+    const std::wstring staged = FreeStagedName(system_to, L"link");
+    if (staged.empty()) return Failed();
+    if (CallCreateHardLink(staged, system_from)) {
+      if (MoveWithRetries(staged, system_to)) return true;
+      RemoveStaged(staged);
+    }
+  }
+  const std::wstring staged = FreeStagedName(system_to, L"link");
+  if (staged.empty()) return Failed();
+  if (!RetryWhileBusy([&] { return CallCopyFile(system_from, staged); }, system_from, &staged)) {
+    RemoveStaged(staged);  // a copy cut short
+    return false;
+  }
+  if (MoveWithRetries(staged, system_to)) return true;
+  RemoveStaged(staged);
   return false;
 }
 
@@ -264,14 +475,15 @@ bool SystemPathExists(const std::wstring& system_path) {
 }
 
 bool ReplaceFileAtomically(const std::wstring& system_path, std::string_view bytes) {
-  const std::wstring temp_path = StagedName(system_path, L"new");
-  HANDLE file = ::CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const std::wstring temp_path = FreeStagedName(system_path, L"new");
+  if (temp_path.empty()) return Failed();
+  HANDLE file = CreateWithRetries(temp_path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  if (file == INVALID_HANDLE_VALUE) return Failed();
   bool ok = WriteAll(file, bytes) && ::FlushFileBuffers(file);
-  if (!::CloseHandle(file)) ok = false;
-  if (ok && ::MoveFileExW(temp_path.c_str(), system_path.c_str(), kReplaceFlags)) return true;
-  ::DeleteFileW(temp_path.c_str());
+  if (!ok) Failed();
+  if (!::CloseHandle(file) && ok) ok = Failed();
+  if (ok && MoveWithRetries(temp_path, system_path)) return true;
+  RemoveStaged(temp_path);
   return false;
 }
 

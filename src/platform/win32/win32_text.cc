@@ -1,6 +1,7 @@
 #include "platform/win32/win32_text.h"
 
 #include <climits>
+#include <utility>
 
 #include "platform/codepage.h"
 #include "platform/win32/windows_api.h"
@@ -56,7 +57,33 @@ bool FromWide(std::wstring_view wide, std::string* cp932) {
 
 bool ToSystemPath(const std::string& path, std::wstring* system_path) {
   if (path.empty() || path.find('\0') != std::string::npos) return false;
-  return ToWide(path, system_path);
+  if (!ToWide(path, system_path)) return false;
+  *system_path = LongPathForm(std::move(*system_path));
+  return true;
+}
+
+std::wstring LongPathForm(std::wstring path) {
+  const auto delimiter = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  if (path.size() < kLongPathFrom) return path;
+  const bool drive = path.size() >= 3 && path[1] == L':' && delimiter(path[2]) &&
+                     ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+  const bool unc = delimiter(path[0]) && delimiter(path[1]);
+  if (!drive && !unc) return path;  // relative: the system's own limit stays
+  if (unc && path.size() >= 4 && (path[2] == L'?' || path[2] == L'.') && delimiter(path[3])) {
+    return path;  // already a device or long form
+  }
+  // The prefix turns off the system's own clean-up of the path, so "/", "." and ".." and
+  // repeated delimiters are resolved first.
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\') {
+    return L"\\\\?\\UNC\\" + full.substr(2);
+  }
+  return L"\\\\?\\" + full;
 }
 
 }  // namespace win32

@@ -3,6 +3,7 @@
 #ifndef TAVELIN_PLATFORM_WIN32_WIN32_TEXT_H_
 #define TAVELIN_PLATFORM_WIN32_WIN32_TEXT_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,8 +15,16 @@ bool ToWide(std::string_view cp932, std::wstring* wide);
 bool FromWide(std::wstring_view wide, std::string* cp932);
 
 // The UTF-16 form of a Shift-JIS path; false when it does not convert, is empty or holds
-// a NUL (which would silently cut the path).
+// a NUL (which would silently cut the path). A long absolute path comes in its long form
+// (LongPathForm).
 bool ToSystemPath(const std::string& path, std::wstring* system_path);
+
+// Absolute paths from this length on pass the system's MAX_PATH limits only with the "\\?\"
+// prefix (CreateDirectoryW stops at MAX_PATH - 12; staged names add a dozen characters).
+inline constexpr std::size_t kLongPathFrom = 240;
+// "C:\..." becomes "\\?\C:\...", "\\server\share\..." becomes "\\?\UNC\server\share\...", once
+// normalised; shorter, relative and already prefixed paths stay as they are.
+std::wstring LongPathForm(std::wstring path);
 
 }  // namespace tavelin::win32
 

@@ -6,12 +6,15 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/path.h"
 #include "platform/win32/command_line_split.h"
 #include "platform/win32/win32_env.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/windows_api.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -51,6 +54,17 @@ TEST(Win32FilesTest, RootsAreNeverCreated) {
 
 class Win32EnvTest : public ::testing::Test {
  protected:
+  // Refused opens are retried for seconds in case another program lets go; here the retries'
+  // clock moves by their sleeps only.
+  Win32EnvTest() {
+    win32::FileCallSeam seam;
+    seam.now_ms = [this] { return now_ms_; };
+    seam.sleep_ms = [this](int ms) { now_ms_ += static_cast<uint64_t>(ms); };
+    win32::SetFileCallSeam(std::move(seam));
+  }
+  ~Win32EnvTest() override { win32::SetFileCallSeam(win32::FileCallSeam()); }
+
+  uint64_t now_ms_ = 0;
   TempDir dir_;
   std::unique_ptr<Env> env_ = NewWin32Env();
 };
@@ -241,6 +255,28 @@ TEST_F(Win32EnvTest, VersionEntriesComeFromTheProgramsResource) {
   std::string value;
   EXPECT_FALSE(env_->VersionEntry(program, "SCRNSAVE", &value));
   EXPECT_FALSE(env_->VersionEntry(program + ".missing", "FileVersion", &value));
+}
+
+// The manifest makes the program one that Windows virtualises like the host (no execution
+// level) and that may use long paths.
+TEST(Win32ManifestTest, TheProgramAsksForNoExecutionLevel) {
+  const std::wstring program = L"Z:" +
+                               std::wstring(std::string_view(TAVELIN_BINARY_DIR).begin(),
+                                            std::string_view(TAVELIN_BINARY_DIR).end()) +
+                               L"/src/tavelin.exe";
+  HMODULE module = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr);
+  const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(module, found)));
+  const std::string manifest(bytes, ::SizeofResource(module, found));
+  ::FreeLibrary(module);
+  EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
+  EXPECT_EQ(manifest.find("trustInfo"), std::string::npos);
+  for (const char* kept : {"Microsoft.Windows.Common-Controls", "PerMonitorV2", "supportedOS",
+                           "<longPathAware", ">true</longPathAware>"}) {
+    EXPECT_NE(manifest.find(kept), std::string::npos) << kept;
+  }
 }
 
 }  // namespace

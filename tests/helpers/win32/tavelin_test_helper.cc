@@ -1,0 +1,87 @@
+// A second Windows process for the tests under Wine.
+//
+//   tavelin_test_helper.exe hold <ready file> <ms> <trigger file or -> <file>...
+//       opens every file as a reader that shares reading only (as the host, a virus scanner
+//       or a synchronising client does), creates <ready file>, waits until <trigger file>
+//       exists (at most 60 s; "-": no wait), holds the files <ms> more and ends. Exit code
+//       2 when a file cannot be opened, 3 when the trigger never came.
+//   tavelin_test_helper.exe run NAME=VALUE... -- <program> <argument>...
+//       starts <program> with the variables set (a Windows parent's environment is handed
+//       down as it is; Wine would otherwise set TEMP and TMP from the prefix's registry),
+//       waits for it and ends with its exit code.
+//
+// Texts are UTF-16 throughout: the names under test have no form in the ANSI code page.
+#include <string>
+#include <vector>
+
+#include "platform/win32/windows_api.h"
+
+namespace {
+
+int Hold(const std::vector<std::wstring>& args) {
+  if (args.size() < 4) return 64;
+  std::vector<HANDLE> held;
+  for (std::size_t i = 3; i < args.size(); ++i) {
+    HANDLE file = ::CreateFileW(args[i].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 2;
+    held.push_back(file);
+  }
+  HANDLE ready = ::CreateFileW(args[0].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (ready == INVALID_HANDLE_VALUE) return 2;
+  ::CloseHandle(ready);
+  if (args[2] != L"-") {
+    const ULONGLONG deadline = ::GetTickCount64() + 60000;
+    while (::GetFileAttributesW(args[2].c_str()) == INVALID_FILE_ATTRIBUTES) {
+      if (::GetTickCount64() > deadline) return 3;
+      ::Sleep(1);
+    }
+  }
+  ::Sleep(static_cast<DWORD>(std::stoul(args[1])));
+  for (HANDLE file : held) ::CloseHandle(file);
+  return 0;
+}
+
+// Quoted as the host's own programs split a command line: blanks separate outside quotes.
+std::wstring Quoted(const std::wstring& arg) { return L"\"" + arg + L"\""; }
+
+int Run(const std::vector<std::wstring>& args) {
+  std::size_t i = 0;
+  for (; i < args.size() && args[i] != L"--"; ++i) {
+    const std::size_t equals = args[i].find(L'=');
+    if (equals == std::wstring::npos) return 64;
+    ::SetEnvironmentVariableW(args[i].substr(0, equals).c_str(),
+                              args[i].substr(equals + 1).c_str());
+  }
+  if (i + 1 >= args.size()) return 64;
+  std::wstring command_line = Quoted(args[i + 1]);
+  for (std::size_t j = i + 2; j < args.size(); ++j) command_line += L" " + Quoted(args[j]);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(args[i + 1].c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
+                        nullptr, nullptr, &startup, &process)) {
+    return 127;
+  }
+  ::CloseHandle(process.hThread);
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exit_code = 126;
+  ::GetExitCodeProcess(process.hProcess, &exit_code);
+  ::CloseHandle(process.hProcess);
+  return static_cast<int>(exit_code);
+}
+
+}  // namespace
+
+int main() {
+  int count = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (argv == nullptr || count < 2) return 64;
+  const std::wstring mode = argv[1];
+  const std::vector<std::wstring> args(argv + 2, argv + count);
+  ::LocalFree(argv);
+  if (mode == L"hold") return Hold(args);
+  if (mode == L"run") return Run(args);
+  return 64;
+}
