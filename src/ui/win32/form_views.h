@@ -125,7 +125,8 @@ struct Win32Backend::Impl {
   FormView& Build(Form& form);
   // The outline, face and size of the window, and its tooltips' font, at the view's dpi.
   void Shape(FormView& view);
-  // The window's size on screen for its client area at the view's dpi.
+  // The window's rectangle around its client area at the view's dpi, relative to the
+  // client area's top left corner.
   RECT Frame(const FormView& view);
   void PlaceWindow(FormView& view);
   // Tells the form where its window is and how large it is on screen.

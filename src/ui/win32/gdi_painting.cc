@@ -21,7 +21,6 @@ Fn User32Function(const char* name) {
 }
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 
 }  // namespace
 
@@ -35,18 +34,6 @@ int WindowDpi(HWND hwnd) {
   const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
   if (dc != nullptr) ReleaseDC(hwnd, dc);
   return dpi > 0 ? dpi : kDesignDpi;
-}
-
-RECT FrameAround(int width, int height, DWORD style, DWORD ex_style, int dpi) {
-  static const auto adjust_for_dpi =
-      User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
-  RECT frame = {0, 0, width, height};
-  if (adjust_for_dpi == nullptr ||
-      !adjust_for_dpi(&frame, style, FALSE, ex_style, static_cast<UINT>(dpi))) {
-    frame = RECT{0, 0, width, height};
-    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-  }
-  return frame;
 }
 
 FontCache::~FontCache() {

@@ -22,9 +22,6 @@ inline COLORREF ToColorRef(uint32_t rgb) {
 // 1607 and later; looked up at run time, so the program still starts on Windows 8.1), else
 // the screen's LOGPIXELSY.
 int WindowDpi(HWND hwnd);
-// The window rectangle around a client area of `width` x `height` at `dpi` (the frame's
-// metrics at that resolution where the system can say, else at the system's).
-RECT FrameAround(int width, int height, DWORD style, DWORD ex_style, int dpi);
 
 // Fonts by face, pixel height and underline, made once and kept until the cache goes.
 // Every font asks for the Shift-JIS character set: the system then substitutes a face

@@ -134,10 +134,21 @@ void Win32Backend::Impl::Shape(FormView& view) {
 }
 
 RECT Win32Backend::Impl::Frame(const FormView& view) {
-  return FrameAround(std::max(1, view.Scaled(view.form->client_width())),
-                     std::max(1, view.Scaled(view.form->client_height())),
-                     static_cast<DWORD>(GetWindowLongW(view.hwnd, GWL_STYLE)),
-                     static_cast<DWORD>(GetWindowLongW(view.hwnd, GWL_EXSTYLE)), view.dpi);
+  // The frame's thickness is taken from the window as the system draws it now, so that the
+  // client area lands exactly on its placement whatever the frame's metrics are.
+  RECT window;
+  GetWindowRect(view.hwnd, &window);
+  RECT client;
+  GetClientRect(view.hwnd, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(view.hwnd, &origin);
+  const int left = window.left - origin.x;
+  const int top = window.top - origin.y;
+  const int width = std::max(1, view.Scaled(view.form->client_width())) +
+                    static_cast<int>(window.right - window.left - client.right);
+  const int height = std::max(1, view.Scaled(view.form->client_height())) +
+                     static_cast<int>(window.bottom - window.top - client.bottom);
+  return RECT{left, top, left + width, top + height};
 }
 
 void Win32Backend::Impl::PlaceWindow(FormView& view) {
