@@ -444,7 +444,7 @@ TEST_P(Win32DpiTest, WindowFontsAndControlsScaleAndWorkAtTheirPlaces) {
   WriteDeckSettings(sim.port());
   ProgramRun run(*desktop_, {Deck(), "/c"}, dir_.File("wine.log"));
   const std::string main = WaitForWindow(U(kMainWindowName));
-  ASSERT_FALSE(main.empty()) << "the settings window did not appear";
+  ASSERT_FALSE(main.empty()) << "the settings window did not appear: " << Log();
   const Geometry g = GeometryOf(main);
   EXPECT_NEAR(g.width, S(445), 2);
   EXPECT_NEAR(g.height, S(183), 2);
@@ -496,7 +496,13 @@ TEST_P(Win32DpiTest, WindowFontsAndControlsScaleAndWorkAtTheirPlaces) {
   ASSERT_FALSE(box.empty());
   Key(box, "Return");
   EXPECT_TRUE(WaitUntilGone("Tavelin"));
-  EXPECT_NE(ReadBytes(dir_.File("root/qdrTVCHNo.csv")).find("RD1"), std::string::npos);
+  // The table is saved once the box is answered.
+  bool saved = false;
+  for (int waits = 0; waits < 100 && !saved; ++waits) {
+    saved = ReadBytes(dir_.File("root/qdrTVCHNo.csv")).find("RD1") != std::string::npos;
+    if (!saved) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(saved) << "qdrTVCHNo.csv was not rebuilt";
 
   // A port typed into RDH1_Port at its place, saved when ButtonStop closes the window.
   ClickControl(g, 296, 48, 41, 20);
