@@ -40,27 +40,33 @@ geometry() {
 
 # Types a password into the settings window of class $1, pictures it and its About window
 # as $docs/$2main-window.png and $docs/$2about-window.png, then closes both with Esc.
-# $3: how long to wait for a window, in tenths of a second.
+# $3: how long to wait for a window, in tenths of a second. $4: the screen's resolution in
+# dots per inch (default 96); the window's places are scaled to it.
 capture_settings_and_about() {
-  local class=$1 prefix=$2 wait=$3 main about X Y WIDTH HEIGHT
+  local class=$1 prefix=$2 wait=$3 dpi=${4:-96} main about X Y WIDTH HEIGHT
+  # A 96-dpi number at the screen's resolution, rounded as the window rounds it.
+  scaled() { echo $((($1 * dpi + 48) / 96)); }
   main=$(find_window "$class" "RDの録画予約データの取得中" "$wait")
   eval "$(xdotool getwindowgeometry --shell "$main")"
-  local main_x=$X main_y=$Y
+  local main_x=$X main_y=$Y main_w=$WIDTH main_h=$HEIGHT
 
   # A password, so the edit shows its stars.
-  xdotool mousemove --sync $((main_x + 280)) $((main_y + 82)) click 1
+  xdotool mousemove --sync $((main_x + $(scaled 280))) $((main_y + $(scaled 82))) click 1
   xdotool type --delay 20 "recorder"
-  xdotool mousemove --sync $((main_x + 220)) $((main_y + 28))
+  xdotool mousemove --sync $((main_x + $(scaled 220))) $((main_y + $(scaled 28)))
   sleep 0.5
 
   mkdir -p "$docs"
   import -window root -crop "$(geometry "$main")" +repage "$work/main.png"
   # The window is cut to a rounded outline; the corners become transparent in the picture.
-  convert -size 445x183 xc:none -fill white -draw "roundrectangle 0,0 444,182 10,10" "$work/mask.png"
+  local radius
+  radius=$(scaled 10)
+  convert -size "${main_w}x${main_h}" xc:none -fill white \
+    -draw "roundrectangle 0,0 $((main_w - 1)),$((main_h - 1)) $radius,$radius" "$work/mask.png"
   convert "$work/main.png" "$work/mask.png" -alpha off -compose CopyOpacity -composite \
     "$docs/${prefix}main-window.png"
 
-  xdotool mousemove --sync $((main_x + 396)) $((main_y + 54)) click 1
+  xdotool mousemove --sync $((main_x + $(scaled 396))) $((main_y + $(scaled 54))) click 1
   about=$(find_window "$class" "バージョン情報" "$wait")
   xdotool mousemove --sync 0 0
   sleep 0.5

@@ -50,12 +50,28 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 mkdir -p "$work/root" "$work/out"
 "$wine" reg delete 'HKCU\software\Morvik' /f >/dev/null 2>&1 || true
 "$wine" reg add 'HKCU\software\Morvik\Qadrel2\etc' /v RootPath /d "$(winpath "$work/root/")" /f >/dev/null
-printf '[RD1]\r\nRDH1_IP_Text=192.168.0.20\r\nRDH1_Port_Text=80\r\nRDH1_ID_Text=rd\r\nWRecSetting_ItemIndex=1\r\n' \
-  >"$work/root/nubra.ini"
 
-"$wine" "$program" "$(winpath "$work/out/RD1")" /c >/dev/null 2>&1 &
-app_pid=$!
+# The screen's resolution as Windows' display scale sets it; the wineserver (and the desktop
+# process with it) is started afresh so that the next program sees the new value.
+set_dpi() {
+  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
+  "$wineserver" -p
+}
 
-capture_settings_and_about tavelin.exe "windows-" 150
-wait "$app_pid" || true
-app_pid=""
+# At 96 dpi (100 %), then at 144 dpi (150 %, the default of most laptops).
+for dpi in 96 144; do
+  set_dpi "$dpi"
+  # Written afresh for each run: the last one saved the password typed into it.
+  printf '[RD1]\r\nRDH1_IP_Text=192.168.0.20\r\nRDH1_Port_Text=80\r\nRDH1_ID_Text=rd\r\nWRecSetting_ItemIndex=1\r\n' \
+    >"$work/root/nubra.ini"
+  "$wine" "$program" "$(winpath "$work/out/RD1")" /c >/dev/null 2>&1 &
+  app_pid=$!
+  prefix="windows-"
+  [ "$dpi" = 96 ] || prefix="windows-${dpi}dpi-"
+  capture_settings_and_about tavelin.exe "$prefix" 150 "$dpi"
+  wait "$app_pid" || true
+  app_pid=""
+done
+set_dpi 96

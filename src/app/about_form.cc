@@ -2,6 +2,7 @@
 
 #include "app/version.h"
 #include "platform/codepage.h"
+#include "ui/layout.h"
 
 namespace tavelin {
 namespace {
@@ -101,13 +102,11 @@ void TAboutForm::FormCreate() {
 }
 
 void TAboutForm::ShowCentredOn(const ui::Form& owner) {
-  const ui::Rect& around = owner.placement();
-  ui::Rect rect;
-  rect.width = client_width();
-  rect.height = client_height();
-  rect.left = around.left + (around.width - rect.width) / 2;
-  rect.top = around.top + (around.height - rect.height) / 2;
-  SetPlacement(rect);
+  // Shown on the owner's screen, so laid out at its resolution.
+  const int dpi = owner.pixels_per_inch();
+  SetPixelsPerInch(dpi);
+  SetPlacement(ui::CentredOn(owner.placement(), ui::ScaleToDpi(client_width(), dpi),
+                             ui::ScaleToDpi(client_height(), dpi)));
   Show();
 }
 

@@ -67,6 +67,7 @@ bool ParseFour(const std::string& text, int (&values)[4]) {
 
 PlacementValues PlacementOf(const ui::Form& form) {
   PlacementValues v;
+  v.pixels_per_inch = form.pixels_per_inch();
   const ui::Rect& r = form.placement();
   const int width = r.width > 0 ? r.width : form.client_width();
   const int height = r.height > 0 ? r.height : form.client_height();
@@ -78,7 +79,8 @@ PlacementValues PlacementOf(const ui::Form& form) {
 }
 
 void ApplyPlacement(const PlacementValues& values, ui::Form& form) {
-  // The window has a fixed size: only its position is taken over.
+  // The window has a fixed size at each resolution: only its position is taken over, so a
+  // rectangle saved at another resolution still opens the window at its own size.
   ui::Rect r = form.placement();
   r.left = values.normal[0];
   r.top = values.normal[1];

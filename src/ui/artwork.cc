@@ -244,7 +244,7 @@ OutlineMask RoundedOutline(int width, int height, int radius) {
 
 namespace tavelin::ui {
 
-RgbaImage WindowFace(const OutlineMask& outline) {
+RgbaImage WindowFace(const OutlineMask& outline, int band_height) {
   RgbaImage face;
   const int width = outline.width;
   const int height = outline.height;
@@ -253,15 +253,14 @@ RgbaImage WindowFace(const OutlineMask& outline) {
   face.height = height;
   face.pixels.assign(static_cast<size_t>(width) * height * 4, 0);
   for (int y = 0; y < height; ++y) {
-    const uint32_t colour = y < kFaceBandHeight
-                                ? Blend(kBandTop, kBandBottom, y, kFaceBandHeight - 1)
-                                : Blend(kFaceTop, kFaceBottom, y, height - 1);
+    const uint32_t colour = y < band_height ? Blend(kBandTop, kBandBottom, y, band_height - 1)
+                                            : Blend(kFaceTop, kFaceBottom, y, height - 1);
     for (int x = 0; x < width; ++x) Put(face, x, y, colour);
   }
   for (int x = 2; x < width - 2; ++x) {
-    if (kFaceBandHeight + 1 >= height) break;
-    Put(face, x, kFaceBandHeight, kBandLine);
-    Put(face, x, kFaceBandHeight + 1, kOutlineLight);
+    if (band_height + 1 >= height) break;
+    Put(face, x, band_height, kBandLine);
+    Put(face, x, band_height + 1, kOutlineLight);
   }
   // The outline follows the window's shape: a dark edge and a light line inside it.
   auto on_edge = [&outline](int x, int y) {

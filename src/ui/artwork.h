@@ -34,9 +34,10 @@ struct OutlineMask {
 OutlineMask RoundedOutline(int width, int height, int radius);
 
 // The face of the frameless main window, opaque: a light vertical gradient, a title band
-// across the top, and inside `outline` a dark edge with a light line within it.
+// across the top (`band_height` pixels), and inside `outline` a dark edge with a light line
+// within it.
 inline constexpr int kFaceBandHeight = 38;
-RgbaImage WindowFace(const OutlineMask& outline);
+RgbaImage WindowFace(const OutlineMask& outline, int band_height = kFaceBandHeight);
 
 // The small pictures on the picture buttons, chosen by the button's name.
 enum class Glyph { kNone, kHome, kInfo, kPlay, kStop, kPause, kChannels };

@@ -49,8 +49,14 @@ class Form {
   void SetColor(uint32_t color) { color_ = color; }
   // Normal window rectangle on screen (placement keepers save and restore it).
   const Rect& placement() const { return placement_; }
-  // A backend reports moves of the real window here too.
+  // A backend reports moves of the real window here too; its width and height are then the
+  // window's size on screen (at its resolution).
   void SetPlacement(const Rect& rect);
+  // The resolution the window is laid out at, in dots per inch: the backend reports it
+  // when it shows the window and when the window moves to a screen of another scale. The
+  // control table's numbers stay those of 96 dpi.
+  int pixels_per_inch() const { return pixels_per_inch_; }
+  void SetPixelsPerInch(int dpi) { pixels_per_inch_ = dpi > 0 ? dpi : 96; }
 
   // Every control in the order it was added (drawing order).
   const std::vector<Control*>& controls() const { return controls_; }
@@ -96,6 +102,7 @@ class Form {
   bool frameless_ = false;
   uint32_t color_ = 0xF0F0F0;
   Rect placement_;
+  int pixels_per_inch_ = 96;
   std::vector<Control*> controls_;
   std::vector<Control*> tab_order_;
   std::vector<Timer*> timers_;

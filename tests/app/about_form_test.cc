@@ -97,6 +97,21 @@ TEST_F(AboutFormTest, SecondClickShowsTheSameWindowFilledOnce) {
   EXPECT_EQ(first->LabelVersion.text(), "バージョン 1.2.3.0");
 }
 
+TEST_F(AboutFormTest, CentredAtTheMainWindowsResolution) {
+  // The main window laid out at 144 dpi: the About window takes that scale and is centred
+  // with its scaled size (501 x 306).
+  main_.SetPixelsPerInch(144);
+  main_.SetPlacement({100, 200, 668, 275});
+  AboutWindow about(env_, backend_);
+  about.ButtonAboutClick(main_);
+  const ui::Rect& placed = about.form()->placement();
+  EXPECT_EQ(about.form()->pixels_per_inch(), 144);
+  EXPECT_EQ(placed.left, 100 + (668 - 501) / 2);
+  EXPECT_EQ(placed.top, 200 + (275 - 306) / 2);
+  EXPECT_EQ(placed.width, 501);
+  EXPECT_EQ(placed.height, 306);
+}
+
 TEST_F(AboutFormTest, CloseRequestHidesAndTheWindowStaysUsable) {
   AboutWindow about(env_, backend_);
   about.ButtonAboutClick(main_);

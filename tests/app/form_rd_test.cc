@@ -414,6 +414,29 @@ TEST_F(FormRDTest, RegistryPlacementWinsOverTheHostIni) {
   EXPECT_EQ(env_.ReadProfileString(root_ + "qdr.ini", "TFormRD", "NormPos", ""), "30,40,475,223");
 }
 
+TEST_F(FormRDTest, PlacementFromAnotherResolutionKeepsTheWindowsOwnSize) {
+  const std::string key = "software\\Morvik\\Qadrel2\\TFormRD";
+  ASSERT_TRUE(env_.RegistryWriteString(key, "NormPos", "10,20,455,203"));  // saved at 96 dpi
+  ASSERT_TRUE(env_.RegistryWriteString(key, "PixelsPerInch", "96"));
+  Make({out_, "x"});
+  // The backend lays the window out at 144 dpi and reports its size on that screen.
+  form_->SetPixelsPerInch(144);
+  form_->SetPlacement(ui::Rect{form_->placement().left, form_->placement().top, 668, 275});
+  backend_.QueueCloseRequest(*form_, 1);
+  EXPECT_TRUE(backend_.RunMessageLoop(*form_));  // showing restores the registry's again
+  EXPECT_EQ(form_->placement().left, 10);
+  EXPECT_EQ(form_->placement().top, 20);
+  EXPECT_EQ(form_->placement().width, 668);
+  form_.reset();
+  std::string norm;
+  std::string ppi;
+  EXPECT_TRUE(env_.RegistryReadString(key, "NormPos", &norm));
+  EXPECT_TRUE(env_.RegistryReadString(key, "PixelsPerInch", &ppi));
+  EXPECT_EQ(norm, "10,20,678,295");
+  EXPECT_EQ(ppi, "144");
+  EXPECT_EQ(env_.ReadProfileString(root_ + "qdr.ini", "TFormRD", "PixelsPerInch", ""), "144");
+}
+
 TEST_F(FormRDTest, DeckNamesTheIniCannotHoldAreReportedNotMisfiled) {
   // "]" would end the section header early: the settings would land under another deck.
   TFormRD& form = Make({dir_.File("out/RD]1"), "x"});

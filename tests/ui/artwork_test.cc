@@ -89,6 +89,12 @@ TEST(WindowFaceTest, BandGradientAndEdgeFollowTheOutline) {
   EXPECT_LT(band >> 16, below >> 16);
   EXPECT_GT(face.RgbAt(222, kFaceBandHeight + 5) >> 16, face.RgbAt(222, 170) >> 16);
   EXPECT_TRUE(WindowFace(OutlineMask{}).pixels.empty());
+  // At 150 % the band is 57 pixels high: its line moves down with it.
+  const RgbaImage scaled = WindowFace(RoundedOutline(668, 275, 15), 57);
+  const uint32_t line = face.RgbAt(222, kFaceBandHeight);
+  EXPECT_EQ(scaled.RgbAt(334, 57), line);
+  EXPECT_NE(scaled.RgbAt(334, kFaceBandHeight), line);
+  EXPECT_LT(scaled.RgbAt(334, 50) >> 16, scaled.RgbAt(334, 62) >> 16);
 }
 
 TEST(ButtonGlyphTest, EveryPictureButtonHasItsOwnGlyphGreyedWhenDisabled) {

@@ -210,6 +210,28 @@ TEST_F(FltkMainWindowTest, WindowMovesAndPlacementFollowEachOther) {
   EXPECT_EQ(window.top, 66);
 }
 
+TEST_F(FltkMainWindowTest, APlacementOffTheScreenComesBackInsideIt) {
+  // The test server's screen is 1024 x 768, without panels.
+  struct Case {
+    Rect saved;
+    int left, top;
+  } cases[] = {
+      {{5000, 3000, 445, 183}, 1024 - 445, 768 - 183},
+      {{-3000, -900, 445, 183}, 0, 0},
+      {{900, 100, 445, 183}, 1024 - 445, 100},  // half off: pulled in whole
+      {{120, 80, 445, 183}, 120, 80},
+  };
+  for (const Case& c : cases) {
+    form_->SetPlacement(c.saved);
+    const Rect window = backend_->WindowRect(*form_);
+    EXPECT_EQ(window.left, c.left) << c.saved.left << "," << c.saved.top;
+    EXPECT_EQ(window.top, c.top) << c.saved.left << "," << c.saved.top;
+    // The form learns where its window is, so that place is what gets saved.
+    EXPECT_EQ(form_->placement().left, c.left);
+    EXPECT_EQ(form_->placement().top, c.top);
+  }
+}
+
 TEST_F(FltkMainWindowTest, PressesOnTheFaceDragTheWindowButNotOnTheProgressBar) {
   struct Case {
     const char* name;

@@ -16,6 +16,7 @@
 #include "support/recorder_sim.h"
 #include "support/test_env.h"
 #include "ui/artwork.h"
+#include "ui/layout.h"
 #include "ui_wine/wine_desktop.h"
 
 namespace tavelin::testing {
@@ -31,6 +32,18 @@ std::string U(const char* cp932) { return Utf8(cp932); }
 struct Geometry {
   int x = 0, y = 0, width = 0, height = 0;
 };
+
+// The windowed controls of the settings window, at 96 dpi.
+const struct {
+  const char* control;
+  int left, top, width, height;
+} kControls[] = {{"RDH1_IP", 136, 48, 121, 20},     {"RDH1_Port", 296, 48, 41, 20},
+                 {"RDH1_ID", 48, 72, 89, 20},       {"RDH1_PW", 224, 72, 121, 20},
+                 {"Button1", 360, 68, 49, 25},      {"ButtonHome", 360, 42, 25, 25},
+                 {"ButtonAbout", 384, 42, 25, 25},  {"WRecSetting", 16, 96, 409, 33},
+                 {"ProgressBar1", 10, 136, 425, 7}, {"ButtonPlay", 24, 146, 81, 25},
+                 {"ButtonStop", 112, 144, 81, 27},  {"ButtonPause", 200, 146, 81, 25},
+                 {"ButtonCH", 337, 146, 81, 25}};
 
 // One run of tavelin.exe, ended when the test leaves it running.
 class ProgramRun {
@@ -163,6 +176,25 @@ class Win32DesktopTest : public ::testing::Test {
                          .c_str());
   }
 
+  // The bounding box of the dark pixels (text) inside a rectangle of a screenshot, in the
+  // rectangle's coordinates; width and height 0 when there are none.
+  Geometry InkIn(const std::string& png, int left, int top, int width, int height) {
+    const std::string crop = std::to_string(width) + "x" + std::to_string(height) + "+" +
+                             std::to_string(left) + "+" + std::to_string(top);
+    const std::string out =
+        x().Run("convert " + png + " -crop " + crop +
+                " +repage -colorspace Gray -threshold 50% -bordercolor white -border 1 -trim "
+                "-format '%w %h %X %Y' info:");
+    Geometry ink;
+    if (std::sscanf(out.c_str(), "%d %d %d %d", &ink.width, &ink.height, &ink.x, &ink.y) != 4 ||
+        (ink.width <= 1 && ink.height <= 1)) {
+      return Geometry{};
+    }
+    ink.x -= 1;  // the border added above
+    ink.y -= 1;
+    return ink;
+  }
+
   // Waits until Wine's trace shows `count` message boxes; their texts.
   std::vector<std::string> WaitForMessageBoxes(size_t count, double seconds = 15) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -200,17 +232,7 @@ TEST_F(Win32DesktopTest, SettingsModeTestsTheConnectionShowsAboutSavesThePortAnd
   EXPECT_NE(PixelOf(shot, g.x + 220, g.y + 40), "000000") << "the face is painted";
   // Every windowed control of the table covers the face at its centre.
   const ui::RgbaImage face = ui::WindowFace(ui::RoundedOutline(445, 183, 10));
-  const struct {
-    const char* control;
-    int left, top, width, height;
-  } controls[] = {{"RDH1_IP", 136, 48, 121, 20},     {"RDH1_Port", 296, 48, 41, 20},
-                  {"RDH1_ID", 48, 72, 89, 20},       {"RDH1_PW", 224, 72, 121, 20},
-                  {"Button1", 360, 68, 49, 25},      {"ButtonHome", 360, 42, 25, 25},
-                  {"ButtonAbout", 384, 42, 25, 25},  {"WRecSetting", 16, 96, 409, 33},
-                  {"ProgressBar1", 10, 136, 425, 7}, {"ButtonPlay", 24, 146, 81, 25},
-                  {"ButtonStop", 112, 144, 81, 27},  {"ButtonPause", 200, 146, 81, 25},
-                  {"ButtonCH", 337, 146, 81, 25}};
-  for (const auto& c : controls) {
+  for (const auto& c : kControls) {
     const int cx = c.left + c.width / 2;
     const int cy = c.top + c.height / 2;
     char face_hex[8];
@@ -370,8 +392,140 @@ TEST_F(Win32DesktopTest, BackendTestsOfTheWindowsSuitesPassOnTheDesktop) {
   ::waitpid(pid, &raw, 0);
   const std::string out = ReadBytes(dir_.File("suite.log"));
   EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << out;
-  EXPECT_NE(out.find("[  PASSED  ] 3 tests."), std::string::npos) << out;
+  EXPECT_NE(out.find("[  PASSED  ] 4 tests."), std::string::npos) << out;
 }
+
+TEST_F(Win32DesktopTest, APlacementOffEveryScreenOpensOnIt) {
+  // Saved beside a second screen that is gone (the test server's screen is 1024 x 768).
+  WriteBytes(dir_.File("root/qdr.ini"), "[TFormRD]\r\nNormPos=5000,3000,5445,3183\r\n");
+  ProgramRun run(*desktop_, {Deck(), "/c"}, dir_.File("wine.log"));
+  const std::string main = WaitForWindow(U(kMainWindowName));
+  ASSERT_FALSE(main.empty());
+  const Geometry g = GeometryOf(main);
+  EXPECT_GE(g.x, 0);
+  EXPECT_GE(g.y, 0);
+  EXPECT_LE(g.x + g.width, 1024);
+  EXPECT_LE(g.y + g.height, 768);
+  WaitForActivation();
+  Key(main, "Escape");
+  int status = -1;
+  ASSERT_TRUE(run.WaitForExit(10, &status));
+  // Where it opened is what is kept.
+  const std::string norm_pos = "NormPos=" + std::to_string(g.x) + "," + std::to_string(g.y) + "," +
+                               std::to_string(g.x + 445) + "," + std::to_string(g.y + 183);
+  const std::string host_ini = ReadBytes(dir_.File("root/qdr.ini"));
+  EXPECT_NE(host_ini.find(norm_pos), std::string::npos) << Utf8(host_ini);
+}
+
+// The settings window on screens of 120, 144 and 192 dpi (Wine's LogPixels): laid out at
+// that scale and used at the scaled places.
+class Win32DpiTest : public Win32DesktopTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void SetUp() override {
+    Win32DesktopTest::SetUp();
+    if (IsSkipped()) return;
+    ASSERT_TRUE(desktop_->SetScreenDpi(GetParam()));
+    changed_ = true;
+  }
+  void TearDown() override {
+    if (changed_) desktop_->SetScreenDpi(96);
+  }
+  int S(int value) const { return ui::ScaleToDpi(value, GetParam()); }
+  // A click at the centre of a control given at 96 dpi.
+  void ClickControl(const Geometry& g, int left, int top, int width, int height) {
+    Click(g, S(left) + S(width) / 2, S(top) + S(height) / 2);
+  }
+  bool changed_ = false;
+};
+
+TEST_P(Win32DpiTest, WindowFontsAndControlsScaleAndWorkAtTheirPlaces) {
+  RecorderSim sim;
+  ASSERT_TRUE(sim.started());
+  WriteDeckSettings(sim.port());
+  ProgramRun run(*desktop_, {Deck(), "/c"}, dir_.File("wine.log"));
+  const std::string main = WaitForWindow(U(kMainWindowName));
+  ASSERT_FALSE(main.empty()) << "the settings window did not appear: " << Log();
+  const Geometry g = GeometryOf(main);
+  EXPECT_NEAR(g.width, S(445), 2);
+  EXPECT_NEAR(g.height, S(183), 2);
+
+  WaitForActivation();
+  const std::string shot = Screenshot("settings.png");
+  EXPECT_EQ(PixelOf(shot, g.x, g.y), "000000") << "a rounded corner lets the desktop through";
+  const ui::RgbaImage face =
+      ui::WindowFace(ui::RoundedOutline(g.width, g.height, S(10)), S(ui::kFaceBandHeight));
+  for (const auto& c : kControls) {
+    const int cx = S(c.left) + S(c.width) / 2;
+    const int cy = S(c.top) + S(c.height) / 2;
+    char face_hex[8];
+    std::snprintf(face_hex, sizeof face_hex, "%06X", face.RgbAt(cx, cy));
+    EXPECT_NE(PixelOf(shot, g.x + cx, g.y + cy), face_hex) << c.control << " is not in place";
+  }
+  // The texts grow with the screen: "RDのIPアドレス" (78 x 12 at 96 dpi) is drawn whole, at
+  // the larger size, and the picture button's caption stays inside its button.
+  const Geometry caption = InkIn(shot, g.x + S(24), g.y + S(46), S(110), S(18));
+  EXPECT_GE(caption.width, S(64)) << "caption of RDH1_IP";
+  EXPECT_GE(caption.height, S(9)) << "caption of RDH1_IP";
+  EXPECT_LT(caption.x + caption.width, S(110) - 1) << "caption of RDH1_IP reaches its edge";
+  const Geometry channel = InkIn(shot, g.x + S(337) + 3, g.y + S(146) + 3, S(81) - 6, S(25) - 6);
+  EXPECT_GE(channel.width, S(55)) << "caption of ButtonCH";
+  EXPECT_GE(channel.height, S(9)) << "caption of ButtonCH";
+
+  // The connection test at Button1's scaled place.
+  ClickControl(g, 360, 68, 49, 25);
+  EXPECT_EQ(WaitForMessageBoxes(1), std::vector<std::string>{U("接続成功")});
+  std::string box = WaitForWindow("Tavelin");
+  ASSERT_FALSE(box.empty());
+  Key(box, "Return");
+  EXPECT_TRUE(WaitUntilGone("Tavelin"));
+
+  // The About window, laid out at the same scale.
+  ClickControl(g, 384, 42, 25, 25);
+  const std::string about = WaitForWindow(U(kAboutWindowName));
+  ASSERT_FALSE(about.empty()) << "the About window did not appear";
+  const Geometry a = GeometryOf(about);
+  EXPECT_NEAR(a.width, S(334), 2);
+  EXPECT_NEAR(a.height, S(204), 2);
+  Key(about, "Escape");
+  EXPECT_TRUE(WaitUntilGone(U(kAboutWindowName)));
+
+  // The channel table at ButtonCH's place.
+  ClickControl(g, 337, 146, 81, 25);
+  EXPECT_EQ(WaitForMessageBoxes(2), (std::vector<std::string>{U("接続成功"), U("CH情報取得成功")}));
+  box = WaitForWindow("Tavelin");
+  ASSERT_FALSE(box.empty());
+  Key(box, "Return");
+  EXPECT_TRUE(WaitUntilGone("Tavelin"));
+  // The table is saved once the box is answered.
+  bool saved = false;
+  for (int waits = 0; waits < 100 && !saved; ++waits) {
+    saved = ReadBytes(dir_.File("root/qdrTVCHNo.csv")).find("RD1") != std::string::npos;
+    if (!saved) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(saved) << "qdrTVCHNo.csv was not rebuilt";
+
+  // A port typed into RDH1_Port at its place, saved when ButtonStop closes the window.
+  ClickControl(g, 296, 48, 41, 20);
+  x().Run("xdotool key End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace type 8080");
+  ClickControl(g, 112, 144, 81, 27);
+  int status = -1;
+  ASSERT_TRUE(run.WaitForExit(10, &status)) << "ButtonStop did not close the window";
+  const std::string ini = ReadBytes(dir_.File("root/nubra.ini"));
+  EXPECT_NE(ini.find("RDH1_Port_Text=8080\r\n"), std::string::npos) << Utf8(ini);
+  // The placement keepers note the screen's resolution and the window's size on it.
+  const std::string host_ini = ReadBytes(dir_.File("root/qdr.ini"));
+  EXPECT_NE(host_ini.find("PixelsPerInch=" + std::to_string(GetParam()) + "\r\n"),
+            std::string::npos)
+      << Utf8(host_ini);
+  const std::string norm_pos = "NormPos=" + std::to_string(g.x) + "," + std::to_string(g.y) + "," +
+                               std::to_string(g.x + g.width) + "," + std::to_string(g.y + g.height);
+  EXPECT_NE(host_ini.find(norm_pos), std::string::npos) << Utf8(host_ini);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, Win32DpiTest, ::testing::Values(144, 120, 192),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::to_string(info.param) + "dpi";
+                         });
 
 }  // namespace
 }  // namespace tavelin::testing

@@ -65,17 +65,21 @@ WineDesktop::WineDesktop()
   const bool fresh = !fs::exists(prefix_ + "/system.reg");
   fs::create_directories(prefix_);
   // Wine's desktop process, started with the prefix, keeps the display it was started on.
-  const std::string env =
-      "DISPLAY=" + x_->display() + " WINEPREFIX='" + prefix_ +
-      "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d' ";
-  // Persistent while the suite runs, and gone half a minute after it, also when it crashed.
-  std::system((env + WineServer() + " -p30").c_str());
+  server_env_ = "DISPLAY=" + x_->display() + " WINEPREFIX='" + prefix_ +
+                "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d' ";
+  const std::string& env = server_env_;
+  StartServer();
   if (fresh) {
     const std::string boot = env + WineProgram() + " wineboot --init >/dev/null 2>&1 && " + env +
                              TAVELIN_SOURCE_DIR "/scripts/wine-japanese-fonts.sh " + WineProgram() +
                              " >/dev/null 2>&1";
     if (std::system(boot.c_str()) != 0) problem_ = "the Wine prefix could not be made";
   }
+}
+
+void WineDesktop::StartServer() const {
+  // Persistent while the suite runs, and gone half a minute after it, also when it crashed.
+  std::system((server_env_ + WineServer() + " -p30").c_str());
 }
 
 WineDesktop::~WineDesktop() {
@@ -121,6 +125,20 @@ void WineDesktop::SetRootFolder(const std::string& folder) const {
   Run({"reg", "delete", "HKCU\\software\\Morvik", "/f"});
   Run({"reg", "add", "HKCU\\software\\Morvik\\Qadrel2\\etc", "/v", "RootPath", "/d",
        WindowsPath(folder), "/f"});
+}
+
+bool WineDesktop::SetScreenDpi(int dpi) const {
+  if (Run({"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+           std::to_string(dpi), "/f"}) != 0) {
+    return false;
+  }
+  // The server writes the registry out as it ends; the desktop process that read the old
+  // value ends with it.
+  std::system((server_env_ + WineServer() + " -k 2>/dev/null; " + server_env_ + WineServer() +
+               " -w 2>/dev/null")
+                  .c_str());
+  StartServer();
+  return true;
 }
 
 std::vector<std::string> MessageBoxTexts(const std::string& log) {

@@ -34,6 +34,10 @@ class WineDesktop {
             const std::string& log_file) const;
   // Sets the host's root folder (a Linux folder) in the prefix's registry.
   void SetRootFolder(const std::string& folder) const;
+  // Sets the screen resolution Wine reports (HKCU\Control Panel\Desktop LogPixels) and
+  // starts the wineserver afresh, so that the next program sees it; false when the value
+  // could not be written.
+  bool SetScreenDpi(int dpi) const;
 
   // The Windows form of a Linux path, on Wine's drive Z:.
   static std::string WindowsPath(const std::string& path);
@@ -42,7 +46,11 @@ class WineDesktop {
   static std::string TavelinProgram();
 
  private:
+  // Starts the persistent wineserver of the prefix, on this X server.
+  void StartServer() const;
+
   std::string prefix_;
+  std::string server_env_;
   std::string problem_;
   std::unique_ptr<XvfbServer> x_;
 };

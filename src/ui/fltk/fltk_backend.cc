@@ -18,11 +18,24 @@
 #include "ui/fltk/display_text.h"
 #include "ui/fltk/fltk_widgets.h"
 #include "ui/headless/headless_backend.h"
+#include "ui/layout.h"
 
 namespace tavelin::ui {
 namespace {
 
 constexpr int kCornerRadius = 10;
+
+// The part of every screen that windows may use (without panels and docks).
+std::vector<Rect> WorkAreas() {
+  std::vector<Rect> areas;
+  for (int n = 0; n < Fl::screen_count(); ++n) {
+    Rect area;
+    Fl::screen_work_area(area.left, area.top, area.width, area.height, n);
+    if (area.width > 0 && area.height > 0) areas.push_back(area);
+  }
+  if (areas.empty()) areas.push_back(Rect{Fl::x(), Fl::y(), Fl::w(), Fl::h()});
+  return areas;
+}
 constexpr char kIconResource[] = "MAINICON";
 constexpr char kWindowClass[] = "Tavelin";
 
@@ -272,18 +285,11 @@ void FltkBackend::Impl::LayoutRadio(ControlView& cv) {
     cv.items.push_back(item);
   }
   if (count == 0) return;
-  // Items fill the columns top to bottom, column after column, below the caption.
-  const int columns = std::max(1, group.columns());
-  const int rows = static_cast<int>((count + columns - 1) / columns);
-  const int top = box->y() + group.font().height + 1;
-  const int inner_width = box->w() - 16;
-  const int row_height = std::max(1, (box->y() + box->h() - 3 - top) / rows);
-  const int column_width = inner_width / columns;
+  const Rect frame{box->x(), box->y(), box->w(), box->h()};
   for (size_t i = 0; i < count; ++i) {
-    const int column = static_cast<int>(i) / rows;
-    const int row = static_cast<int>(i) % rows;
-    cv.items[i]->resize(box->x() + 8 + column * column_width, top + row * row_height,
-                        column_width - 4, row_height);
+    const Rect r = RadioItemBounds(frame, group.font().height, static_cast<int>(count),
+                                   group.columns(), static_cast<int>(i));
+    cv.items[i]->resize(r.left, r.top, r.width, r.height);
   }
 }
 
@@ -391,24 +397,33 @@ void FltkBackend::Impl::Apply(FormView& view, ControlView& cv) {
 void FltkBackend::Impl::PlaceWindow(FormView& view) {
   FormWindow& window = *view.window;
   if (!view.centre_on_show) {
-    const Rect& rect = view.form->placement();
-    if (window.x() != rect.left || window.y() != rect.top) {
-      window.PlaceQuietly(rect.left, rect.top);
+    // A place saved on a screen that is no longer there (a laptop after undocking) would
+    // open the window where nobody sees it: it comes back inside the nearest work area.
+    const Rect& saved = view.form->placement();
+    const Rect wanted{saved.left, saved.top, window.w(), window.h()};
+    const Rect kept = KeptInside(wanted, NearestArea(wanted, WorkAreas()));
+    if (window.x() != kept.left || window.y() != kept.top) {
+      window.PlaceQuietly(kept.left, kept.top);
+    }
+    if (kept.left != saved.left || kept.top != saved.top) {
+      Rect moved = saved;
+      moved.left = kept.left;
+      moved.top = kept.top;
+      moved.width = window.w();
+      moved.height = window.h();
+      Form* form = view.form;
+      Run([form, moved] { form->SetPlacement(moved); });
     }
     return;
   }
-  int left = 0;
-  int top = 0;
+  Rect over{Fl::x(), Fl::y(), Fl::w(), Fl::h()};
   FormView* main_view = ViewOf(main);
   if (main_view != nullptr && main_view->window->shown()) {
-    const FormWindow& over = *main_view->window;
-    left = over.x() + (over.w() - window.w()) / 2;
-    top = over.y() + (over.h() - window.h()) / 2;
-  } else {
-    left = Fl::x() + (Fl::w() - window.w()) / 2;
-    top = Fl::y() + (Fl::h() - window.h()) / 2;
+    const FormWindow& main_window = *main_view->window;
+    over = Rect{main_window.x(), main_window.y(), main_window.w(), main_window.h()};
   }
-  window.PlaceQuietly(left, top);
+  const Rect centred = CentredOn(over, window.w(), window.h());
+  window.PlaceQuietly(centred.left, centred.top);
 }
 
 void FltkBackend::Impl::DestroyView(FormView* view) {

@@ -11,6 +11,7 @@
 #include "ui/artwork.h"
 #include "ui/backend.h"
 #include "ui/form.h"
+#include "ui/layout.h"
 #include "ui/win32/controls_api.h"
 #include "ui/win32/gdi_painting.h"
 #include "ui/win32/win32_backend.h"
@@ -40,6 +41,12 @@ struct FormView {
   HWND last_focus = nullptr;
   // A form that never had a placement of its own opens over the centre of the main window.
   bool centre_on_show = false;
+  // The resolution the window and its controls are laid out at; the form's numbers are
+  // for 96 dpi.
+  int dpi = kDesignDpi;
+
+  int Scaled(int value) const { return ScaleToDpi(value, dpi); }
+  Rect Scaled(const Rect& rect) const { return ScaleToDpi(rect, dpi); }
 
   ControlView* Find(const Control* control) {
     for (auto& view : controls) {
@@ -79,7 +86,13 @@ struct Win32Backend::Impl {
   HICON icon_large = nullptr;
   HICON icon_small = nullptr;
   bool icons_made = false;
-  HICON about_icon = nullptr;  // the icon at its own size, for pictures
+  // The program icon for pictures, by size in pixels; `made` when it is ours to destroy.
+  struct PictureIcon {
+    HICON icon = nullptr;
+    bool made = false;
+  };
+  std::map<int, PictureIcon> picture_icons;
+  HICON PictureIconOf(int size);
   // Set while the program itself changes an edit, whose change notice is then no input.
   bool applying = false;
 
@@ -110,7 +123,16 @@ struct Win32Backend::Impl {
 
   // --- form windows (win32_backend.cc) ---
   FormView& Build(Form& form);
+  // The outline, face and size of the window, and its tooltips' font, at the view's dpi.
+  void Shape(FormView& view);
+  // The window's rectangle around its client area at the view's dpi, relative to the
+  // client area's top left corner.
+  RECT Frame(const FormView& view);
   void PlaceWindow(FormView& view);
+  // Tells the form where its window is and how large it is on screen.
+  void ReportPlacement(FormView& view);
+  // The window moved to a screen of another resolution: everything is laid out again.
+  void DpiChanged(FormView& view, int dpi, const RECT& suggested);
   void DestroyView(FormView* view);
   void Deliver(MSG& msg);
   LRESULT FormMessage(FormView& view, UINT message, WPARAM wparam, LPARAM lparam);

@@ -1,22 +1,53 @@
 #include "ui/win32/gdi_painting.h"
 
+#include <cstring>
 #include <vector>
 
+#include "ui/layout.h"
 #include "ui/win32/wide_text.h"
 
 namespace tavelin::ui {
+namespace {
+
+// A function of user32 that older systems lack, or null.
+template <typename Fn>
+Fn User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  FARPROC found = user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
+  Fn fn = nullptr;
+  static_assert(sizeof(fn) == sizeof(found));
+  std::memcpy(&fn, &found, sizeof(fn));
+  return fn;
+}
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+}  // namespace
+
+int WindowDpi(HWND hwnd) {
+  static const auto get_dpi_for_window = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  if (get_dpi_for_window != nullptr && hwnd != nullptr) {
+    const UINT dpi = get_dpi_for_window(hwnd);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  HDC dc = GetDC(hwnd);
+  const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
+  if (dc != nullptr) ReleaseDC(hwnd, dc);
+  return dpi > 0 ? dpi : kDesignDpi;
+}
 
 FontCache::~FontCache() {
   for (auto& entry : fonts_) DeleteObject(entry.second);
 }
 
-HFONT FontCache::Get(const Font& font) {
-  const auto key = std::make_tuple(font.name, font.height, font.underline);
+HFONT FontCache::Get(const Font& font, int dpi) {
+  const int height = ScaleToDpi(font.height, dpi);
+  const auto key = std::make_tuple(font.name, height, font.underline);
   const auto found = fonts_.find(key);
   if (found != fonts_.end()) return found->second;
   const std::wstring face = WideText(font.name).substr(0, LF_FACESIZE - 1);
   // A negative height asks for the character height (without the internal leading).
-  HFONT handle = CreateFontW(-font.height, 0, 0, 0, FW_NORMAL, FALSE, font.underline ? TRUE : FALSE,
+  HFONT handle = CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, font.underline ? TRUE : FALSE,
                              FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
   if (handle == nullptr) handle = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -18,6 +18,11 @@ inline COLORREF ToColorRef(uint32_t rgb) {
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
+// The resolution `hwnd` is laid out at: GetDpiForWindow where the system has it (Windows 10
+// 1607 and later; looked up at run time, so the program still starts on Windows 8.1), else
+// the screen's LOGPIXELSY.
+int WindowDpi(HWND hwnd);
+
 // Fonts by face, pixel height and underline, made once and kept until the cache goes.
 // Every font asks for the Shift-JIS character set: the system then substitutes a face
 // that has Japanese glyphs when the named one is missing (the default GUI font draws them
@@ -29,7 +34,8 @@ class FontCache {
   FontCache(const FontCache&) = delete;
   FontCache& operator=(const FontCache&) = delete;
 
-  HFONT Get(const Font& font);
+  // `font` with its 96-dpi height scaled to `dpi`.
+  HFONT Get(const Font& font, int dpi);
 
  private:
   std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
@@ -42,7 +48,7 @@ HRGN RegionFromOutline(const OutlineMask& outline);
 void DrawImage(HDC dc, const RgbaImage& image, int left, int top, COLORREF background);
 
 // The program icon: the "MAINICON" resource of the program file, or made from the artwork
-// when the file carries none. `size` is 32 (large) or 16 (small). Owned by the caller when
+// when the file carries none, `size` pixels square. Owned by the caller when
 // `made` is set on return.
 HICON ProgramIconHandle(int size, bool* made);
 

@@ -12,6 +12,8 @@ namespace {
 constexpr wchar_t kFormClass[] = L"TavelinForm";
 constexpr wchar_t kTimerClass[] = L"TavelinTimers";
 constexpr int kCornerRadius = 10;
+// Sent when the window moves to a screen of another resolution (Windows 8.1 and later).
+constexpr UINT kWmDpiChanged = 0x02E0;
 
 Win32Backend::Impl* g_impl = nullptr;
 
@@ -50,8 +52,6 @@ bool IsFormWindow(HWND hwnd) {
 FormView& Win32Backend::Impl::Build(Form& form) {
   auto view = std::make_unique<FormView>();
   view->form = &form;
-  const int width = std::max(1, form.client_width());
-  const int height = std::max(1, form.client_height());
   view->centre_on_show = form.placement().width <= 0 && &form != main;
 
   // Every control paints its own background (see-through labels with the face beneath
@@ -59,7 +59,6 @@ FormView& Win32Backend::Impl::Build(Form& form) {
   DWORD style = WS_CLIPCHILDREN;
   DWORD ex_style = WS_EX_CONTROLPARENT;
   HWND owner = nullptr;
-  RECT frame = {0, 0, width, height};
   if (form.frameless()) {
     // No border and no caption bar, but a taskbar button and the system menu there.
     style |= WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -70,35 +69,28 @@ FormView& Win32Backend::Impl::Build(Form& form) {
     ex_style |= WS_EX_DLGMODALFRAME;
     FormView* main_view = ViewOf(main);
     if (main_view != nullptr) owner = main_view->hwnd;
-    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
   }
   const std::wstring caption = WideText(form.caption());
   FormView& kept = *view;
   views.push_back(std::move(view));
+  // Made at its 96-dpi size first: only the window can say which resolution it has.
   kept.hwnd = CreateWindowExW(ex_style, kFormClass, caption.c_str(), style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                              owner, nullptr, instance, nullptr);
+                              CW_USEDEFAULT, std::max(1, form.client_width()),
+                              std::max(1, form.client_height()), owner, nullptr, instance, nullptr);
   if (kept.hwnd == nullptr) {
     views.pop_back();
     throw std::runtime_error("the window could not be created");
   }
-  if (form.frameless()) {
-    kept.outline = RoundedOutline(width, height, kCornerRadius);
-    kept.face = WindowFace(kept.outline);
-    kept.face_brush = MakeFaceBrush(kept.face);
-    if (HRGN region = RegionFromOutline(kept.outline)) {
-      // The system owns the region from here on.
-      if (!SetWindowRgn(kept.hwnd, region, FALSE)) DeleteObject(region);
-    }
-  }
+  kept.dpi = WindowDpi(kept.hwnd);
+  form.SetPixelsPerInch(kept.dpi);
   kept.tooltip =
       CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                       WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, kept.hwnd, nullptr, instance, nullptr);
-  if (kept.tooltip != nullptr) {
-    Font tip_font;
-    SendMessageW(kept.tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(tip_font)), FALSE);
-  }
+  Shape(kept);
+  const RECT frame = Frame(kept);
+  SetWindowPos(kept.hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   // Windowed controls are made in keyboard order, which the dialog keys follow; the rest
   // (labels, pictures, the frame of a radio group) lie beneath them.
@@ -120,32 +112,118 @@ FormView& Win32Backend::Impl::Build(Form& form) {
   return kept;
 }
 
+void Win32Backend::Impl::Shape(FormView& view) {
+  const Form& form = *view.form;
+  if (form.frameless()) {
+    const int width = std::max(1, view.Scaled(form.client_width()));
+    const int height = std::max(1, view.Scaled(form.client_height()));
+    view.outline = RoundedOutline(width, height, view.Scaled(kCornerRadius));
+    view.face = WindowFace(view.outline, view.Scaled(kFaceBandHeight));
+    if (view.face_brush != nullptr) DeleteObject(view.face_brush);
+    view.face_brush = MakeFaceBrush(view.face);
+    if (HRGN region = RegionFromOutline(view.outline)) {
+      // The system owns the region from here on.
+      if (!SetWindowRgn(view.hwnd, region, IsWindowVisible(view.hwnd))) DeleteObject(region);
+    }
+  }
+  if (view.tooltip != nullptr) {
+    Font tip_font;
+    SendMessageW(view.tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(tip_font, view.dpi)),
+                 FALSE);
+  }
+}
+
+RECT Win32Backend::Impl::Frame(const FormView& view) {
+  // The frame's thickness is taken from the window as the system draws it now, so that the
+  // client area lands exactly on its placement whatever the frame's metrics are.
+  RECT window;
+  GetWindowRect(view.hwnd, &window);
+  RECT client;
+  GetClientRect(view.hwnd, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(view.hwnd, &origin);
+  const int left = window.left - origin.x;
+  const int top = window.top - origin.y;
+  const int width = std::max(1, view.Scaled(view.form->client_width())) +
+                    static_cast<int>(window.right - window.left - client.right);
+  const int height = std::max(1, view.Scaled(view.form->client_height())) +
+                     static_cast<int>(window.bottom - window.top - client.bottom);
+  return RECT{left, top, left + width, top + height};
+}
+
 void Win32Backend::Impl::PlaceWindow(FormView& view) {
-  RECT frame = {0, 0, std::max(1, view.form->client_width()),
-                std::max(1, view.form->client_height())};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(view.hwnd, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongW(view.hwnd, GWL_EXSTYLE)));
+  const RECT frame = Frame(view);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
-  int left = 0;
-  int top = 0;
-  if (!view.centre_on_show) {
-    // The placement is the client area's; the frame lies around it.
-    left = view.form->placement().left + frame.left;
-    top = view.form->placement().top + frame.top;
-  } else {
-    RECT over = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    FormView* main_view = ViewOf(main);
-    if (main_view != nullptr && IsWindowVisible(main_view->hwnd)) {
-      GetWindowRect(main_view->hwnd, &over);
-    }
-    left = over.left + (over.right - over.left - width) / 2;
-    top = over.top + (over.bottom - over.top - height) / 2;
-  }
   RECT now;
   GetWindowRect(view.hwnd, &now);
-  if (now.left == left && now.top == top) return;
-  SetWindowPos(view.hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (view.centre_on_show) {
+    Rect over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    FormView* main_view = ViewOf(main);
+    RECT main_rect;
+    if (main_view != nullptr && IsWindowVisible(main_view->hwnd) &&
+        GetWindowRect(main_view->hwnd, &main_rect)) {
+      over = Rect{main_rect.left, main_rect.top, main_rect.right - main_rect.left,
+                  main_rect.bottom - main_rect.top};
+    }
+    const Rect centred = CentredOn(over, width, height);
+    if (now.left == centred.left && now.top == centred.top) return;
+    SetWindowPos(view.hwnd, nullptr, centred.left, centred.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
+  // The placement is the client area's; the frame lies around it.
+  const int left = view.form->placement().left + frame.left;
+  const int top = view.form->placement().top + frame.top;
+  if (now.left == left && now.top == top && now.right - now.left == width &&
+      now.bottom - now.top == height) {
+    return;
+  }
+  // As the system's own placement: a rectangle that lies on no screen any more (a laptop
+  // after undocking) comes back onto the nearest one. The normal rectangle is in
+  // workspace coordinates, which start at the primary screen's work area.
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof(placement);
+  GetWindowPlacement(view.hwnd, &placement);
+  int work_left = 0;
+  int work_top = 0;
+  MONITORINFO primary = {};
+  primary.cbSize = sizeof(primary);
+  if (GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary)) {
+    work_left = primary.rcWork.left;
+    work_top = primary.rcWork.top;
+  }
+  placement.flags = 0;
+  placement.showCmd = IsWindowVisible(view.hwnd) ? SW_SHOWNA : SW_HIDE;
+  placement.rcNormalPosition =
+      RECT{left - work_left, top - work_top, left - work_left + width, top - work_top + height};
+  SetWindowPlacement(view.hwnd, &placement);
+}
+
+void Win32Backend::Impl::ReportPlacement(FormView& view) {
+  Form& form = *view.form;
+  POINT origin = {0, 0};
+  ClientToScreen(view.hwnd, &origin);
+  RECT client;
+  GetClientRect(view.hwnd, &client);
+  const Rect& known = form.placement();
+  if (known.left == origin.x && known.top == origin.y && known.width == client.right &&
+      known.height == client.bottom) {
+    return;
+  }
+  view.centre_on_show = false;
+  form.SetPlacement(Rect{origin.x, origin.y, client.right, client.bottom});
+}
+
+void Win32Backend::Impl::DpiChanged(FormView& view, int dpi, const RECT& suggested) {
+  view.dpi = dpi > 0 ? dpi : kDesignDpi;
+  view.form->SetPixelsPerInch(view.dpi);
+  Shape(view);
+  for (auto& cv : view.controls) Apply(view, *cv);
+  SetWindowPos(view.hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(view.hwnd, nullptr, TRUE);
+  if (IsWindowVisible(view.hwnd)) ReportPlacement(view);
 }
 
 void Win32Backend::Impl::DestroyView(FormView* view) {
@@ -220,20 +298,14 @@ LRESULT Win32Backend::Impl::FormMessage(FormView& view, UINT message, WPARAM wpa
       Command(view, reinterpret_cast<HWND>(lparam), HIWORD(wparam));
       return 0;
     }
-    case WM_MOVE: {
+    case WM_MOVE:
       if (!IsWindowVisible(hwnd)) break;
-      POINT origin = {0, 0};
-      ClientToScreen(hwnd, &origin);
-      Rect rect = form.placement();
-      if (rect.left == origin.x && rect.top == origin.y && rect.width > 0) break;
-      rect.left = origin.x;
-      rect.top = origin.y;
-      rect.width = form.client_width();
-      rect.height = form.client_height();
-      view.centre_on_show = false;
-      form.SetPlacement(rect);
+      ReportPlacement(view);
       return 0;
-    }
+    case kWmDpiChanged:
+      // The new resolution in the low word; the rectangle the system suggests for it.
+      DpiChanged(view, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_ACTIVATE: {
       // As in a dialog, the keyboard returns to the control that had it (at first, to the
       // first control that takes it) instead of staying on the window itself.
@@ -315,6 +387,9 @@ Win32Backend::~Win32Backend() {
   while (!impl_->views.empty()) impl_->DestroyView(impl_->views.back().get());
   DestroyWindow(impl_->timer_window);
   for (auto& entry : impl_->brushes) DeleteObject(entry.second);
+  for (auto& entry : impl_->picture_icons) {
+    if (entry.second.made) DestroyIcon(entry.second.icon);
+  }
   if (impl_->icons_made) {
     DestroyIcon(impl_->icon_large);
     DestroyIcon(impl_->icon_small);
@@ -359,6 +434,9 @@ void Win32Backend::ShowForm(Form& form) {
   ShowWindow(view->hwnd, SW_SHOW);
   SetForegroundWindow(view->hwnd);
   UpdateWindow(view->hwnd);
+  // Where the system put it (a place off every screen comes back onto one) and its size.
+  if (!view->centre_on_show) impl_->ReportPlacement(*view);
+  view->form->SetPixelsPerInch(view->dpi);
   // A window opens with the keyboard on its first control that can take it.
   HWND focus = GetFocus();
   if (focus == nullptr || GetAncestor(focus, GA_ROOT) != view->hwnd) {

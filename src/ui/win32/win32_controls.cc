@@ -65,6 +65,7 @@ void PaintGroupBox(HWND hwnd, HDC dc) {
   HGDIOBJ old_font =
       SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
   const std::wstring caption = WindowText(hwnd);
+  const int dpi = WindowDpi(hwnd);
   SIZE extent = {0, 0};
   GetTextExtentPoint32W(dc, L"W", 1, &extent);
   RECT frame = client;
@@ -72,11 +73,13 @@ void PaintGroupBox(HWND hwnd, HDC dc) {
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
   if (!caption.empty()) {
     GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-    RECT behind = {6, 0, 6 + extent.cx + 4, extent.cy};
+    // The caption sits on the frame's top edge, with a little room either side.
+    const int start = ScaleToDpi(6, dpi);
+    RECT behind = {start, 0, start + extent.cx + ScaleToDpi(4, dpi), extent.cy};
     FillRect(dc, &behind, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(dc, TRANSPARENT);
     if (!IsWindowEnabled(hwnd)) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-    TextOutW(dc, 8, 0, caption.c_str(), static_cast<int>(caption.size()));
+    TextOutW(dc, ScaleToDpi(8, dpi), 0, caption.c_str(), static_cast<int>(caption.size()));
   }
   SelectObject(dc, old_font);
 }
@@ -125,6 +128,14 @@ POINT ChildOrigin(HWND child) {
 
 }  // namespace
 
+HICON Win32Backend::Impl::PictureIconOf(int size) {
+  const auto found = picture_icons.find(size);
+  if (found != picture_icons.end()) return found->second.icon;
+  PictureIcon& made = picture_icons[size];
+  made.icon = ProgramIconHandle(size, &made.made);
+  return made.icon;
+}
+
 HBRUSH Win32Backend::Impl::BrushFor(uint32_t rgb) {
   const auto found = brushes.find(rgb);
   if (found != brushes.end()) return found->second;
@@ -172,7 +183,7 @@ void Win32Backend::Impl::PaintFace(FormView& view, HDC dc) {
 void Win32Backend::Impl::AddControl(FormView& view, Control& control) {
   auto cv = std::make_unique<ControlView>();
   cv->control = &control;
-  const Rect& b = control.bounds();
+  const Rect b = view.Scaled(control.bounds());
   const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(next_control_id++));
   const DWORD child = WS_CHILD | WS_CLIPSIBLINGS;
   auto make = [&](DWORD ex_style, const wchar_t* window_class, DWORD style) {
@@ -232,8 +243,9 @@ void Win32Backend::Impl::AddControl(FormView& view, Control& control) {
 void Win32Backend::Impl::Apply(FormView& view, ControlView& cv) {
   Control& control = *cv.control;
   HWND hwnd = cv.hwnd;
-  const Rect& b = control.bounds();
-  HFONT font = fonts.Get(control.font());
+  // The form's numbers are for 96 dpi; the window shows them at its own resolution.
+  const Rect b = view.Scaled(control.bounds());
+  HFONT font = fonts.Get(control.font(), view.dpi);
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   for (HWND item : cv.items) SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
@@ -279,21 +291,16 @@ void Win32Backend::Impl::Apply(FormView& view, ControlView& cv) {
     case ControlKind::kRadioGroup: {
       auto& group = static_cast<RadioGroup&>(control);
       SetTextIfChanged(hwnd, text);
-      // Items fill the columns top to bottom, column after column, below the caption.
       const size_t count = std::min(cv.items.size(), group.items().size());
-      const int columns = std::max(1, group.columns());
-      const int rows = std::max(1, static_cast<int>((count + columns - 1) / columns));
-      const int top = b.top + control.font().height + 1;
-      const int row_height = std::max(1, (b.top + b.height - 3 - top) / rows);
-      const int column_width = (b.width - 16) / columns;
       for (size_t i = 0; i < cv.items.size(); ++i) {
         HWND item = cv.items[i];
         const bool used = i < count;
         if (used) {
-          const int column = static_cast<int>(i) / rows;
-          const int row = static_cast<int>(i) % rows;
-          SetWindowPos(item, nullptr, b.left + 8 + column * column_width, top + row * row_height,
-                       column_width - 4, row_height, SWP_NOZORDER | SWP_NOACTIVATE);
+          const Rect r = view.Scaled(RadioItemBounds(control.bounds(), control.font().height,
+                                                     static_cast<int>(count), group.columns(),
+                                                     static_cast<int>(i)));
+          SetWindowPos(item, nullptr, r.left, r.top, r.width, r.height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
           SetTextIfChanged(item, WideText(group.items()[i]));
         }
         const bool chosen = static_cast<int>(i) == group.item_index();
@@ -445,19 +452,21 @@ void Win32Backend::Impl::DrawItem(FormView& view, const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   RECT r = item.rcItem;
   if (item.CtlType == ODT_STATIC && control.kind() == ControlKind::kPicture) {
-    // The icon at its own size, then copied pixel for pixel onto the picture's area.
+    // The icon at its own size (32 pixels at 96 dpi), then copied onto the picture's area.
     FillRect(dc, &r, BrushFor(view.form->color()));
-    if (static_cast<Picture&>(control).resource().empty() || icon_large == nullptr) return;
+    const int size = view.Scaled(32);
+    HICON icon = PictureIconOf(size);
+    if (static_cast<Picture&>(control).resource().empty() || icon == nullptr) return;
     HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, 32, 32);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, size, size);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    RECT square = {0, 0, 32, 32};
+    RECT square = {0, 0, size, size};
     FillRect(memory, &square, BrushFor(view.form->color()));
-    DrawIconEx(memory, 0, 0, icon_large, 32, 32, 0, nullptr, DI_NORMAL);
+    DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     const bool stretch = static_cast<Picture&>(control).stretch();
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, r.left, r.top, stretch ? r.right - r.left : 32, stretch ? r.bottom - r.top : 32,
-               memory, 0, 0, 32, 32, SRCCOPY);
+    StretchBlt(dc, r.left, r.top, stretch ? r.right - r.left : size,
+               stretch ? r.bottom - r.top : size, memory, 0, 0, size, size, SRCCOPY);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -471,14 +480,18 @@ void Win32Backend::Impl::DrawItem(FormView& view, const DRAWITEMSTRUCT& item) {
   DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
   const int height = r.bottom - r.top;
   const int width = r.right - r.left;
-  const int glyph_size = cv->glyph == Glyph::kNone ? 0 : (height >= 24 ? 14 : height - 8);
-  HGDIOBJ old_font = SelectObject(dc, fonts.Get(control.font()));
+  // 14 pixels at 96 dpi on a button of 24 or more, else what the button's height leaves.
+  const int glyph_size =
+      cv->glyph == Glyph::kNone
+          ? 0
+          : (height >= view.Scaled(24) ? view.Scaled(14) : std::max(0, height - view.Scaled(8)));
+  HGDIOBJ old_font = SelectObject(dc, fonts.Get(control.font(), view.dpi));
   const std::wstring text = WideText(control.text());
   SIZE extent = {0, 0};
   if (!text.empty())
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-  const int gap = glyph_size > 0 && !text.empty() ? 5 : 0;
-  const int shift = pressed ? 1 : 0;
+  const int gap = glyph_size > 0 && !text.empty() ? view.Scaled(5) : 0;
+  const int shift = pressed ? view.Scaled(1) : 0;
   int left = r.left + (width - (glyph_size + gap + static_cast<int>(extent.cx))) / 2 + shift;
   if (glyph_size > 0) {
     DrawImage(dc, ButtonGlyph(cv->glyph, glyph_size, enabled), left,
@@ -494,7 +507,7 @@ void Win32Backend::Impl::DrawItem(FormView& view, const DRAWITEMSTRUCT& item) {
   SelectObject(dc, old_font);
   if ((item.itemState & ODS_FOCUS) != 0) {
     RECT focus = r;
-    InflateRect(&focus, -4, -4);
+    InflateRect(&focus, -view.Scaled(4), -view.Scaled(4));
     DrawFocusRect(dc, &focus);
   }
 }

@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/win32/controls_api.h"
 #include "support/test_env.h"
 #include "ui/form.h"
+#include "ui/layout.h"
+#include "ui/win32/controls_api.h"
 
 namespace tavelin::ui {
 namespace {
@@ -158,6 +159,64 @@ TEST_F(Win32BackendTest, ExceptionsOfHandlersGoToTheHookAndTheProgramGoesOn) {
     backend_->ProcessMessages();
   }
   EXPECT_EQ(hooked_, (std::vector<std::string>{"click failed", "click failed", "timer failed"}));
+}
+
+TEST_F(Win32BackendTest, AScreenOfAnotherScaleLaysTheWindowOutAgain) {
+  HWND window = GetParent(children_.edits.front());
+  const int dpi = form_.pixels_per_inch() == 144 ? 96 : 144;
+  // What the system sends when the window moves to a screen of that scale: the client area
+  // scaled, in the frame it has.
+  RECT window_rect;
+  RECT client;
+  GetWindowRect(window, &window_rect);
+  GetClientRect(window, &client);
+  RECT suggested = {
+      50, 60, 50 + ScaleToDpi(300, dpi) + (window_rect.right - window_rect.left - client.right),
+      60 + ScaleToDpi(120, dpi) + (window_rect.bottom - window_rect.top - client.bottom)};
+  SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+               reinterpret_cast<LPARAM>(&suggested));
+  RECT now;
+  GetWindowRect(window, &now);
+  EXPECT_EQ(now.left, 50);
+  EXPECT_EQ(now.top, 60);
+  EXPECT_EQ(now.right, suggested.right);
+  EXPECT_EQ(now.bottom, suggested.bottom);
+  EXPECT_EQ(form_.pixels_per_inch(), dpi);
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, ScaleToDpi(300, dpi));
+  EXPECT_EQ(form_.placement().width, client.right) << "the form knows its size on screen";
+
+  // Each control at its place and size scaled from the form's 96-dpi numbers.
+  auto place_of = [window](HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  };
+  const struct {
+    const char* name;
+    HWND hwnd;
+    Rect expected;
+  } cases[] = {
+      {"entry", children_.edits.front(), ScaleToDpi(Rect{8, 28, 120, 20}, dpi)},
+      {"button", Button(L"\u62BC\u3059"), ScaleToDpi(Rect{140, 28, 60, 24}, dpi)},
+      {"progress", children_.progress.front(), ScaleToDpi(Rect{8, 96, 280, 7}, dpi)},
+      {"third radio item", Item(2),
+       ScaleToDpi(RadioItemBounds(Rect{8, 56, 280, 33}, 12, 3, 3, 2), dpi)},
+  };
+  for (const auto& c : cases) {
+    const Rect got = place_of(c.hwnd);
+    EXPECT_EQ(got.left, c.expected.left) << c.name;
+    EXPECT_EQ(got.top, c.expected.top) << c.name;
+    EXPECT_EQ(got.width, c.expected.width) << c.name;
+    EXPECT_EQ(got.height, c.expected.height) << c.name;
+  }
+  // The texts' font grows with the screen.
+  LOGFONTW font = {};
+  const auto handle =
+      reinterpret_cast<HFONT>(SendMessageW(children_.edits.front(), WM_GETFONT, 0, 0));
+  ASSERT_NE(GetObjectW(handle, sizeof(font), &font), 0);
+  EXPECT_EQ(-font.lfHeight, ScaleToDpi(12, dpi));
 }
 
 }  // namespace
