@@ -78,7 +78,16 @@ TEST_F(PlugInTest, WithoutTheLockNothingRunsAndOnlyAnOddReasonIsSaid) {
                                    : "tavelin: cannot open the lock file /gone/NubraPlugIn.lock: "
                                      "No such file or directory; ending without a run.\n");
     EXPECT_EQ(backends_made_, 0);
-    EXPECT_FALSE(env_.FileExists(root_ + "qdr.log"));
+    // The odd reason also reaches the log, where a Windows user can read it.
+    const std::string log = ReadBytes(root_ + "qdr.log");
+    EXPECT_EQ(log.find("多重起動を防ぐロックを取れないので終わります: cannot open the lock file "
+                       "/gone/NubraPlugIn.lock: No such file or directory (C.ERROR)\r\n") !=
+                  std::string::npos,
+              !held_by_another)
+        << log;
+    if (held_by_another) {
+      EXPECT_FALSE(env_.FileExists(root_ + "qdr.log"));
+    }
     EXPECT_FALSE(env_.FolderExists(dir_.File("out")));
   }
   // The start delay came first, between 0 and 999 ms.
