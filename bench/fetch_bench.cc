@@ -1,135 +1,227 @@
-// A whole fetch in one process: the process entry with the headless window and an Env that
-// skips only the random start delay, against the simulated recorder on loopback serving a
-// generated table page of 200 and of 10,000 reservations. Every fetch downloads the page,
-// deletes the previous run's files, parses the page and writes one .tvpi file per program.
-// Reports the wall time per fetch, the files written, the heap's peak during one fetch and
-// the process's peak resident set.
+// What a user waits for: the whole tavelin process in fetch mode, started as the host starts
+// it, against the simulated recorder on loopback serving a generated table page of 200,
+// 10,000 and 100,000 reservations. Each run downloads the page, deletes the previous run's
+// files, parses the page and writes one .tvpi file per program, in a folder of the system's
+// temp folder (the file system the program really writes to, not a memory one). The random
+// start delay is skipped by a preloaded library (start_delay_shim/).
+//
+// Beside it, in the same run, its floor: the download alone (curl, as a process, the same
+// page from the same simulator) and the same number of file creations of the same size by a
+// plain loop of open, write and close. The ratios after the table put the fetch against the
+// sum of the two, and the 100,000-row fetch against the 10,000-row one.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/plugin_main.h"
 #include "bench_pages.h"
-#include "heap_peak.h"
+#include "platform/date_time.h"
 #include "platform/posix/posix_env.h"
 #include "ratio_report.h"
 #include "sim_process.h"
-#include "ui/headless/headless_backend.h"
+
+extern char** environ;
 
 namespace tavelin {
 namespace {
 
-// The real Env, but the first sleep of each run (the random start delay) is skipped and
-// "temp" names the world's temp folder.
-class NoStartDelayEnv : public EnvWrapper {
- public:
-  NoStartDelayEnv(std::unique_ptr<Env> target, std::string temp_folder)
-      : EnvWrapper(target.get()), owned_(std::move(target)), temp_folder_(temp_folder) {}
+namespace fs = std::filesystem;
 
-  void StartRun() { delay_pending_ = true; }
-  void SleepMs(int ms) override {
-    if (delay_pending_) {
-      delay_pending_ = false;
-      return;
-    }
-    EnvWrapper::SleepMs(ms);
-  }
-  bool GetEnvironment(const std::string& name, std::string* value) override {
-    if (name != "temp") return EnvWrapper::GetEnvironment(name, value);
-    *value = temp_folder_;
-    return true;
-  }
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
- private:
-  std::unique_ptr<Env> owned_;
-  std::string temp_folder_;
-  bool delay_pending_ = false;
-};
+// Runs `args` with `env` (the parent's environment when empty), output to /dev/null; true when
+// it ended with exit code 0. `peak_rss` gets the process's peak resident set in bytes.
+bool RunProcess(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                long* peak_rss = nullptr) {
+  std::vector<char*> argv, envp;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  for (const std::string& var : env) envp.push_back(const_cast<char*>(var.c_str()));
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(),
+                                   env.empty() ? environ : envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
+  int status = 0;
+  rusage usage{};
+  if (::wait4(pid, &status, 0, &usage) != pid) return false;
+  if (peak_rss != nullptr) *peak_rss = usage.ru_maxrss * 1024L;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
-// A registry file naming the root folder, the deck's settings pointing at the simulator, a
-// temp folder and the output folder's parent, in a memory file system when there is one.
+// A host's world in the temp folder: the registry file naming the root folder, the deck's
+// settings pointing at the simulator serving a generated page, a temp and an output folder.
 class FetchWorld {
  public:
   explicit FetchWorld(int rows) {
-    std::unique_ptr<Env> probe = NewPosixEnv();
-    const std::string base = probe->FolderExists("/dev/shm") ? "/dev/shm/" : "/tmp/";
-    folder_ = base + "tavelin-fetch-bench-" + std::to_string(probe->Random32()) + "/";
-    std::filesystem::create_directories(folder_ + "root");
-    std::filesystem::create_directories(folder_ + "temp");
-    const std::string page_file = folder_ + "page.html";
-    Write(page_file, bench::TablePage(rows, DateOf(probe->Now())));
-    sim_ =
-        std::make_unique<bench::SimProcess>(std::vector<std::string>{"--program-file", page_file});
-    Write(folder_ + "registry.reg",
-          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n"
-          "\"RootPath\"=\"" +
-              folder_ + "root/\"\r\n");
-    Write(folder_ + "root/nubra.ini", "[RD1]\r\nRDH1_IP_Text=127.0.0.1\r\nRDH1_Port_Text=" +
-                                          std::to_string(sim_->port()) + "\r\n");
-    PosixEnvOptions options;
-    options.registry_file = folder_ + "registry.reg";
-    options.lock_folder = folder_;
-    env_ = std::make_unique<NoStartDelayEnv>(NewPosixEnv(options), folder_ + "temp/");
+    folder_ = (fs::temp_directory_path() /
+               ("tavelin-fetch-bench-" + std::to_string(::getpid()) + "-" + std::to_string(rows)))
+                  .string() +
+              "/";
+    fs::remove_all(folder_);
+    fs::create_directories(folder_ + "config/tavelin");
+    fs::create_directories(folder_ + "root");
+    fs::create_directories(folder_ + "temp");
+    std::unique_ptr<Env> env = NewPosixEnv();
+    page_ = bench::TablePage(rows, DateOf(env->Now()));
+    WriteBytes(folder_ + "page.html", page_);
+    sim_ = std::make_unique<bench::SimProcess>(
+        std::vector<std::string>{"--program-file", folder_ + "page.html"});
+    WriteBytes(folder_ + "config/tavelin/registry.reg",
+               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n"
+               "\"RootPath\"=\"" +
+                   folder_ + "root/\"\r\n");
+    WriteBytes(folder_ + "root/nubra.ini", "[RD1]\r\nRDH1_IP_Text=127.0.0.1\r\nRDH1_Port_Text=" +
+                                               std::to_string(sim_->port()) + "\r\n");
   }
   ~FetchWorld() {
     sim_.reset();
     std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);  // ASCII path: no conversion needed
+    fs::remove_all(folder_, ignored);
   }
+  FetchWorld(const FetchWorld&) = delete;
+  FetchWorld& operator=(const FetchWorld&) = delete;
 
   bool ready() const { return sim_->port() > 0; }
+  std::string folder() const { return folder_; }
   std::string output_folder() const { return folder_ + "out/RD1"; }
+  std::string page_url() const { return sim_->Url("/program/program.htm"); }
 
-  void Fetch() {
-    env_->StartRun();
-    RunPlugIn(*env_, {output_folder()}, [](Env& env) -> std::unique_ptr<ui::Backend> {
-      return std::make_unique<ui::HeadlessBackend>(env);
-    });
+  // tavelin in fetch mode, as the host starts it, without a display.
+  bool Fetch(long* peak_rss) {
+    const std::vector<std::string> env = {
+        "HOME=" + folder_,
+        "XDG_CONFIG_HOME=" + folder_ + "config",
+        "temp=" + folder_ + "temp/",
+        "PATH=/usr/bin:/bin",
+        std::string("LD_PRELOAD=") + TAVELIN_SKIP_START_DELAY,
+    };
+    return RunProcess({TAVELIN_PROGRAM, output_folder()}, env, peak_rss);
   }
 
-  int FilesWritten() {
-    std::vector<std::string> names;
-    env_->ListFiles(output_folder() + "/", ".tvpi", &names);
-    return static_cast<int>(names.size());
-  }
-
- private:
-  void Write(const std::string& path, const std::string& bytes) {
-    std::unique_ptr<Env> env = NewPosixEnv();
-    std::unique_ptr<WritableFile> file = env->NewWritableFile(path, false);
-    if (file) {
-      file->Append(bytes);
-      file->Close();
+  // The written files and their total size.
+  void Count(int* files, std::uintmax_t* bytes) const {
+    *files = 0;
+    *bytes = 0;
+    std::error_code ignored;
+    for (const fs::directory_entry& entry : fs::directory_iterator(output_folder(), ignored)) {
+      if (entry.path().extension() != ".tvpi") continue;
+      ++*files;
+      *bytes += entry.file_size();
     }
   }
 
+ private:
   std::string folder_;
+  std::string page_;
   std::unique_ptr<bench::SimProcess> sim_;
-  std::unique_ptr<NoStartDelayEnv> env_;
 };
 
-void BM_WholeFetch(benchmark::State& state) {
-  FetchWorld world(static_cast<int>(state.range(0)));
-  if (!world.ready()) {
-    state.SkipWithError("recorder-sim did not start");
+// One world per page size, kept for the whole program: the fetch, the download and the file
+// loop then see the same page and the same numbers of files.
+FetchWorld& WorldOf(int rows) {
+  static std::map<int, std::unique_ptr<FetchWorld>> worlds;
+  std::unique_ptr<FetchWorld>& world = worlds[rows];
+  if (!world) world = std::make_unique<FetchWorld>(rows);
+  return *world;
+}
+
+void BM_FetchProcess(benchmark::State& state) {
+  FetchWorld& world = WorldOf(static_cast<int>(state.range(0)));
+  long peak = 0;
+  // A first run leaves the files that every timed run deletes, as a periodic fetch finds the
+  // previous one's.
+  if (!world.ready() || !world.Fetch(&peak)) {
+    state.SkipWithError("recorder-sim or tavelin did not run");
     return;
   }
-  int64_t peak = 0;
   for (auto _ : state) {
-    bench::ResetHeapPeak();
-    const int64_t before = bench::HeapLiveBytes();
-    world.Fetch();
-    peak = std::max(peak, bench::HeapPeakBytes() - before);
+    long rss = 0;
+    if (!world.Fetch(&rss)) {
+      state.SkipWithError("tavelin failed");
+      return;
+    }
+    peak = std::max(peak, rss);
   }
-  state.counters["files"] = world.FilesWritten();
-  state.counters["heap_MB"] = static_cast<double>(peak) / 1e6;
-  state.counters["rss_MB"] = static_cast<double>(bench::PeakRssBytes()) / 1e6;
+  int files = 0;
+  std::uintmax_t bytes = 0;
+  world.Count(&files, &bytes);
+  state.counters["files"] = files;
+  state.counters["rss_MB"] = static_cast<double>(peak) / 1e6;
 }
-BENCHMARK(BM_WholeFetch)->Arg(200)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The download alone: curl fetching the same page from the same simulator.
+void BM_DownloadFloor(benchmark::State& state) {
+  FetchWorld& world = WorldOf(static_cast<int>(state.range(0)));
+  const std::vector<std::string> curl = {"curl", "-s", "-o", "/dev/null", world.page_url()};
+  if (!world.ready() || !RunProcess(curl, {})) {
+    state.SkipWithError("recorder-sim or curl did not run");
+    return;
+  }
+  for (auto _ : state) RunProcess(curl, {});
+}
+
+// The file system's part: as many files as the fetch writes, of the same average size, each
+// made by open (create, write only), one write and close, into a folder that the previous
+// iteration's files have been removed from outside the timing.
+void BM_FileCreationFloor(benchmark::State& state) {
+  FetchWorld& world = WorldOf(static_cast<int>(state.range(0)));
+  int files = 0;
+  std::uintmax_t bytes = 0;
+  if (!world.ready() || !world.Fetch(nullptr)) {
+    state.SkipWithError("recorder-sim or tavelin did not run");
+    return;
+  }
+  world.Count(&files, &bytes);
+  const std::string content(files > 0 ? bytes / files : 0, 'x');
+  const std::string folder = world.folder() + "loop/";
+  std::vector<std::string> names;
+  for (int i = 0; i < files; ++i) names.push_back(folder + std::to_string(i) + ".tvpi");
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    state.ResumeTiming();
+    for (const std::string& name : names) {
+      const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+      if (fd < 0 || ::write(fd, content.data(), content.size()) < 0) {
+        state.SkipWithError("cannot write the loop's files");
+      }
+      if (fd >= 0) ::close(fd);
+    }
+  }
+  state.counters["files"] = files;
+}
+
+BENCHMARK(BM_FetchProcess)
+    ->Arg(200)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_DownloadFloor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FileCreationFloor)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace tavelin
@@ -137,6 +229,10 @@ BENCHMARK(BM_WholeFetch)->Arg(200)->Arg(10000)->Unit(benchmark::kMillisecond)->U
 int main(int argc, char** argv) {
   return tavelin::bench::RunBenchmarksWithRatios(
       argc, argv,
-      {{"whole fetch time, 10,000 / 200 rows", "BM_WholeFetch/10000/real_time",
-        "BM_WholeFetch/200/real_time", "real_time"}});
+      {{"fetch / (download + file creations), 10,000 rows", "BM_FetchProcess/10000/real_time",
+        "BM_DownloadFloor/10000/real_time+BM_FileCreationFloor/10000/real_time", "real_time"},
+       {"fetch / (download + file creations), 100,000 rows", "BM_FetchProcess/100000/real_time",
+        "BM_DownloadFloor/100000/real_time+BM_FileCreationFloor/100000/real_time", "real_time"},
+       {"whole fetch time, 100,000 / 10,000 rows", "BM_FetchProcess/100000/real_time",
+        "BM_FetchProcess/10000/real_time", "real_time"}});
 }

@@ -1,9 +1,10 @@
 # Cross-compiles the Windows build with Debian's mingw-w64 (the -posix thread model: the
-# -win32 one has no std::thread, which GoogleTest needs).
+# -win32 one has no std::thread, which GoogleTest needs). The program is 32-bit, like the host
+# it serves: Windows then virtualises its writes under Program Files exactly as the host's.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(TAVELIN_MINGW_PREFIX x86_64-w64-mingw32)
+set(TAVELIN_MINGW_PREFIX i686-w64-mingw32)
 set(CMAKE_C_COMPILER ${TAVELIN_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TAVELIN_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${TAVELIN_MINGW_PREFIX}-windres)

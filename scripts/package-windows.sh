@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Packs the Windows build into <dist folder>/tavelin-<version>-win64.zip: tavelin.exe, the
+# Packs the Windows build into <dist folder>/tavelin-<version>-win32.zip: tavelin.exe, the
 # README and the licence texts of what is linked into the program (PCRE2, the mingw-w64
 # runtime, GCC's runtime libraries).
 #
@@ -15,16 +15,16 @@ pcre2_licence=$(find "$build/pcre2/src" -maxdepth 2 -name LICENCE | head -n 1)
 [ -f "$program" ] || { echo "package-windows: $program is not built" >&2; exit 1; }
 [ -n "$pcre2_licence" ] || { echo "package-windows: no PCRE2 licence in $build" >&2; exit 1; }
 
-stage="$build/package/tavelin-$version-win64"
+stage="$build/package/tavelin-$version-win32"
 rm -rf "$build/package"
 mkdir -p "$stage/licences" "$dist"
-x86_64-w64-mingw32-strip -o "$stage/tavelin.exe" "$program"
+i686-w64-mingw32-strip -o "$stage/tavelin.exe" "$program"
 cp "$source_dir/README.md" "$stage/README.md"
 cp "$pcre2_licence" "$stage/licences/PCRE2.txt"
-cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licences/mingw-w64-runtime.txt"
+cp /usr/share/doc/mingw-w64-i686-dev/copyright "$stage/licences/mingw-w64-runtime.txt"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/gcc-runtime-libraries.txt"
 
-zip_file="$dist/tavelin-$version-win64.zip"
+zip_file="$dist/tavelin-$version-win32.zip"
 rm -f "$zip_file"
-(cd "$build/package" && zip -q -X -r "$zip_file" "tavelin-$version-win64")
+(cd "$build/package" && zip -q -X -r "$zip_file" "tavelin-$version-win32")
 echo "package-windows: $zip_file"

@@ -15,10 +15,10 @@ docs="$here/docs"
 for tool in Xvfb xdotool xprop import convert; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
-wine=$(command -v wine64 || true)
-[ -n "$wine" ] || wine=/usr/lib/wine/wine64
+# tavelin.exe is 32-bit: the 32-bit loader (wine32:i386) runs it.
+wine=/usr/lib/wine/wine
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-[ -x "$wine" ] || { echo "wine64 is missing" >&2; exit 1; }
+[ -x "$wine" ] || { echo "$wine is missing (wine32:i386)" >&2; exit 1; }
 
 work="$(mktemp -d)"
 xvfb_pid=""

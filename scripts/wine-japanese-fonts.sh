@@ -5,7 +5,7 @@
 # "ＭＳ ゴシック" replaced by the metric-compatible IPA P Gothic and IPA Gothic. Without the
 # links, message boxes show Japanese as empty boxes under Wine.
 #
-#   WINEPREFIX=... wine-japanese-fonts.sh <wine program>     (wine64 or wine)
+#   WINEPREFIX=... wine-japanese-fonts.sh <wine program>     (the loader that runs the program)
 set -euo pipefail
 
 wine="${1:?usage: wine-japanese-fonts.sh <wine program>}"

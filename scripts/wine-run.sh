@@ -27,10 +27,11 @@ else
   unset DISPLAY
 fi
 
-# Debian's "wine" wrapper asks for the 32-bit loader; the programs are 64-bit only.
-wine=$(command -v wine64 || true)
-[ -n "$wine" ] || { [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64; } || true
-[ -n "$wine" ] || wine=$(command -v wine)
+# The programs are 32-bit: they run under the 32-bit loader (Debian's wine32:i386) in a
+# 64-bit prefix, as on 64-bit Windows. A prefix made before wine32 was installed cannot
+# start them ("could not load kernel32.dll"); delete it to have it made again.
+wine=/usr/lib/wine/wine
+[ -x "$wine" ] || { echo "wine-run.sh: $wine is missing (wine32:i386, scripts/install-deps.sh)" >&2; exit 1; }
 wineserver=$(command -v wineserver || true)
 [ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
 

@@ -23,13 +23,20 @@ class RememberingReporter : public benchmark::ConsoleReporter {
     }
   }
 
-  bool Find(const std::string& benchmark, const std::string& measure, double* value) const {
-    const auto found = measures_.find(benchmark);
-    if (found == measures_.end()) return false;
-    const auto it = found->second.find(measure);
-    if (it == found->second.end()) return false;
-    *value = it->second;
-    return true;
+  // `benchmarks` is one name or several joined by '+', whose measures are added.
+  bool Find(const std::string& benchmarks, const std::string& measure, double* value) const {
+    *value = 0;
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t plus = benchmarks.find('+', start);
+      const auto found = measures_.find(benchmarks.substr(start, plus - start));
+      if (found == measures_.end()) return false;
+      const auto it = found->second.find(measure);
+      if (it == found->second.end()) return false;
+      *value += it->second;
+      if (plus == std::string::npos) return true;
+      start = plus + 1;
+    }
   }
 
  private:

@@ -11,7 +11,8 @@ namespace tavelin::bench {
 
 struct Ratio {
   std::string label;
-  // Full benchmark names as the table shows them ("BM_Tokenize/10000").
+  // Full benchmark names as the table shows them ("BM_Tokenize/10000"); the denominator may
+  // be a sum of several, joined by '+' ("BM_A/1+BM_B/1").
   std::string numerator;
   std::string denominator;
   // "real_time" (wall time per iteration), "cpu_time" (processor time per iteration, the

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -107,6 +109,27 @@ TEST_F(FilesTest, AnOpenWriterShutsOutOtherWritersAndReaders) {
   EXPECT_TRUE(env_->ReadFile(path, &contents));
   EXPECT_EQ(contents, "old content");
   EXPECT_NE(env_->NewWritableFile(path, false), nullptr);
+}
+
+// The writer reads the file's type and size under its lock: an empty file is written as it
+// is, anything but a regular file is refused without waiting, even a FIFO with a reader.
+TEST_F(FilesTest, WriterTakesEmptyFilesAndRefusesWhatIsNoFile) {
+  const std::string empty = dir_.File("empty.tvpi");
+  WriteBytes(empty, "");
+  auto writer = env_->NewWritableFile(empty, false);
+  ASSERT_NE(writer, nullptr);
+  writer->Append("program");
+  ASSERT_TRUE(writer->Close());
+  EXPECT_EQ(ReadBytes(empty), "program");
+
+  const std::string fifo = dir_.File("fifo.tvpi");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(env_->NewWritableFile(fifo, false), nullptr);  // no reader: would block
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(env_->NewWritableFile(fifo, false), nullptr);
+  ::close(reader);
+  EXPECT_EQ(env_->NewWritableFile(dir_.File(""), false), nullptr);  // the folder itself
 }
 
 TEST_F(FilesTest, ReadFailsForMissingFilesAndFolders) {

@@ -33,8 +33,8 @@ void AppendUtf8(unsigned long cp, std::string* out) {
 }  // namespace
 
 std::string WineDesktop::WineProgram() {
-  if (fs::exists("/usr/lib/wine/wine64")) return "/usr/lib/wine/wine64";
-  return ProgramInstalled("wine64") ? "wine64" : "";
+  // tavelin.exe is 32-bit: the 32-bit loader (wine32:i386) runs it.
+  return fs::exists("/usr/lib/wine/wine") ? "/usr/lib/wine/wine" : "";
 }
 
 std::string WineDesktop::TavelinProgram() {
@@ -55,7 +55,7 @@ WineDesktop::WineDesktop()
   for (const char* tool : {"Xvfb", "xdotool", "xprop", "import", "convert"}) {
     if (!ProgramInstalled(tool)) problem_ = std::string(tool) + " is not installed";
   }
-  if (WineProgram().empty()) problem_ = "wine64 is not installed";
+  if (WineProgram().empty()) problem_ = "wine32 (/usr/lib/wine/wine) is not installed";
   if (!problem_.empty()) return;
   x_ = std::make_unique<XvfbServer>();
   if (!x_->started()) {

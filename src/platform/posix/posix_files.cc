@@ -241,11 +241,20 @@ bool ReadFile(const std::string& path, std::string* contents) {
 std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) {
   std::string system_path;
   if (!ToSystemPath(path, &system_path)) return nullptr;
-  // Truncation waits until the lock is ours, so a refused open leaves the other writer's
-  // content alone.
-  const int fd = OpenRegular(system_path, O_WRONLY | O_CREAT | (append ? O_APPEND : 0));
+  // open, flock, fstat and (for a file with content) ftruncate: nothing else per file. The
+  // lock comes before the truncation, so a refused open leaves the other writer's content
+  // alone, and the size is read under the lock. A file just made, or found empty, is not
+  // truncated: ext4 treats a truncated file as one being replaced and writes it out to the
+  // disk at close (auto_da_alloc), which for thousands of new files costs ten times the
+  // rest of the work. O_NONBLOCK keeps the open from waiting on a FIFO; on a regular file it
+  // changes nothing, so it is not cleared afterwards.
+  const int fd =
+      ::open(system_path.c_str(),
+             O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : 0), 0666);
   if (fd < 0) return nullptr;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || (!append && ::ftruncate(fd, 0) != 0)) {
+  struct stat info;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      (!append && info.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
     ::close(fd);
     return nullptr;
   }

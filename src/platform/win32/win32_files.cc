@@ -224,9 +224,11 @@ std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool appe
   // writer's content alone.
   HANDLE file = OpenDiskFile(system_path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
-  LARGE_INTEGER zero{};
-  const bool positioned =
-      append ? ::SetFilePointerEx(file, zero, nullptr, FILE_END) : ::SetEndOfFile(file) != 0;
+  // Only a file with content is cut: a file just made (or found empty) is left as it is.
+  LARGE_INTEGER zero{}, size{};
+  const bool positioned = append ? ::SetFilePointerEx(file, zero, nullptr, FILE_END) != 0
+                                 : ::GetFileSizeEx(file, &size) != 0 &&
+                                       (size.QuadPart == 0 || ::SetEndOfFile(file) != 0);
   if (!positioned) {
     ::CloseHandle(file);
     return nullptr;
