@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/ascii_text.h"
+#include "platform/codepage.h"
 
 namespace tavelin {
 
@@ -365,10 +366,21 @@ std::string SecondsText(int ms) {
 std::string PeerText(std::string_view text) {
   constexpr std::size_t kLongest = 200;
   std::string out;
-  for (char c : text.substr(0, kLongest)) {
-    out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    // A cut never separates the two bytes of a character.
+    const std::size_t length = IsLeadByte(c) && i + 1 < text.size() ? 2 : 1;
+    if (out.size() + length > kLongest) {
+      out += "...";
+      break;
+    }
+    if (length == 2) {
+      out.append(text.substr(i, 2));
+      ++i;
+    } else {
+      out += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
+    }
   }
-  if (text.size() > kLongest) out += "...";
   return out;
 }
 
