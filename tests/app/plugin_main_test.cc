@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -108,8 +109,22 @@ TEST_F(PlugInTest, SettingsModeWithoutAUserClosesAndSaves) {
   EXPECT_NE(err.find("settings mode needs a desktop display"), std::string::npos) << err;
   EXPECT_EQ(env_.ReadProfileString(root_ + "nubra.ini", "RD1", "RDH1_Port_Text", ""), "80");
   const std::string log = ReadBytes(root_ + "qdr.log");
-  EXPECT_NE(log.find("Tavelin\r\n"), std::string::npos);
+  EXPECT_NE(
+      log.find("Tavelin\r\nqdr.log: 設定画面を出すデスクトップがないので終わります (C.ERROR)\r\n"),
+      std::string::npos);
   EXPECT_NE(log.find("--- END ---"), std::string::npos);
+}
+
+TEST_F(PlugInTest, AnErrorThatEndsTheProcessReachesTheLog) {
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(RunPlugIn(env_, {dir_.File("out/RD1")},
+                      [](Env&) -> std::unique_ptr<ui::Backend> {
+                        throw std::runtime_error("no window system");
+                      }),
+            0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tavelin: no window system\n");
+  EXPECT_NE(ReadBytes(root_ + "qdr.log").find("qdr.log: no window system (C.ERROR)\r\n"),
+            std::string::npos);
 }
 
 TEST_F(PlugInTest, ArgumentThatIsNoTextCountsAsMissing) {
