@@ -78,7 +78,7 @@ void BM_ChannelRetrieval(benchmark::State& state) {
   context.deck_name = kDeck;
   context.address = "127.0.0.1";
   context.port = "80";
-  context.download = [&](const std::string&, const std::string& file) {
+  context.download = [&](const std::string&, const std::string& file, Status*) {
     return WriteWhole(*env, file, page) ? static_cast<std::int64_t>(page.size()) : 0;
   };
   context.yield = [] {};

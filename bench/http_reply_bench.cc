@@ -22,12 +22,12 @@ using tavelin::TcpConnection;
 class ReplyEnv : public EnvWrapper {
  public:
   ReplyEnv(Env* target, const std::string* reply) : EnvWrapper(target), reply_(reply) {}
-  std::unique_ptr<TcpConnection> Connect(const std::string&, int, std::string*) override {
+  std::unique_ptr<TcpConnection> Connect(const std::string&, int, tavelin::Status*) override {
     class Peer : public TcpConnection {
      public:
       explicit Peer(const std::string* reply) : reply_(reply) {}
-      bool SendAll(std::string_view) override { return true; }
-      long Receive(char* buffer, std::size_t max, int) override {
+      tavelin::Status SendAll(std::string_view) override { return tavelin::Status::OK(); }
+      long Receive(char* buffer, std::size_t max, int, tavelin::Status*) override {
         const std::size_t n = std::min(max, reply_->size() - position_);
         std::memcpy(buffer, reply_->data() + position_, n);
         position_ += n;

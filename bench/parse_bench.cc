@@ -66,7 +66,8 @@ class PageFixture {
                           if (key == "1" || key == "BS101") return "局" + key;
                           return std::nullopt;
                         },
-                        *output_};
+                        *output_,
+                        nullptr};
   }
 
  private:

@@ -63,11 +63,12 @@ class PlaybackConnection : public TcpConnection {
  public:
   PlaybackConnection(std::string_view reply, std::size_t chunk, bool stall, std::string* sent)
       : reply_(reply), chunk_(std::max<std::size_t>(chunk, 1)), stall_(stall), sent_(sent) {}
-  bool SendAll(std::string_view bytes) override {
+  Status SendAll(std::string_view bytes) override {
     sent_->append(bytes);
-    return true;
+    return Status::OK();
   }
-  long Receive(char* buffer, std::size_t max, int) override {
+  long Receive(char* buffer, std::size_t max, int, Status* why) override {
+    if (reply_.empty() && stall_ && why != nullptr) *why = Status(Status::Kind::kTimedOut, "");
     if (reply_.empty()) return stall_ ? -1 : 0;
     std::size_t n = std::min({max, chunk_, reply_.size()});
     std::memcpy(buffer, reply_.data(), n);
@@ -171,8 +172,11 @@ class FuzzEnv : public EnvWrapper {
   bool SyncFolder(const std::string&) override { return true; }
 
   // Each connection plays back the next of `replies`; past the last one, connecting fails.
-  std::unique_ptr<TcpConnection> Connect(const std::string&, int, std::string*) override {
-    if (next_reply_ >= replies_.size()) return nullptr;
+  std::unique_ptr<TcpConnection> Connect(const std::string&, int, Status* why) override {
+    if (next_reply_ >= replies_.size()) {
+      if (why != nullptr) *why = Status(Status::Kind::kRefused, "no more replies");
+      return nullptr;
+    }
     return std::make_unique<PlaybackConnection>(replies_[next_reply_++], chunk_, stall_, &sent_);
   }
   void SetReplies(std::vector<std::string_view> replies, std::size_t chunk, bool stall) {

@@ -7,6 +7,7 @@
 #include "channels/channel_retrieval.h"
 #include "net/file_ops.h"
 #include "platform/ascii_text.h"
+#include "platform/notices.h"
 #include "platform/path.h"
 
 namespace tavelin {
@@ -53,6 +54,7 @@ TFormRD::~TFormRD() {
   if (FormStorage1.needs_save()) FormStorage1.Save(*this);
   if (FormPlacement1.needs_save()) FormPlacement1.Save(*this);
   backend_.SetExceptionHook(nullptr);
+  SetNoticeSink(nullptr);
 }
 
 void TFormRD::BuildControls() {
@@ -132,7 +134,7 @@ void TFormRD::BuildControls() {
   Timer1.OnTimer = [this] { Timer1Timer(); };
 
   reservation_fetch = [this] {
-    return FetchReservationPage(env_, IdHTTP1, RDH1_IP.text(), RDH1_Port.text());
+    return FetchReservationPage(env_, IdHTTP1, RDH1_IP.text(), RDH1_Port.text(), &fetch_failure_);
   };
   parse_step = [this] { DefaultParseStep(); };
   channel_retrieval = [this] { DefaultChannelRetrieval(); };
@@ -155,6 +157,9 @@ void TFormRD::FormCreate() {
   }
   LogFile1.SetLogFileName(root_folder_ + "qdr.log");
   LogFile1.SetActive(true);
+  // What was said before the log was open (a parameter, a registry value, the temp folder)
+  // is written now, and anything said later as it comes.
+  SetNoticeSink([this](const std::string& message) { LogFile1.WriteLine(message, true); });
   FormStorage1.SetIniFileName(root_folder_ + kHostIniFile);
   FormStorage1.Restore(*this);
 }
@@ -279,6 +284,7 @@ void TFormRD::FetchRun() {
   });
   SetStatus("予約一覧をダウンロード中");
   if (DebugTracing()) LogFile1.WriteLine("予約一覧をダウンロード中...");
+  fetch_failure_ = Status::OK();
   if (reservation_fetch()) {
     Timer1.SetEnabled(false);
     // A channel table that cannot be read ends the run here, before the host's program
@@ -292,6 +298,7 @@ void TFormRD::FetchRun() {
     CloseLookupTables(TableTVChNo, TableTVChData);  // still open when no parse step ran
   } else {
     LogFile1.WriteLine("予約一覧のダウンロード失敗", true);
+    if (!fetch_failure_.message().empty()) LogFile1.WriteLine(fetch_failure_.message(), true);
   }
   ProgressBar1.SetPosition(100);
   SetStatus("終了処理中");
@@ -303,7 +310,8 @@ void TFormRD::DefaultParseStep() {
       ParseStepContext{env_, TableTVChNo, TableTVChData, deck_name_, output_folder_, "",
                        [this] { return WRecSetting.item_index(); },
                        [this] { return stop_requested_; }, [this] { Yield(); },
-                       [this](const std::string& message) { LogFile1.WriteLine(message, true); }});
+                       [this](const std::string& message) { LogFile1.WriteLine(message, true); },
+                       [this](const std::string& message) { LogFile1.WriteLine(message); }});
 }
 
 void TFormRD::DefaultChannelRetrieval() {
@@ -315,12 +323,13 @@ void TFormRD::DefaultChannelRetrieval() {
   context.deck_name = deck_name_;
   context.address = RDH1_IP.text();
   context.port = RDH1_Port.text();
-  context.download = [this](const std::string& url, const std::string& file_name) {
-    return IdHTTP1.Download(url, file_name);
+  context.download = [this](const std::string& url, const std::string& file_name, Status* why) {
+    return IdHTTP1.Download(url, file_name, why);
   };
   context.yield = [this] { Yield(); };
   context.stop_requested = [this] { return stop_requested_; };
   context.message_box = [this](const std::string& text) { ShowMessage(text); };
+  context.log_error = [this](const std::string& message) { LogFile1.WriteLine(message, true); };
   ChannelButtonClick(context, [this](bool enabled) { ButtonCH.SetEnabled(enabled); });
 }
 

@@ -113,8 +113,11 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
 
   // --- Steps other parts supply ------------------------------------------------------
   // The reservation page fetch (default: FetchReservationPage with the window's address
-  // and port). Tests put a scripted fetch here.
+  // and port, which leaves its reason in fetch_failure()). Tests put a scripted fetch here.
   std::function<bool()> reservation_fetch;
+  // Why the last reservation fetch failed: logged after the download failure line. Cleared
+  // before each fetch; a scripted fetch may set it.
+  Status& fetch_failure() { return fetch_failure_; }
   // The parse step over the downloaded page (default: both page parsers).
   std::function<void()> parse_step;
   // ButtonCHClick (default: the channel list retrieval with this window's tables).
@@ -163,6 +166,7 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   std::string output_folder_;
   std::string proxy_host_;
   std::string proxy_port_;
+  Status fetch_failure_;
 };
 
 }  // namespace tavelin

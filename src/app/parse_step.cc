@@ -77,6 +77,7 @@ void RunParseStep(const ParseStepContext& context) {
     // Parsing holds the page and its pieces in memory several times over: a page that could
     // exhaust it is refused here, before anything is read.
     uint64_t size = 0;
+    int reservations = 0;
     if (context.env.GetFileSize(page_file, &size) && size > kMaxReservationPageBytes) {
       throw std::runtime_error("予約一覧 " + page_file + " は " + std::to_string(size) +
                                " バイトあり、上限の " + std::to_string(kMaxReservationPageBytes) +
@@ -94,10 +95,15 @@ void RunParseStep(const ParseStepContext& context) {
         context.yield,
         context.log_error,
         MakeStationLookup(context.tv_ch_no, context.tv_ch_data, context.deck_name),
-        output};
+        output,
+        &reservations};
     WorkingReservation reservation;
     ParseTableLayout(parse, reservation);
     ParseScriptLayout(parse, reservation);
+    if (reservations == 0 && !context.stop_requested() && context.log_line) {
+      context.log_line("予約一覧に予約がひとつもありません: " + page_file + " (" +
+                       std::to_string(size) + " バイト)");
+    }
   } catch (...) {
     const std::exception_ptr close_failure = CloseTables(context.tv_ch_no, context.tv_ch_data);
     if (close_failure && context.log_error) context.log_error(MessageOf(close_failure));

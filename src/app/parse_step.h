@@ -32,6 +32,8 @@ struct ParseStepContext {
   std::function<void()> yield;
   // Writes an error line to the log.
   std::function<void(const std::string& message)> log_error;
+  // Writes a plain line to the log; may be empty.
+  std::function<void(const std::string& message)> log_line;
 };
 
 // The host's station name for a channel key: TableTVChNo by (deck name, key), else
@@ -51,6 +53,8 @@ void CloseLookupTables(ChannelTable& tv_ch_no, ChannelTable& tv_ch_data);
 // error of a parser (for instance a page that cannot be read) ends the step and passes on
 // after the tables are closed; an error of a close then goes to the log. Without a parser
 // error, the first error of a close passes on, the other table being closed all the same.
+// A page in which neither parser read a single reservation (the page of another device, a
+// login page) gets a plain log line with its size.
 void RunParseStep(const ParseStepContext& context);
 
 }  // namespace tavelin

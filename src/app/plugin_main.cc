@@ -4,9 +4,35 @@
 #include <exception>
 
 #include "app/form_rd.h"
+#include "app/log_file.h"
+#include "app/settings.h"
 #include "platform/codepage.h"
+#include "platform/notices.h"
+#include "platform/path.h"
 
 namespace tavelin {
+namespace {
+
+// Writes `message` as an error line to the host's log when there is no window whose log
+// could take it (before the window is made, after it is gone), together with every notice
+// still kept. Nothing is written when the registry names no root folder: the log's place is
+// then unknown.
+void LogWithoutWindow(Env& env, const std::string& message) {
+  try {
+    const std::string root = ReadRootFolder(env);
+    if (root.empty()) return;
+    TLogFile log(env);
+    log.SetLogFileName(IncludeTrailingDelimiter(root) + "qdr.log");
+    log.SetActive(true);
+    SetNoticeSink([&log](const std::string& notice) { log.WriteLine(notice, true); });
+    SetNoticeSink(nullptr);
+    log.WriteLine(message, true);
+  } catch (...) {
+    // Standard error has it already; the process ends either way.
+  }
+}
+
+}  // namespace
 
 int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
               const BackendFactory& make_backend) {
@@ -19,6 +45,8 @@ int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
       std::fprintf(stderr,
                    "tavelin: parameter %zu (%s) has no Shift-JIS form; it is taken as empty\n",
                    parameters.size() + 1, argument.c_str());
+      PostNotice("引数 " + std::to_string(parameters.size() + 1) +
+                 " はShift-JISで表せないので空として扱います");
       converted.clear();
     }
     parameters.push_back(converted);
@@ -39,6 +67,7 @@ int RunPlugInWithParameters(Env& env, const std::vector<std::string>& parameters
         std::string text;
         if (!Cp932ToUtf8(lock_error, &text)) text = "the single-instance lock cannot be taken";
         std::fprintf(stderr, "tavelin: %s; ending without a run.\n", text.c_str());
+        LogWithoutWindow(env, "多重起動を防ぐロックを取れないので終わります: " + lock_error);
       }
       return 0;
     }
@@ -52,13 +81,18 @@ int RunPlugInWithParameters(Env& env, const std::vector<std::string>& parameters
             "tavelin: settings mode needs a desktop display; none is available, so the "
             "window closes at once.\n",
             stderr);
+        const std::string text = "設定画面を出すデスクトップがないので終わります";
+        form.LogFile1.WriteLine(text, true);
+        if (backend->interactive()) backend->ShowMessage(text, kApplicationTitle);
       }
       form.Close();
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tavelin: %s\n", e.what());
+    LogWithoutWindow(env, e.what());
   } catch (...) {
     std::fputs("tavelin: unexpected error\n", stderr);
+    LogWithoutWindow(env, "予期しないエラー");
   }
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "net/file_ops.h"
 #include "net/items.h"
 #include "net/page_download.h"
+#include "net/recorder_pages.h"
 #include "parse/text_ops.h"
 #include "platform/ascii_text.h"
 
@@ -135,9 +136,22 @@ void Retrieve(const ChannelRetrievalContext& context) {
   const std::string url = "http://" + std::string(TrimControls(context.address)) + ":" +
                           std::string(TrimControls(context.port)) + kChannelSetupPath;
   // A left-over page that cannot be deleted would be read as the recorder's answer.
-  if (page_file.empty() || !RemoveLeftOverFile(env, page_file) ||
-      context.download(url, page_file) == 0) {
-    context.message_box(kChannelConnectFailed);
+  Status why;
+  if (page_file.empty()) {
+    why = Status(Status::Kind::kNoTempFolder, NoTempFolderText(env));
+  } else if (!RemoveLeftOverFile(env, page_file)) {
+    why = Status(Status::Kind::kFileError, "古いページを削除できません: " + page_file);
+  } else if (context.download(url, page_file, &why) != 0) {
+    why = Status::OK();
+  } else if (why.ok()) {
+    why = Status(Status::Kind::kConnectFailed, std::string());
+  }
+  if (!why.ok()) {
+    if (context.log_error) {
+      context.log_error(kChannelDownloadFailed);
+      if (!why.message().empty()) context.log_error(why.message());
+    }
+    context.message_box(ConnectionVerdict(false, why));
     return;
   }
   std::string page;

@@ -25,6 +25,8 @@ inline constexpr char kChannelConnectFailed[] = "接続失敗";
 inline constexpr char kChannelStopped[] = "中断";
 inline constexpr char kChannelSucceeded[] = "CH情報取得成功";
 inline constexpr char kChannelNoChannels[] = "CH情報取得失敗";
+// The log line of a retrieval whose page did not arrive, followed by a line with the reason.
+inline constexpr char kChannelDownloadFailed[] = "CH情報のダウンロード失敗";
 
 // What the retrieval uses of the main window. Every pointer and function must be set.
 struct ChannelRetrievalContext {
@@ -37,18 +39,22 @@ struct ChannelRetrievalContext {
   std::string address;
   std::string port;
   // The page download: saves the page at `url` into `file_name` and returns the byte count,
-  // 0 when nothing arrived.
-  std::function<std::int64_t(const std::string& url, const std::string& file_name)> download;
+  // 0 when nothing arrived; `why` then says why.
+  std::function<std::int64_t(const std::string& url, const std::string& file_name, Status* why)>
+      download;
   // Lets the window handle its pending messages (the stop button among them).
   std::function<void()> yield;
   std::function<bool()> stop_requested;
   std::function<void(const std::string& text)> message_box;
+  // Writes an error line to the log; may be empty.
+  std::function<void(const std::string& message)> log_error;
 };
 
-// Runs one retrieval. Both tables are closed at the end in every case; a table that got a
-// row is saved with its previous file kept as ".old". An error (a channel name that is not
-// a valid pattern, a table file that cannot be read or written) ends the retrieval after
-// the tables are closed and is thrown on to the caller; no message box is shown for it.
+// Runs one retrieval. A page that did not arrive shows "接続失敗" with the reason on a second
+// line, and logs kChannelDownloadFailed and the reason. Both tables are closed at the end in every
+// case; a table that got a row is saved with its previous file kept as ".old". An error (a channel
+// name that is not a valid pattern, a table file that cannot be read or written) ends the retrieval
+// after the tables are closed and is thrown on to the caller; no message box is shown for it.
 void RetrieveChannelList(const ChannelRetrievalContext& context);
 
 // The click on the channel button: disables the button, runs the retrieval and enables the

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/ascii_text.h"
+#include "platform/notices.h"
 #include "platform/path.h"
 
 namespace tavelin {
@@ -49,6 +50,8 @@ std::string TempFolder(Env& env) {
       if (env.EnvironmentIsSet(name)) {
         std::fprintf(stderr, "tavelin: %s names a folder without a Shift-JIS form; not used\n",
                      name);
+        PostNotice(std::string("環境変数 ") + name +
+                   " のフォルダ名はShift-JISで表せないので使いません");
       }
       continue;
     }
@@ -59,8 +62,20 @@ std::string TempFolder(Env& env) {
   // account's page would be read as ours, and ours read by others.
   std::string folder;
   if (env.UserTempFolder(&folder)) return folder;
+  // The callers log NoTempFolderText() as the reason their download did not happen.
   std::fputs("tavelin: no temp folder of this user can be made; set TMPDIR\n", stderr);
   return std::string();
+}
+
+std::string NoTempFolderText(Env& env) {
+  for (const char* name : {"temp", "TEMP", "TMP", "TMPDIR"}) {
+    std::string value;
+    if (env.EnvironmentIsSet(name) && !env.GetEnvironment(name, &value)) {
+      return std::string("一時フォルダがありません (環境変数 ") + name +
+             " はShift-JISで表せません)";
+    }
+  }
+  return "一時フォルダがありません (作ることもできません)";
 }
 
 std::string TempFile(Env& env, const std::string& name) {

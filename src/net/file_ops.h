@@ -30,10 +30,13 @@ bool OpenFileWithRetries(Env& env, const std::string& path, int retries, const M
 
 // The folder for downloaded pages, ending with a path delimiter: the environment variable
 // "temp", then TEMP, TMP and TMPDIR, trimmed of blanks and control bytes; a variable whose
-// text has no Shift-JIS form is reported on standard error and skipped. Without one, a
-// folder of this user only (Env::UserTempFolder), never a folder shared with other
-// accounts. Empty when none can be had; downloads then fail.
+// text has no Shift-JIS form is reported on standard error and as a notice, and skipped. Without
+// one, a folder of this user only (Env::UserTempFolder), never a folder shared with other accounts.
+// Empty when none can be had; downloads then fail.
 std::string TempFolder(Env& env);
+
+// Why TempFolder() found none, in one line for the log.
+std::string NoTempFolderText(Env& env);
 
 // TempFolder() + `name`; empty when there is no temp folder.
 std::string TempFile(Env& env, const std::string& name);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <utility>
 
 #include "platform/ascii_text.h"
+#include "platform/codepage.h"
 
 namespace tavelin {
 
@@ -123,7 +125,7 @@ HttpUrl ParseHttpUrl(std::string_view url) {
 // of many tiny pieces costs time in proportion to its size.
 class HttpClient::Reader {
  public:
-  enum class Status { kOk, kClosed, kError, kTooLong };
+  enum class Result { kOk, kClosed, kError, kTooLong };
 
   // `deadline_us` is a time of Env::NowMicros(); no read waits past it.
   Reader(Env& env, TcpConnection& connection, std::string& pending, int timeout_ms,
@@ -136,80 +138,97 @@ class HttpClient::Reader {
   ~Reader() { pending_.erase(0, start_); }
 
   bool received_any() const { return received_any_; }
+  // Why the last kError came: kTimedOut (no byte within the read limit), kDeadlinePassed
+  // or kReceiveFailed, the message holding the system's text.
+  const Status& failure() const { return failure_; }
 
   // One line up to LF; a CR before the LF is dropped. kTooLong when the line (without its
   // line end) is longer than `max`, however the bytes arrive.
-  Status ReadLine(std::string* line, std::size_t max) {
+  Result ReadLine(std::string* line, std::size_t max) {
     std::size_t searched = start_;
     for (;;) {
       const std::size_t lf = pending_.find('\n', searched);
       if (lf != std::string::npos) {
         const std::size_t end = (lf > start_ && pending_[lf - 1] == '\r') ? lf - 1 : lf;
-        if (end - start_ > max) return Status::kTooLong;
+        if (end - start_ > max) return Result::kTooLong;
         line->assign(pending_, start_, end - start_);
         start_ = lf + 1;
-        return Status::kOk;
+        return Result::kOk;
       }
       // Only the last byte may still turn out to be the CR of the line end.
-      if (pending_.size() - start_ > max + 1) return Status::kTooLong;
+      if (pending_.size() - start_ > max + 1) return Result::kTooLong;
       // Fill() drops the consumed bytes: the unsearched part then starts here.
       const std::size_t unconsumed = pending_.size() - start_;
-      Status status = Fill();
-      if (status != Status::kOk) return status;
+      Result result = Fill();
+      if (result != Result::kOk) return result;
       searched = unconsumed;
     }
   }
 
   // Exactly `count` bytes appended to `out` (what arrived, when the peer stops early).
-  Status ReadExact(std::size_t count, std::string* out) {
+  Result ReadExact(std::size_t count, std::string* out) {
     while (count > 0) {
       if (start_ == pending_.size()) {
-        Status status = Fill();
-        if (status != Status::kOk) return status;
+        Result result = Fill();
+        if (result != Result::kOk) return result;
       }
       const std::size_t take = std::min(count, pending_.size() - start_);
       out->append(pending_, start_, take);
       start_ += take;
       count -= take;
     }
-    return Status::kOk;
+    return Result::kOk;
   }
 
   // Everything up to the peer's close; kTooLong once `out` would pass `max`.
-  Status ReadToClose(std::size_t max, std::string* out) {
+  Result ReadToClose(std::size_t max, std::string* out) {
     for (;;) {
       if (start_ < pending_.size()) {
-        if (out->size() + pending_.size() - start_ > max) return Status::kTooLong;
+        if (out->size() + pending_.size() - start_ > max) return Result::kTooLong;
         out->append(pending_, start_);
         start_ = pending_.size();
       }
-      Status status = Fill();
-      if (status == Status::kClosed) return Status::kOk;
-      if (status != Status::kOk) return status;
+      Result result = Fill();
+      if (result == Result::kClosed) return Result::kOk;
+      if (result != Result::kOk) return result;
     }
   }
 
  private:
   // Reads more bytes; kError when the connection failed or no byte came in time.
-  Status Fill() {
+  Result Fill() {
     pending_.erase(0, start_);
     start_ = 0;
     int timeout = timeout_ms_;
     if (deadline_us_ != UINT64_MAX) {  // a request without a deadline waits as long as told
       const std::uint64_t now = env_.NowMicros();
-      if (now >= deadline_us_) return Status::kError;
+      if (now >= deadline_us_) {
+        failure_ = Status(Status::Kind::kDeadlinePassed, std::string());
+        return Result::kError;
+      }
       const std::uint64_t left_ms = (deadline_us_ - now + 999) / 1000;
       if (timeout < 0 || static_cast<std::uint64_t>(timeout) > left_ms) {
         timeout = static_cast<int>(std::min<std::uint64_t>(left_ms, INT32_MAX));
       }
     }
     char buffer[kReadChunk];
-    const long count = connection_.Receive(buffer, sizeof buffer, timeout);
-    if (count < 0) return Status::kError;
-    if (count == 0) return Status::kClosed;
+    Status why(Status::Kind::kReceiveFailed, std::string());
+    const long count = connection_.Receive(buffer, sizeof buffer, timeout, &why);
+    if (count < 0) {
+      // A wait cut short by the request's deadline is the deadline's doing, not the peer's
+      // silence for the read limit.
+      if (why.kind() == Status::Kind::kTimedOut && timeout != timeout_ms_) {
+        why = Status(Status::Kind::kDeadlinePassed, why.message());
+      } else if (why.ok()) {
+        why = Status(Status::Kind::kReceiveFailed, std::string());
+      }
+      failure_ = why;
+      return Result::kError;
+    }
+    if (count == 0) return Result::kClosed;
     received_any_ = true;
     pending_.append(buffer, static_cast<std::size_t>(count));
-    return Status::kOk;
+    return Result::kOk;
   }
 
   Env& env_;
@@ -219,6 +238,7 @@ class HttpClient::Reader {
   int timeout_ms_;
   std::uint64_t deadline_us_;
   bool received_any_ = false;
+  Status failure_;
 };
 
 HttpClient::HttpClient(Env& env) : env_(env) {}
@@ -280,9 +300,11 @@ void HttpClient::CloseConnection() {
 
 HttpResult HttpClient::Get(std::string_view url, std::string* reply_body) {
   HttpResult result;
+  request_url_ = std::string(url);
   std::string request;
   if (!BuildRequest(url, &request) || HasLineBreak(proxy_host_)) {
     result.outcome = HttpOutcome::kRefused;
+    result.why = Failure(Status::Kind::kRequestRefused, std::string());
     return result;
   }
   HttpUrl parsed = ParseHttpUrl(url);
@@ -295,7 +317,7 @@ HttpResult HttpClient::Get(std::string_view url, std::string* reply_body) {
   if (connection_) {
     // A peer that closed the idle connection (or sent something unasked) is not reused.
     char probe;
-    if (connection_->Receive(&probe, 1, 0) >= 0) CloseConnection();
+    if (connection_->Receive(&probe, 1, 0, nullptr) >= 0) CloseConnection();
   }
   bool reused = connection_ != nullptr;
   // The whole request, from connecting to the last body byte, must end in this time; the
@@ -306,10 +328,12 @@ HttpResult HttpClient::Get(std::string_view url, std::string* reply_body) {
           : env_.NowMicros() + static_cast<std::uint64_t>(request_deadline_ms_) * 1000;
   for (;;) {
     if (!connection_) {
-      std::string error;
-      connection_ = env_.Connect(host, port, &error);
+      Status why(Status::Kind::kConnectFailed, std::string());
+      connection_ = env_.Connect(host, port, &why);
       if (!connection_) {
         result.outcome = HttpOutcome::kConnectFailed;
+        result.why = Failure(why.ok() ? Status::Kind::kConnectFailed : why.kind(), why.message(),
+                             /*connecting=*/true);
         return result;
       }
       connected_host_ = host;
@@ -327,58 +351,188 @@ HttpResult HttpClient::Get(std::string_view url, std::string* reply_body) {
   }
 }
 
+namespace {
+
+// Seconds as the log shows them: whole when they are, else to a tenth.
+std::string SecondsText(int ms) {
+  if (ms % 1000 == 0) return std::to_string(ms / 1000) + "秒";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f秒", ms / 1000.0);
+  return text;
+}
+
+// A text from the peer (a reason phrase, a Location value) made safe for one log line: no
+// control bytes, and not longer than a line needs.
+std::string PeerText(std::string_view text) {
+  constexpr std::size_t kLongest = 200;
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    // A cut never separates the two bytes of a character.
+    const std::size_t length = IsLeadByte(c) && i + 1 < text.size() ? 2 : 1;
+    if (out.size() + length > kLongest) {
+      out += "...";
+      break;
+    }
+    if (length == 2) {
+      out.append(text.substr(i, 2));
+      ++i;
+    } else {
+      out += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+Status HttpClient::Failure(Status::Kind kind, const std::string& detail, bool connecting) const {
+  const HttpUrl url = ParseHttpUrl(request_url_);
+  const bool proxied = !proxy_host_.empty();
+  const std::string recorder = url.host + ":" + std::to_string(url.port);
+  const std::string proxy = "プロキシ " + proxy_host_ + ":" + std::to_string(proxy_port_);
+  // Where the connection goes (the proxy, when there is one) and, for what happens after
+  // connecting, the recorder with the proxy it was reached through.
+  const std::string peer = proxied ? proxy + " [宛先 " + recorder + "]" : recorder;
+  const std::string where = proxied ? recorder + " [" + proxy + " 経由]" : recorder;
+  const std::string page = proxied ? request_url_ + " [" + proxy + " 経由]" : request_url_;
+  const std::string system = detail.empty() ? std::string() : " (" + detail + ")";
+  std::string text;
+  switch (kind) {
+    case Status::Kind::kNameNotResolved:
+      text = proxied ? "プロキシの名前を解決できません: " + proxy_host_ + " [宛先 " + recorder + "]"
+                     : "名前を解決できません: " + url.host;
+      text += system;
+      break;
+    case Status::Kind::kRefused:
+      text = "接続を拒否されました: " + peer + system;
+      break;
+    case Status::Kind::kUnreachable:
+      text = "ネットワークに到達できません: " + peer + system;
+      break;
+    case Status::Kind::kTimedOut:
+      text = connecting
+                 ? "接続に応答がありません: " + peer + system
+                 : "応答がありません: " + where + " (" + SecondsText(receive_timeout_ms_) + ")";
+      break;
+    case Status::Kind::kDeadlinePassed:
+      text = "時間切れ: " + where + " (" + SecondsText(request_deadline_ms_) + "で終わりません)";
+      break;
+    case Status::Kind::kInvalidArgument:
+    case Status::Kind::kConnectFailed:
+      text = "接続できません: " + peer + system;
+      break;
+    case Status::Kind::kSendFailed:
+      text = "送信できません: " + where + system;
+      break;
+    case Status::Kind::kReceiveFailed:
+      text = "受信できません: " + where + system;
+      break;
+    case Status::Kind::kClosedEarly:
+      text = detail + where;
+      break;
+    case Status::Kind::kNotHttp:
+      text = "HTTPの応答ではありません: " + where;
+      break;
+    case Status::Kind::kTooLarge:
+      text =
+          "応答が大きすぎます: " + where + " (上限 " + std::to_string(kMaxReplyBody >> 20) + "MiB)";
+      break;
+    case Status::Kind::kRequestRefused:
+      text = "改行を含む値があるので送りません: " + where;
+      break;
+    case Status::Kind::kHttpStatus:
+      text = "エラー応答 " + detail + ": " + page;
+      break;
+    case Status::Kind::kRedirect:
+      text = "転送の応答 " + detail + ": " + page;
+      break;
+    case Status::Kind::kEmptyReply:
+      text = "空の応答: " + page;
+      break;
+    default:
+      text = detail + ": " + page;
+      break;
+  }
+  return Status(kind, text);
+}
+
+Status HttpClient::ReadFailure(int read_result, const Reader& reader) const {
+  switch (static_cast<Reader::Result>(read_result)) {
+    case Reader::Result::kClosed:
+      return Failure(Status::Kind::kClosedEarly, reader.received_any()
+                                                     ? "応答の途中で切断されました: "
+                                                     : "応答の前に切断されました: ");
+    case Reader::Result::kTooLong:
+      return Failure(Status::Kind::kNotHttp, std::string());
+    default:
+      return Failure(reader.failure().kind(), reader.failure().message());
+  }
+}
+
 HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::uint64_t deadline_us,
                                 std::string* reply_body, bool* nothing_received) {
   HttpResult result;
   result.outcome = HttpOutcome::kTransportFailed;
-  auto fail = [&](HttpOutcome outcome) {
+  auto fail = [&](HttpOutcome outcome, Status why) {
     CloseConnection();
     result.outcome = outcome;
+    result.why = std::move(why);
     return result;
   };
-  if (!connection_->SendAll(request)) {
+  const Status sent = connection_->SendAll(request);
+  if (!sent.ok()) {
     *nothing_received = true;
-    return fail(HttpOutcome::kTransportFailed);
+    return fail(HttpOutcome::kTransportFailed, Failure(Status::Kind::kSendFailed, sent.message()));
   }
   Reader reader(env_, *connection_, pending_, receive_timeout_ms_, deadline_us);
   std::string status_line;
-  if (reader.ReadLine(&status_line, kMaxHeaderLine) != Reader::Status::kOk) {
+  const Reader::Result first = reader.ReadLine(&status_line, kMaxHeaderLine);
+  if (first != Reader::Result::kOk) {
     *nothing_received = reused && !reader.received_any();
-    return fail(HttpOutcome::kTransportFailed);
+    return fail(HttpOutcome::kTransportFailed, ReadFailure(static_cast<int>(first), reader));
   }
+  const Status not_http = Failure(Status::Kind::kNotHttp, std::string());
   // The status code: after the first blank, up to the next blank or the end of the line.
   std::size_t blank = status_line.find(' ');
   std::uint64_t status = 0;
-  if (blank == std::string::npos) return fail(HttpOutcome::kTransportFailed);
+  if (blank == std::string::npos) return fail(HttpOutcome::kTransportFailed, not_http);
   std::size_t code_end = status_line.find(' ', blank + 1);
   std::string_view code =
       std::string_view(status_line)
           .substr(blank + 1,
                   code_end == std::string::npos ? std::string::npos : code_end - blank - 1);
-  if (!ParseDecimal(code, 999, &status)) return fail(HttpOutcome::kTransportFailed);
+  if (!ParseDecimal(code, 999, &status)) return fail(HttpOutcome::kTransportFailed, not_http);
   result.status = static_cast<int>(status);
+  result.status_line = PeerText(status_line);
 
   std::vector<std::string> headers;
   std::size_t header_bytes = 0;
   for (;;) {
     std::string line;
-    if (reader.ReadLine(&line, kMaxHeaderLine) != Reader::Status::kOk) {
-      return fail(HttpOutcome::kTransportFailed);
+    const Reader::Result read = reader.ReadLine(&line, kMaxHeaderLine);
+    if (read != Reader::Result::kOk) {
+      return fail(HttpOutcome::kTransportFailed, ReadFailure(static_cast<int>(read), reader));
     }
     if (line.empty()) break;
     header_bytes += line.size();
-    if (header_bytes > kMaxHeaderBlock) return fail(HttpOutcome::kTransportFailed);
+    if (header_bytes > kMaxHeaderBlock) return fail(HttpOutcome::kTransportFailed, not_http);
     headers.push_back(std::move(line));
   }
   last_reply_headers_ = headers;
 
   std::string body;
-  bool body_whole = true;
+  // The first failure while the body is read; ok while the body is whole.
+  Status body_failure;
+  HttpOutcome body_outcome = HttpOutcome::kTransportFailed;
   bool peer_closed = false;
-  HttpOutcome body_failure = HttpOutcome::kTransportFailed;
   std::string content_length;
   std::string transfer_encoding;
   std::uint64_t length = 0;
+  const Status too_large = Failure(Status::Kind::kTooLarge, std::string());
+  auto read_failed = [&](Reader::Result read) {
+    body_failure = ReadFailure(static_cast<int>(read), reader);
+  };
   bool has_length = FindHeader(headers, "Content-Length", &content_length);
   if (result.status == 204 || result.status == 304) {
     // These replies never carry a body; waiting for one would stall a kept connection.
@@ -386,67 +540,100 @@ HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::ui
     // A length of zero is an empty body (waiting for the peer to close a kept connection
     // would stall every login).
     if (!ParseDecimal(content_length, UINT64_MAX / 16, &length)) {
-      body_whole = false;
+      body_failure = not_http;
     } else if (length > kMaxReplyBody) {
-      body_whole = false;
-      body_failure = HttpOutcome::kTooLarge;
+      body_failure = too_large;
+      body_outcome = HttpOutcome::kTooLarge;
     } else {
-      body_whole = reader.ReadExact(static_cast<std::size_t>(length), &body) == Reader::Status::kOk;
+      const Reader::Result read = reader.ReadExact(static_cast<std::size_t>(length), &body);
+      if (read != Reader::Result::kOk) read_failed(read);
     }
   } else if (FindHeader(headers, "Transfer-Encoding", &transfer_encoding) &&
              ContainsIgnoreCase(transfer_encoding, "chunked")) {
     for (;;) {
       std::string size_line;
-      if (reader.ReadLine(&size_line, kMaxHeaderLine) != Reader::Status::kOk) {
-        body_whole = false;
+      Reader::Result read = reader.ReadLine(&size_line, kMaxHeaderLine);
+      if (read != Reader::Result::kOk) {
+        read_failed(read);
         break;
       }
       std::string_view size_text = size_line;
       size_text = TrimSpacesAndTabs(size_text.substr(0, size_text.find(';')));
       std::uint64_t size = 0;
-      if (!ParseHex(size_text, kMaxReplyBody, &size) || body.size() + size > kMaxReplyBody) {
-        body_whole = false;
-        body_failure = HttpOutcome::kTooLarge;
+      // A size that does not parse is not HTTP; one that does not fit under the cap is too
+      // large. Either way no more of the body can be used.
+      body_outcome = HttpOutcome::kTooLarge;
+      if (!ParseHex(size_text, UINT64_MAX / 16, &size)) {
+        body_failure = not_http;
         break;
       }
+      if (size > kMaxReplyBody || body.size() + size > kMaxReplyBody) {
+        body_failure = too_large;
+        break;
+      }
+      body_outcome = HttpOutcome::kTransportFailed;
       if (size == 0) {
         std::string trailer;
         std::size_t trailer_bytes = 0;
         do {
-          if (reader.ReadLine(&trailer, kMaxHeaderLine) != Reader::Status::kOk ||
-              (trailer_bytes += trailer.size()) > kMaxHeaderBlock) {
-            body_whole = false;
+          read = reader.ReadLine(&trailer, kMaxHeaderLine);
+          if (read != Reader::Result::kOk) {
+            read_failed(read);
+            break;
+          }
+          if ((trailer_bytes += trailer.size()) > kMaxHeaderBlock) {
+            body_failure = not_http;
             break;
           }
         } while (!trailer.empty());
         break;
       }
       std::string chunk_end;
-      if (reader.ReadExact(static_cast<std::size_t>(size), &body) != Reader::Status::kOk ||
-          reader.ReadLine(&chunk_end, kMaxHeaderLine) != Reader::Status::kOk ||
-          !chunk_end.empty()) {
-        body_whole = false;
+      read = reader.ReadExact(static_cast<std::size_t>(size), &body);
+      if (read == Reader::Result::kOk) read = reader.ReadLine(&chunk_end, kMaxHeaderLine);
+      if (read != Reader::Result::kOk) {
+        read_failed(read);
+        break;
+      }
+      if (!chunk_end.empty()) {
+        body_failure = not_http;
         break;
       }
     }
   } else {
-    Reader::Status status_read = reader.ReadToClose(kMaxReplyBody, &body);
+    const Reader::Result read = reader.ReadToClose(kMaxReplyBody, &body);
     peer_closed = true;
-    if (status_read == Reader::Status::kTooLong) body_failure = HttpOutcome::kTooLarge;
-    body_whole = status_read == Reader::Status::kOk;
+    if (read == Reader::Result::kTooLong) {
+      body_failure = too_large;
+      body_outcome = HttpOutcome::kTooLarge;
+    } else if (read != Reader::Result::kOk) {
+      read_failed(read);
+    }
   }
   reply_body->append(body);
-  if (!body_whole) return fail(body_failure);
+  if (!body_failure.ok()) {
+    return fail(body_outcome, body_failure);
+  }
 
   std::string location;
-  bool success =
-      result.status >= 200 && result.status <= 299 && !FindHeader(headers, "Location", &location);
+  const bool has_location = FindHeader(headers, "Location", &location);
+  bool success = result.status >= 200 && result.status <= 299 && !has_location;
   std::string connection_value;
   bool close_asked = FindHeader(headers, "Connection", &connection_value) &&
                      SameBytesIgnoringAsciiCase(connection_value, "close");
   bool version_10 = status_line.size() >= 8 && status_line.compare(5, 3, "1.0") == 0;
   if (peer_closed || (success && (close_asked || version_10))) CloseConnection();
   result.outcome = success ? HttpOutcome::kCompleted : HttpOutcome::kNotCompleted;
+  if (!success) {
+    // The status and its reason phrase as the peer sent them ("404 Not Found").
+    const std::string status_text =
+        PeerText(std::string_view(status_line).substr(std::min(blank + 1, status_line.size())));
+    const bool redirect =
+        has_location || (result.status >= 300 && result.status <= 399 && result.status != 304);
+    const std::string target = location.empty() ? "" : " (転送先 " + PeerText(location) + ")";
+    result.why = redirect ? Failure(Status::Kind::kRedirect, status_text + target)
+                          : Failure(Status::Kind::kHttpStatus, status_text);
+  }
   return result;
 }
 

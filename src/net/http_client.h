@@ -35,7 +35,12 @@ enum class HttpOutcome {
 
 struct HttpResult {
   HttpOutcome outcome = HttpOutcome::kTransportFailed;
-  int status = 0;  // 0 when no status line was read
+  int status = 0;           // 0 when no status line was read
+  std::string status_line;  // as received, control bytes blanked; empty when none was read
+  // Ok when completed; otherwise one sentence (Shift-JIS) that says what went wrong and
+  // where: the recorder's address and port (and the proxy's, when one is used), or the page
+  // with the status and reason phrase the recorder answered.
+  Status why;
   bool completed() const { return outcome == HttpOutcome::kCompleted; }
 };
 
@@ -83,7 +88,14 @@ class HttpClient {
   bool BuildRequest(std::string_view url, std::string* request) const;
 
   // Sends GET `url` and appends the reply body (or as much as arrived) to `reply_body`.
+  // A result that did not complete says why in `why`.
   HttpResult Get(std::string_view url, std::string* reply_body);
+
+  // The status for a failure of the request last sent: `kind` with one sentence that names
+  // the recorder (and the proxy) and holds `detail` (the system's text, the status and
+  // phrase; for kinds the client does not tell itself, the sentence's first part).
+  // `connecting` tells a connect that got no answer from a read that got none.
+  Status Failure(Status::Kind kind, const std::string& detail, bool connecting = false) const;
 
   // True while a connection is held open for the next request.
   bool connected() const { return connection_ != nullptr; }
@@ -93,6 +105,8 @@ class HttpClient {
   HttpResult Exchange(const std::string& request, bool reused, std::uint64_t deadline_us,
                       std::string* reply_body, bool* nothing_received);
   void CloseConnection();
+  // The status for a read that did not end kOk; `read_result` is a Reader::Result.
+  Status ReadFailure(int read_result, const Reader& reader) const;
 
   Env& env_;
   std::string proxy_host_;
@@ -104,6 +118,7 @@ class HttpClient {
   int receive_timeout_ms_ = kDefaultReceiveTimeoutMs;
   int request_deadline_ms_ = kDefaultRequestDeadlineMs;
 
+  std::string request_url_;  // of the request under way, for its failure texts
   std::unique_ptr<TcpConnection> connection_;
   std::string connected_host_;
   int connected_port_ = 0;

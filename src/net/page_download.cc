@@ -7,6 +7,7 @@
 #include "net/items.h"
 #include "net/md5.h"
 #include "platform/ascii_text.h"
+#include "platform/path.h"
 
 namespace tavelin {
 
@@ -56,11 +57,23 @@ void PageDownloader::Trace(const std::string& line) {
   if (host_.DebugTracing()) host_.LogLine(line);
 }
 
-std::int64_t PageDownloader::Download(const std::string& url, const std::string& file_name) {
+std::int64_t PageDownloader::Download(const std::string& url, const std::string& file_name,
+                                      Status* why) {
+  Status failure;
+  const std::int64_t count = Fetch(url, file_name, &failure);
+  if (why != nullptr) *why = failure;
+  return count;
+}
+
+std::int64_t PageDownloader::Fetch(const std::string& url, const std::string& file_name,
+                                   Status* why) {
   client_.SetProxy(host_.ProxyHost(), ProxyPortNumber(host_.ProxyPort()));
   std::string reply;
   Trace(url + "に接続中...");
   HttpResult result = client_.Get(url, &reply);
+  if (!result.status_line.empty()) Trace("応答: " + result.status_line);
+  // The login kind answered, for the trace and for the reason of a second refusal.
+  std::string login;
   if (!result.completed()) {
     // Look for a login challenge among the last reply's header lines, which may be those
     // of an earlier request when this one got no reply at all.
@@ -73,21 +86,45 @@ std::int64_t PageDownloader::Download(const std::string& url, const std::string&
     }
     if (AnyItemContains(challenge, "Digest")) {
       AnswerDigest(url, challenge);
-      result = client_.Get(url, &reply);
+      login = "Digest";
     } else if (AnyItemContains(challenge, "Basic")) {
       AnswerBasic(url);
+      login = "Basic";
+    }
+    if (!login.empty()) {
       result = client_.Get(url, &reply);
+      if (!result.status_line.empty()) Trace(login + "ログインへの応答: " + result.status_line);
     }
   }
   // Only a page that arrived whole counts; a refusal or a cut reply must not replace the
   // file the caller keeps from an earlier run.
-  if (!result.completed() || reply.empty()) return 0;
+  if (!result.completed()) {
+    *why = result.why;
+    if (result.status == 401) {
+      *why = login.empty()
+                 ? client_.Failure(Status::Kind::kUnknownLogin, "対応していない認証方式です (401)")
+                 : client_.Failure(Status::Kind::kLoginRefused,
+                                   "ユーザーIDかパスワードが違います (" + login + "認証)");
+    }
+    return 0;
+  }
+  if (reply.empty()) {
+    *why = client_.Failure(Status::Kind::kEmptyReply, std::string());
+    return 0;
+  }
 
   Trace(file_name + "に保存中...");
   // A page that was not saved whole has not been downloaded: the caller would read
   // whatever is in the file instead.
   std::unique_ptr<WritableFile> file = CreateFileWithRetries(env_, file_name, 0, MessagePump());
-  if (!file) return 0;
+  if (!file) {
+    const std::string folder = ExtractFilePath(file_name);
+    *why =
+        Status(Status::Kind::kFileError,
+               "ページを保存できません: " + file_name +
+                   (folder.empty() || env_.FolderExists(folder) ? "" : " (フォルダがありません)"));
+    return 0;
+  }
   bool stored = file->Append(reply);
   stored = file->Flush() && stored;
   stored = file->Close() && stored;

@@ -14,24 +14,53 @@ std::string ReservationPageFile(Env& env) { return TempFile(env, "rdprogram.html
 
 std::string ConnectionTestFile(Env& env) { return TempFile(env, "test.html"); }
 
-bool FetchReservationPage(Env& env, PageDownloader& downloader, const std::string& address_text,
-                          const std::string& port_text) {
-  std::string file = ReservationPageFile(env);
+namespace {
+
+// True when `file` (empty: there is no temp folder) may be downloaded into; false with the
+// reason otherwise.
+bool PreparePageFile(Env& env, const std::string& file, Status* why) {
+  if (file.empty()) {
+    *why = Status(Status::Kind::kNoTempFolder, NoTempFolderText(env));
+    return false;
+  }
   // A page left from an earlier run must never be parsed as this run's.
-  if (file.empty() || !RemoveLeftOverFile(env, file)) return false;
-  return downloader.Download(ReservationPageUrl(address_text, port_text), file) > 0;
+  if (!RemoveLeftOverFile(env, file)) {
+    *why = Status(Status::Kind::kFileError, "古いページを削除できません: " + file);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FetchReservationPage(Env& env, PageDownloader& downloader, const std::string& address_text,
+                          const std::string& port_text, Status* why) {
+  Status failure;
+  const std::string file = ReservationPageFile(env);
+  bool fetched =
+      PreparePageFile(env, file, &failure) &&
+      downloader.Download(ReservationPageUrl(address_text, port_text), file, &failure) > 0;
+  if (why != nullptr) *why = failure;
+  return fetched;
+}
+
+std::string ConnectionVerdict(bool connected, const Status& why) {
+  if (connected) return "接続成功";
+  if (why.ok() || why.message().empty()) return "接続失敗";
+  return "接続失敗\n" + why.message();
 }
 
 void RunConnectionTest(Env& env, PageDownloader& downloader, ConnectionTestView& view,
                        const std::string& address_text, const std::string& port_text) {
   view.SetTestButtonEnabled(false);
   try {
-    std::string file = ConnectionTestFile(env);
+    const std::string file = ConnectionTestFile(env);
+    Status why;
     std::int64_t count = 0;
-    if (!file.empty() && RemoveLeftOverFile(env, file)) {
-      count = downloader.Download(ReservationPageUrl(address_text, port_text), file);
+    if (PreparePageFile(env, file, &why)) {
+      count = downloader.Download(ReservationPageUrl(address_text, port_text), file, &why);
     }
-    view.ShowMessage(count != 0 ? "接続成功" : "接続失敗");
+    view.ShowMessage(ConnectionVerdict(count != 0, why));
     env.DeleteFile(file);
   } catch (...) {
     view.SetTestButtonEnabled(true);

@@ -21,9 +21,13 @@ std::string ConnectionTestFile(Env& env);
 
 // Deletes the old reservation page, downloads it anew; true when a page arrived and was
 // saved whole. False without a download when there is no temp folder or the old page
-// cannot be deleted.
+// cannot be deleted. When false, `why` (when given) says why in one sentence for the log.
 bool FetchReservationPage(Env& env, PageDownloader& downloader, const std::string& address_text,
-                          const std::string& port_text);
+                          const std::string& port_text, Status* why = nullptr);
+
+// The text of a box that tells the outcome of a connection: "接続成功", or "接続失敗" with
+// the reason on a second line when one is known.
+std::string ConnectionVerdict(bool connected, const Status& why);
 
 // What the connection test drives in the window.
 class ConnectionTestView {
@@ -35,9 +39,9 @@ class ConnectionTestView {
 };
 
 // Button1Click: disables the button, downloads the page into test.html, shows
-// "接続成功" or "接続失敗", deletes test.html, and enables the button again in every case
-// (an error still passes on afterwards). Without a temp folder, or with a test.html left
-// over that cannot be deleted, the verdict is "接続失敗" without a download.
+// "接続成功" or "接続失敗" with the reason on its second line, deletes test.html, and enables the
+// button again in every case (an error still passes on afterwards). Without a temp folder, or with
+// a test.html left over that cannot be deleted, the verdict is "接続失敗" without a download.
 void RunConnectionTest(Env& env, PageDownloader& downloader, ConnectionTestView& view,
                        const std::string& address_text, const std::string& port_text);
 

@@ -32,6 +32,11 @@ void WorkingReservation::AnchorRecurrence(TDateTime now) {
 }
 
 void Emit(const ParseContext& context, WorkingReservation& reservation) {
+  // The table parser hands on its last record also when the page had no row at all.
+  const TvProgramInfo& info = reservation.info;
+  if (context.reservations_read != nullptr && (!info.Title.empty() || !info.ChannelText.empty())) {
+    ++*context.reservations_read;
+  }
   EmitReservation(context.output, reservation.info, reservation.recurrence, reservation.tuner,
                   reservation.late_night_days);
 }

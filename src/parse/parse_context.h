@@ -31,6 +31,9 @@ struct ParseContext {
   std::function<void(const std::string& message)> log_error;
   StationLookup lookup_station;
   const OutputContext& output;
+  // When set, counts every reservation a parser read and handed on with a title or a
+  // channel (kept or dropped by the output step alike).
+  int* reservations_read = nullptr;
 };
 
 // The record being filled, with its recurrence code and tuner mark. Shared by both parsers

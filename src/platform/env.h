@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/date_time.h"
+#include "platform/status.h"
 
 namespace tavelin {
 
@@ -38,12 +39,13 @@ class WritableFile {
 class TcpConnection {
  public:
   virtual ~TcpConnection() = default;
-  // Sends every byte; false when the connection failed.
-  virtual bool SendAll(std::string_view bytes) = 0;
+  // Sends every byte; a failed status (kSendFailed, with the system's text) otherwise.
+  virtual Status SendAll(std::string_view bytes) = 0;
   // Reads what is available, at most `max` bytes, waiting up to `timeout_ms` for the first
   // byte (negative: no limit). Returns the count read, 0 when the peer closed the
-  // connection, or -1 on an error or when the time ran out.
-  virtual long Receive(char* buffer, std::size_t max, int timeout_ms) = 0;
+  // connection, or -1 on an error or when the time ran out; `why` (when given) then says
+  // which: kTimedOut, or kReceiveFailed with the system's text.
+  virtual long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) = 0;
 };
 
 // Held while the process is the only running copy; released by destruction or exit.
@@ -157,9 +159,11 @@ class Env {
                          const std::string& folder) = 0;
 
   // --- Network ------------------------------------------------------------------------
-  // Resolves `host` and connects; null on failure, with a reason in `error` when given.
+  // Resolves `host` and connects; null on failure, with the reason in `why` when given:
+  // kNameNotResolved, kRefused, kUnreachable, kTimedOut, kConnectFailed or
+  // kInvalidArgument, the message holding the system's own text.
   virtual std::unique_ptr<TcpConnection> Connect(const std::string& host, int port,
-                                                 std::string* error) = 0;
+                                                 Status* why) = 0;
 };
 
 // Forwards every call to another Env; derive from it to replace a few operations.
@@ -235,7 +239,7 @@ class EnvWrapper : public Env {
   void ShellOpen(const std::string& t, const std::string& p, const std::string& f) override {
     target_->ShellOpen(t, p, f);
   }
-  std::unique_ptr<TcpConnection> Connect(const std::string& h, int p, std::string* e) override {
+  std::unique_ptr<TcpConnection> Connect(const std::string& h, int p, Status* e) override {
     return target_->Connect(h, p, e);
   }
 

@@ -12,6 +12,7 @@
 
 #include "app/settings.h"
 #include "channels/channel_table.h"
+#include "platform/notices.h"
 #include "platform/path.h"
 #include "support/test_env.h"
 #include "ui/headless/headless_backend.h"
@@ -137,6 +138,34 @@ TEST_F(FormRDTest, FailedDownloadWithoutTracingWritesOneErrorLine) {
   EXPECT_EQ(LogBody(), (std::vector<std::string>{"Tavelin", Error("予約一覧のダウンロード失敗")}));
   EXPECT_TRUE(env_.FolderExists(out_ + "/"));
   EXPECT_NE(ReadBytes(root_ + "nubra.ini").find("[RD1]"), std::string::npos);
+}
+
+TEST_F(FormRDTest, FailedDownloadsReasonFollowsTheHostsLine) {
+  TFormRD& form = Make({out_});
+  form.reservation_fetch = [&form] {
+    form.fetch_failure() = Status(Status::Kind::kRefused, "接続を拒否されました: rd:80 (x)");
+    return false;
+  };
+  EXPECT_TRUE(RunAndDestroy());
+  EXPECT_EQ(LogBody(), (std::vector<std::string>{"Tavelin", Error("予約一覧のダウンロード失敗"),
+                                                 Error("接続を拒否されました: rd:80 (x)")}));
+}
+
+TEST_F(FormRDTest, NoticesFromBeforeTheWindowAndDuringItReachTheLog) {
+  ResetNotices();
+  PostNotice("起動時のお知らせ");
+  PostNotice("起動時のお知らせ");  // told once
+  TFormRD& form = Make({out_});
+  form.reservation_fetch = [] {
+    PostNotice("取得中のお知らせ");
+    return false;
+  };
+  EXPECT_TRUE(RunAndDestroy());
+  PostNotice("窓のあとのお知らせ");  // kept for a later log, not written into a closed one
+  EXPECT_EQ(LogBody(), (std::vector<std::string>{Error("起動時のお知らせ"), "Tavelin",
+                                                 Error("取得中のお知らせ"),
+                                                 Error("予約一覧のダウンロード失敗")}));
+  ResetNotices();
 }
 
 TEST_F(FormRDTest, SuccessfulRunTracesItsPhasesAndRestoresTheButtons) {

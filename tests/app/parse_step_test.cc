@@ -49,7 +49,8 @@ class ParseStepTest : public ::testing::Test {
                             [] { return kNoDualRecording; },
                             [] { return false; },
                             [this] { ++yields_; },
-                            [this](const std::string& line) { log_.push_back(line); }};
+                            [this](const std::string& line) { log_.push_back(line); },
+                            [this](const std::string& line) { plain_log_.push_back(line); }};
   }
 
   std::string Station(const std::string& file) {
@@ -65,6 +66,7 @@ class ParseStepTest : public ::testing::Test {
   ChannelTable tv_ch_data_;
   int yields_ = 0;
   std::vector<std::string> log_;
+  std::vector<std::string> plain_log_;
 };
 
 TEST_F(ParseStepTest, TranslatesChannelsThroughBothTablesForTheDeck) {
@@ -96,6 +98,36 @@ TEST_F(ParseStepTest, RunsBothParsersOverOnePage) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"202403132000CH1.tvpi", "202403140600D011.tvpi"}));
   EXPECT_EQ(Station("202403140600D011.tvpi"), Utf8("ＮＨＫデジタル"));
+  EXPECT_TRUE(plain_log_.empty());
+}
+
+TEST_F(ParseStepTest, PageWithoutReservationsIsToldWithItsSize) {
+  const std::string page = dir_.File("rdprogram.html");
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool stop;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"another device's page",
+       "<html><body>Printer</body></html>\r\n",
+       false,
+       {"予約一覧に予約がひとつもありません: " + page + " (35 バイト)"}},
+      {"a reservation the output step drops (no title)",
+       "c1[0]=0;c3[0]=\"\";c5[0]=\"011-1\";c6[0]=\"3/14(木)\";c7[0]=\"06:00\";c8[0]=\"07:00\";\r\n",
+       false,
+       {}},
+      {"stopped before parsing", "<html></html>\r\n", true, {}},
+  };
+  for (const auto& c : cases) {
+    plain_log_.clear();
+    WriteBytes(page, c.bytes);
+    ParseStepContext context = Context();
+    if (c.stop) context.stop_requested = [] { return true; };
+    RunParseStep(context);
+    EXPECT_EQ(plain_log_, c.lines) << c.name;
+    EXPECT_TRUE(log_.empty()) << c.name;
+  }
 }
 
 TEST_F(ParseStepTest, ClosesTablesAlsoWhenThePageCannotBeRead) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,16 @@ TEST_F(PlugInTest, WithoutTheLockNothingRunsAndOnlyAnOddReasonIsSaid) {
                                    : "tavelin: cannot open the lock file /gone/NubraPlugIn.lock: "
                                      "No such file or directory; ending without a run.\n");
     EXPECT_EQ(backends_made_, 0);
-    EXPECT_FALSE(env_.FileExists(root_ + "qdr.log"));
+    // The odd reason also reaches the log, where a Windows user can read it.
+    const std::string log = ReadBytes(root_ + "qdr.log");
+    EXPECT_EQ(log.find("多重起動を防ぐロックを取れないので終わります: cannot open the lock file "
+                       "/gone/NubraPlugIn.lock: No such file or directory (C.ERROR)\r\n") !=
+                  std::string::npos,
+              !held_by_another)
+        << log;
+    if (held_by_another) {
+      EXPECT_FALSE(env_.FileExists(root_ + "qdr.log"));
+    }
     EXPECT_FALSE(env_.FolderExists(dir_.File("out")));
   }
   // The start delay came first, between 0 and 999 ms.
@@ -99,8 +109,22 @@ TEST_F(PlugInTest, SettingsModeWithoutAUserClosesAndSaves) {
   EXPECT_NE(err.find("settings mode needs a desktop display"), std::string::npos) << err;
   EXPECT_EQ(env_.ReadProfileString(root_ + "nubra.ini", "RD1", "RDH1_Port_Text", ""), "80");
   const std::string log = ReadBytes(root_ + "qdr.log");
-  EXPECT_NE(log.find("Tavelin\r\n"), std::string::npos);
+  EXPECT_NE(
+      log.find("Tavelin\r\nqdr.log: 設定画面を出すデスクトップがないので終わります (C.ERROR)\r\n"),
+      std::string::npos);
   EXPECT_NE(log.find("--- END ---"), std::string::npos);
+}
+
+TEST_F(PlugInTest, AnErrorThatEndsTheProcessReachesTheLog) {
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(RunPlugIn(env_, {dir_.File("out/RD1")},
+                      [](Env&) -> std::unique_ptr<ui::Backend> {
+                        throw std::runtime_error("no window system");
+                      }),
+            0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tavelin: no window system\n");
+  EXPECT_NE(ReadBytes(root_ + "qdr.log").find("qdr.log: no window system (C.ERROR)\r\n"),
+            std::string::npos);
 }
 
 TEST_F(PlugInTest, ArgumentThatIsNoTextCountsAsMissing) {

@@ -39,8 +39,8 @@ class ChannelRetrievalSimTest : public ::testing::Test {
     context_.matcher = &matcher_;
     context_.deck_name = "RD-X5";
     context_.address = "127.0.0.1";
-    context_.download = [this](const std::string& url, const std::string& file) {
-      return downloader_.Download(url, file);
+    context_.download = [this](const std::string& url, const std::string& file, Status* why) {
+      return downloader_.Download(url, file, why);
     };
     context_.yield = [] {};
     context_.stop_requested = [] { return false; };
@@ -113,8 +113,14 @@ TEST_F(ChannelRetrievalSimTest, StoppedRecorderGivesConnectionFailure) {
     port = sim.port();
   }
   context_.port = std::to_string(port);
+  std::vector<std::string> log;
+  context_.log_error = [&log](const std::string& line) { log.push_back(line); };
   RetrieveChannelList(context_);
-  EXPECT_EQ(messages_, std::vector<std::string>{kChannelConnectFailed});
+  const std::string reason =
+      "接続を拒否されました: 127.0.0.1:" + context_.port + " (Connection refused)";
+  EXPECT_EQ(messages_,
+            std::vector<std::string>{std::string(kChannelConnectFailed) + "\n" + reason});
+  EXPECT_EQ(log, (std::vector<std::string>{kChannelDownloadFailed, reason}));
   EXPECT_FALSE(env_.FileExists(dir_.File(kTableTVChNoFile)));
 }
 

@@ -75,7 +75,7 @@ class ChannelRetrievalTest : public ::testing::Test {
     context_.deck_name = kDeck;
     context_.address = "192.168.0.5";
     context_.port = "80";
-    context_.download = [this](const std::string& url, const std::string& file) {
+    context_.download = [this](const std::string& url, const std::string& file, Status*) {
       urls_.push_back(url);
       files_.push_back(file);
       if (page_.empty()) return std::int64_t{0};
@@ -236,7 +236,8 @@ TEST_F(ChannelRetrievalTest, LeftOverPageThatCannotBeDeletedIsNotReadAsTheAnswer
   env_.Keep(left_over);
   Run();
   EXPECT_TRUE(urls_.empty());
-  EXPECT_EQ(messages_, std::vector<std::string>{kChannelConnectFailed});
+  EXPECT_EQ(messages_, std::vector<std::string>{std::string(kChannelConnectFailed) +
+                                                "\n古いページを削除できません: " + left_over});
   EXPECT_FALSE(env_.FileExists(NumbersFile()));
 }
 
@@ -261,7 +262,9 @@ TEST_F(ChannelRetrievalTest, PageWithoutChannelLinesOrWithoutFile) {
 
   // Bytes counted but no file left behind: the run ends without a message.
   messages_.clear();
-  context_.download = [](const std::string&, const std::string&) { return std::int64_t{10}; };
+  context_.download = [](const std::string&, const std::string&, Status*) {
+    return std::int64_t{10};
+  };
   Run();
   EXPECT_TRUE(messages_.empty());
   EXPECT_FALSE(table_ch_no_.Active());
@@ -299,7 +302,7 @@ TEST_F(ChannelRetrievalTest, InvalidPatternEndsTheRunAndSavesEarlierRows) {
 TEST_F(ChannelRetrievalTest, ButtonIsDisabledWhileTheRetrievalRuns) {
   std::vector<bool> button_states;
   bool enabled_during_download = true;
-  context_.download = [&](const std::string&, const std::string&) {
+  context_.download = [&](const std::string&, const std::string&, Status*) {
     enabled_during_download = button_states.back();
     return std::int64_t{0};
   };

@@ -272,7 +272,15 @@ TEST_F(FetchTest, DebugTracingAddsProgressLines) {
   WriteBytes(world_.RootFile("qdr.log"), kLogBefore);
   WriteBytes(world_.RootFile("qdr.ini"), "[TSetup]\r\nDebug_Checked=true\r\n");
   world_.Run({world_.OutputFolder("RD1")});
-  ExpectLogOfOneRun({});
+  // A page without a single reservation is told with its size, tracing or not.
+  const std::vector<std::string> plain = NewLogLines();
+  ASSERT_EQ(plain.size(), 5u);
+  const std::string empty_page = Utf8(plain[3]);
+  EXPECT_EQ(empty_page.rfind(Utf8("予約一覧に予約がひとつもありません: "), 0), 0u) << empty_page;
+  const std::string tail = Utf8("rdprogram.html (15 バイト)");
+  EXPECT_TRUE(empty_page.size() > tail.size() &&
+              empty_page.compare(empty_page.size() - tail.size(), tail.size(), tail) == 0)
+      << empty_page;
 }
 
 // One script line of the reservation list.
@@ -389,10 +397,20 @@ TEST_F(FetchTest, PagesAreKeptInAFolderOfThisUserOnly) {
     std::vector<std::string> environment;
     bool foreign_user_folder;  // holding another account's page
     bool fetches;
+    std::string reason;  // the log line after the failure's
   } cases[] = {
-      {"no temp variable", {"temp"}, false, true},
-      {"temp folder missing", {"temp=" + world_.dir().File("missing")}, false, false},
-      {"user folder of another account", {"temp"}, true, false},
+      {"no temp variable", {"temp"}, false, true, ""},
+      {"temp folder missing",
+       {"temp=" + world_.dir().File("missing")},
+       false,
+       false,
+       "qdr.log: ページを保存できません: " + world_.dir().File("missing/rdprogram.html") +
+           " (フォルダがありません) (C.ERROR)"},
+      {"user folder of another account",
+       {"temp"},
+       true,
+       false,
+       "qdr.log: 一時フォルダがありません (作ることもできません) (C.ERROR)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -417,7 +435,7 @@ TEST_F(FetchTest, PagesAreKeptInAFolderOfThisUserOnly) {
       ExpectLogOfOneRun({});
     } else {
       EXPECT_EQ(FileNames(output), std::set<std::string>{"202601011900CH1.tvpi"});
-      ExpectLogOfOneRun({failed});
+      ExpectLogOfOneRun({failed, c.reason});
     }
     EXPECT_EQ(run.err.empty(), !c.foreign_user_folder) << run.err;
   }
@@ -559,6 +577,9 @@ struct FailedDownload {
   std::string password;   // what the deck's settings hold
   bool nobody_listening;  // the deck names a port nobody listens on
   size_t requests;        // requests the recorder saw
+  // The log line that says why, after the host's own; "{port}" stands for the recorder's.
+  std::string reason;
+  bool system_text = false;  // the system's own text follows in parentheses
 };
 
 void PrintTo(const FailedDownload& c, std::ostream* out) { *out << c.name; }
@@ -589,19 +610,57 @@ TEST_P(FailedDownloadTest, KeepsTheOldProgramFiles) {
   EXPECT_EQ(ReadBytes(output + "/202601011900CH1.tvpi"), "kept one");
   EXPECT_EQ(ReadBytes(output + "/202601021900CH4.tvpi"), "kept two");
   EXPECT_EQ(sim->Requests().size(), c.requests);
-  ExpectLogOfOneRun({"qdr.log: 予約一覧のダウンロード失敗 (C.ERROR)"});
+  std::string reason = "qdr.log: " + c.reason;
+  reason.replace(reason.find("{port}"), 6, deck.port);
+  if (c.system_text && WindowsBuild().empty()) reason += " (Connection refused)";
+  reason += " (C.ERROR)";
+  const std::vector<std::string> lines = NewLogLines();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(Utf8(lines[3]), Utf8("qdr.log: 予約一覧のダウンロード失敗 (C.ERROR)"));
+  if (c.system_text && !WindowsBuild().empty()) {
+    // Windows words the system's text its own way: the line starts and ends as here.
+    const std::string start = reason.substr(0, reason.size() - std::string(" (C.ERROR)").size());
+    EXPECT_EQ(lines[4].rfind(start + " (", 0), 0u) << Utf8(lines[4]);
+    EXPECT_TRUE(lines[4].size() > start.size() + 11 &&
+                lines[4].compare(lines[4].size() - 11, 11, ") (C.ERROR)") == 0)
+        << Utf8(lines[4]);
+  } else {
+    EXPECT_EQ(Utf8(lines[4]), Utf8(reason));
+  }
   ExpectHostFilesUntouched();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     E2e, FailedDownloadTest,
     ::testing::Values(
-        FailedDownload{"NobodyListening", {}, "", true, 0},
         FailedDownload{
-            "DigestRefused", {"--login", "digest", "--password", "right"}, "wrong", false, 2},
-        FailedDownload{
-            "BasicRefused", {"--login", "basic", "--password", "right"}, "wrong", false, 2},
-        FailedDownload{"CutReply", {"--cut-body", "--page-size", "20000"}, "", false, 1}),
+            "NobodyListening", {}, "", true, 0, "接続を拒否されました: 127.0.0.1:{port}", true},
+        FailedDownload{"DigestRefused",
+                       {"--login", "digest", "--password", "right"},
+                       "wrong",
+                       false,
+                       2,
+                       "ユーザーIDかパスワードが違います (Digest認証): "
+                       "http://127.0.0.1:{port}/program/program.htm"},
+        FailedDownload{"BasicRefused",
+                       {"--login", "basic", "--password", "right"},
+                       "wrong",
+                       false,
+                       2,
+                       "ユーザーIDかパスワードが違います (Basic認証): "
+                       "http://127.0.0.1:{port}/program/program.htm"},
+        FailedDownload{"NotFound",
+                       {"--no-pages"},
+                       "",
+                       false,
+                       1,
+                       "エラー応答 404 Not Found: http://127.0.0.1:{port}/program/program.htm"},
+        FailedDownload{"CutReply",
+                       {"--cut-body", "--page-size", "20000"},
+                       "",
+                       false,
+                       1,
+                       "応答の途中で切断されました: 127.0.0.1:{port}"}),
     [](const ::testing::TestParamInfo<FailedDownload>& info) { return info.param.name; });
 
 // Where the host says the proxy is: its own INI, or the browser settings in the registry.

@@ -173,7 +173,23 @@ TEST_F(FltkDesktopTest, SettingsModeTestsTheConnectionShowsAboutAndSavesTheNewPo
     asked = asked || request.rfind("GET /program/program.htm ", 0) == 0;
   }
   EXPECT_TRUE(asked);
+  const Geometry one_line = WindowGeometry(*x_, box);
   PressEscapeIn(box);
+  EXPECT_TRUE(x_->WaitUntilGone("Tavelin"));
+
+  // On a port nobody listens on the box says why on its second line, and grows for it.
+  Click(g, 296 + 20, 48 + 10);
+  x_->Run("xdotool key ctrl+a type 1");
+  Click(g, 360 + 24, 68 + 12);
+  const std::string failed = x_->WaitForWindow("Tavelin");
+  ASSERT_FALSE(failed.empty()) << "no message box titled Tavelin";
+  const std::string verdict = x_->Run("xprop -id " + failed + " _NET_WM_ICON_NAME");
+  EXPECT_NE(verdict.find(U("接続失敗")), std::string::npos) << verdict;
+  EXPECT_NE(verdict.find(U("接続を拒否されました: 127.0.0.1:1 (Connection refused)")),
+            std::string::npos)
+      << verdict;
+  EXPECT_GT(WindowGeometry(*x_, failed).height, one_line.height);
+  PressEscapeIn(failed);
   EXPECT_TRUE(x_->WaitUntilGone("Tavelin"));
 
   // ButtonAbout shows the About window, which Esc hides again.

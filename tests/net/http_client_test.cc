@@ -30,18 +30,21 @@ class ScriptedEnv : public EnvWrapper {
  public:
   explicit ScriptedEnv(Env* target) : EnvWrapper(target) {}
   uint64_t NowMicros() override { return now_us; }
-  std::unique_ptr<TcpConnection> Connect(const std::string&, int, std::string*) override {
+  std::unique_ptr<TcpConnection> Connect(const std::string&, int, Status*) override {
     ++connects;
     class Peer : public TcpConnection {
      public:
       explicit Peer(ScriptedEnv* env) : env_(env), filler_(env->filler) {}
-      bool SendAll(std::string_view bytes) override {
+      Status SendAll(std::string_view bytes) override {
         env_->sent.append(bytes);
-        return true;
+        return Status::OK();
       }
-      long Receive(char* buffer, std::size_t max, int timeout_ms) override {
+      long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) override {
         env_->last_timeout_ms = timeout_ms;
-        if (timeout_ms >= 0 && env_->step_us > timeout_ms * 1000ull) return -1;
+        if (timeout_ms >= 0 && env_->step_us > timeout_ms * 1000ull) {
+          if (why != nullptr) *why = Status(Status::Kind::kTimedOut, "Connection timed out");
+          return -1;
+        }
         env_->now_us += env_->step_us;
         max = std::min(max, env_->piece);
         const std::string& reply = env_->reply;

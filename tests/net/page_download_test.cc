@@ -198,9 +198,12 @@ TEST_F(PageDownloadTest, BasicLoginAndItsLaterUse) {
   EXPECT_EQ(sim.Requests(), (std::vector<std::string>{std::string(kHead) + "\r\n", basic, basic}));
   EXPECT_EQ(downloader.nonce_counter(), 0);
   const std::string url = sim.Url("/program/program.htm");
+  // Each reply's status line is traced, and which login it answered.
   EXPECT_EQ(host_.lines, (std::vector<std::string>{
-                             url + "に接続中...", url + "にBASICログイン中...",
-                             file_ + "に保存中...", url + "に接続中...", file_ + "に保存中..."}));
+                             url + "に接続中...", "応答: HTTP/1.1 401 Unauthorized",
+                             url + "にBASICログイン中...", "Basicログインへの応答: HTTP/1.1 200 OK",
+                             file_ + "に保存中...", url + "に接続中...", "応答: HTTP/1.1 200 OK",
+                             file_ + "に保存中..."}));
 }
 
 TEST_F(PageDownloadTest, RefusedOrIncompleteDownloadsSaveNothing) {

@@ -94,10 +94,12 @@ TEST_F(RecorderPagesTest, ConnectionTestVerdicts) {
   RecorderSim sim({"--login", "basic"});
   ASSERT_TRUE(sim.started());
   std::string test_file = ConnectionTestFile(env_);
+  const std::string url = "http://127.0.0.1:" + std::to_string(sim.port()) + "/program/program.htm";
   struct Case {
     const char* password;
-    const char* verdict;
-  } cases[] = {{"recorder", "接続成功"}, {"wrong", "接続失敗"}};
+    std::string verdict;
+  } cases[] = {{"recorder", "接続成功"},
+               {"wrong", "接続失敗\nユーザーIDかパスワードが違います (Basic認証): " + url}};
   for (const Case& c : cases) {
     Host host;
     host.password = c.password;
@@ -106,7 +108,7 @@ TEST_F(RecorderPagesTest, ConnectionTestVerdicts) {
     view.file_exists = [&] { return env_.FileExists(test_file); };
     RunConnectionTest(env_, downloader, view, " 127.0.0.1 ", std::to_string(sim.port()));
     EXPECT_EQ(view.events, (std::vector<std::string>{"off", c.verdict, "on"})) << c.password;
-    EXPECT_EQ(view.test_file_during_message, std::string(c.verdict) == "接続成功");
+    EXPECT_EQ(view.test_file_during_message, c.verdict == "接続成功");
     EXPECT_FALSE(env_.FileExists(test_file));
   }
 }
@@ -117,9 +119,13 @@ TEST_F(RecorderPagesTest, PageThatCannotBeSavedOrReplacedFailsFetchAndTest) {
     bool temp_folder_missing;
     bool left_over_stays;
     std::size_t requests;  // per fetch or test
+    std::string reason;    // of the fetch; the test's names test.html instead
   } cases[] = {
-      {"temp folder missing", true, false, 1},
-      {"left-over page cannot be deleted", false, true, 0},
+      {"temp folder missing", true, false, 1,
+       "ページを保存できません: " + dir_.File("missing/rdprogram.html") +
+           " (フォルダがありません)"},
+      {"left-over page cannot be deleted", false, true, 0,
+       "古いページを削除できません: " + dir_.File("rdprogram.html")},
   };
   for (const auto& c : cases) {
     RecorderSim sim;
@@ -130,12 +136,18 @@ TEST_F(RecorderPagesTest, PageThatCannotBeSavedOrReplacedFailsFetchAndTest) {
       WriteBytes(ReservationPageFile(env_), "an earlier page");
       WriteBytes(ConnectionTestFile(env_), "an earlier page");
     }
-    EXPECT_FALSE(FetchReservationPage(env_, downloader_, "127.0.0.1", std::to_string(sim.port())))
+    Status why;
+    EXPECT_FALSE(
+        FetchReservationPage(env_, downloader_, "127.0.0.1", std::to_string(sim.port()), &why))
         << c.name;
+    EXPECT_EQ(why.message(), c.reason) << c.name;
     View view;
     view.file_exists = [] { return false; };
     RunConnectionTest(env_, downloader_, view, "127.0.0.1", std::to_string(sim.port()));
-    EXPECT_EQ(view.events, (std::vector<std::string>{"off", "接続失敗", "on"})) << c.name;
+    std::string test_reason = c.reason;
+    test_reason.replace(test_reason.find("rdprogram.html"), 14, "test.html");
+    EXPECT_EQ(view.events, (std::vector<std::string>{"off", "接続失敗\n" + test_reason, "on"}))
+        << c.name;
     EXPECT_EQ(sim.Requests().size(), 2 * c.requests) << c.name;
     env_.refuse_deletes = false;
   }

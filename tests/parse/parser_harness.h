@@ -43,7 +43,8 @@ class ParserHarness : public ::testing::Test {
                           if (found == stations_.end()) return std::nullopt;
                           return found->second;
                         },
-                        Output()};
+                        Output(),
+                        nullptr};
   }
 
   std::map<std::string, std::string> Files() { return FilesIn(env_, out()); }

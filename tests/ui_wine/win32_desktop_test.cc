@@ -267,6 +267,19 @@ TEST_F(Win32DesktopTest, SettingsModeTestsTheConnectionShowsAboutSavesThePortAnd
   Key(about, "Escape");
   EXPECT_TRUE(WaitUntilGone(U(kAboutWindowName)));
 
+  // On a port nobody listens on, the box says why on its second line.
+  Click(g, 296 + 20, 48 + 10);
+  x().Run("xdotool key End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace type 1");
+  Click(g, 360 + 24, 68 + 12);
+  const std::string failed = WaitForWindow("Tavelin");
+  ASSERT_FALSE(failed.empty()) << "no message box titled Tavelin";
+  const std::vector<std::string> texts = WaitForMessageBoxes(2);
+  ASSERT_EQ(texts.size(), 2u);
+  const std::string reason = U("接続失敗\n接続を拒否されました: 127.0.0.1:1 (");
+  EXPECT_EQ(texts[1].rfind(reason, 0), 0u) << texts[1];
+  Key(failed, "Return");
+  EXPECT_TRUE(WaitUntilGone("Tavelin"));
+
   // A new port typed into RDH1_Port, the window dragged by its face, then ButtonStop.
   Click(g, 296 + 20, 48 + 10);
   // "é" has no Shift-JIS form: the entry refuses it.

@@ -149,7 +149,10 @@ std::vector<std::string> MessageBoxTexts(const std::string& log) {
     at += mark.size();
     std::string text;
     while (at < log.size() && log[at] != '"') {
-      if (log[at] == '\\' && at + 5 <= log.size()) {
+      if (log[at] == '\\' && at + 1 < log.size() && log[at + 1] == 'n') {
+        text.push_back('\n');  // a line break is traced as \n
+        at += 2;
+      } else if (log[at] == '\\' && at + 5 <= log.size()) {
         AppendUtf8(std::strtoul(log.substr(at + 1, 4).c_str(), nullptr, 16), &text);
         at += 5;
       } else {

@@ -242,7 +242,11 @@ Reply BuildReply(const SimOptions& options, const Request& request) {
     reply.body = "<html><body>移動しました</body></html>\r\n";
     return reply;
   }
-  if (request.path == "/program/program.htm") {
+  if (options.no_pages) {
+    reply.status = 404;
+    reply.reason = "Not Found";
+    reply.body = "<html><body>404 Not Found</body></html>\r\n";
+  } else if (request.path == "/program/program.htm") {
     reply.body = ProgramPage(options);
   } else if (request.path == "/setup/s_chset.htm") {
     reply.body =
@@ -447,6 +451,8 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions* o, bool* hel
       ok = next(&o->connection);
     } else if (arg == "--redirect") {
       o->redirect = true;
+    } else if (arg == "--no-pages") {
+      o->no_pages = true;
     } else if (arg == "--cut-body") {
       o->fault = "cut";
     } else if (arg == "--stall") {
@@ -501,6 +507,7 @@ std::string HelpText() {
          "  --http10               answer with HTTP/1.0 status lines and close\n"
          "  --connection VALUE     send \"Connection: VALUE\"; close after it when VALUE is close\n"
          "  --redirect             answer the pages with 302 and a Location header\n"
+         "  --no-pages             answer every page with 404 Not Found\n"
          "  --cut-body             send half of a page body, then close\n"
          "  --stall SECONDS        send half of a page body, stop for SECONDS, send the rest\n"
          "  --layout table|script  layout of the built-in reservation list (default table)\n"

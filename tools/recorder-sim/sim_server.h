@@ -22,7 +22,8 @@ struct SimOptions {
   bool http10 = false;
   std::string connection;  // value of a Connection header; "close" (any case) closes
   bool redirect = false;
-  std::string fault;  // cut, stall
+  bool no_pages = false;  // every page answers 404, as a device that is no recorder
+  std::string fault;      // cut, stall
   int stall_seconds = 0;
   std::string layout = "table";  // script
   std::string program_file;

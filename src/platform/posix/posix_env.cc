@@ -13,6 +13,7 @@
 #include <random>
 
 #include "platform/codepage.h"
+#include "platform/notices.h"
 #include "platform/path.h"
 #include "platform/posix/posix_desktop.h"
 #include "platform/posix/posix_files.h"
@@ -156,6 +157,8 @@ class PosixEnv : public Env {
                  "tavelin: the registry value \"%s\" of %s (%s) has no Shift-JIS form; it is "
                  "read as missing\n",
                  system_name.c_str(), system_key.c_str(), system_value.c_str());
+    PostNotice("レジストリの値 " + name + " (" + key +
+               ") はShift-JISで表せないので、ないものとして読みます");
     return false;
   }
 
@@ -260,14 +263,13 @@ class PosixEnv : public Env {
     if (Cp932ToUtf8(target, &system_target)) posix::StartDetachedOpen(system_target);
   }
 
-  std::unique_ptr<TcpConnection> Connect(const std::string& host, int port,
-                                         std::string* error) override {
+  std::unique_ptr<TcpConnection> Connect(const std::string& host, int port, Status* why) override {
     std::string system_host;
     if (!Cp932ToUtf8(host, &system_host)) {
-      if (error != nullptr) *error = "host name is not valid text";
+      if (why != nullptr) *why = Status(Status::Kind::kInvalidArgument, "invalid host name");
       return nullptr;
     }
-    return posix::ConnectTcp(system_host, port, error);
+    return posix::ConnectTcp(system_host, port, why);
   }
 
  private:

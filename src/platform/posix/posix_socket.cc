@@ -10,72 +10,117 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/codepage.h"
+
 namespace tavelin::posix {
 namespace {
+
+// The system's text for an error number, in Shift-JIS as every text of the Env; the number
+// when the text has no Shift-JIS form (a locale that translates it, say).
+std::string SystemText(int error_number) {
+  std::string text;
+  if (!Utf8ToCp932(std::strerror(error_number), &text)) {
+    text = "errno " + std::to_string(error_number);
+  }
+  return text;
+}
+
+void SetStatus(Status* why, Status::Kind kind, std::string message) {
+  if (why != nullptr) *why = Status(kind, std::move(message));
+}
+
+Status::Kind ConnectKind(int error_number) {
+  switch (error_number) {
+    case ECONNREFUSED:
+      return Status::Kind::kRefused;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case EHOSTDOWN:
+      return Status::Kind::kUnreachable;
+    case ETIMEDOUT:
+      return Status::Kind::kTimedOut;
+    default:
+      return Status::Kind::kConnectFailed;
+  }
+}
 
 class PosixTcpConnection : public TcpConnection {
  public:
   explicit PosixTcpConnection(int fd) : fd_(fd) {}
   ~PosixTcpConnection() override { ::close(fd_); }
 
-  bool SendAll(std::string_view bytes) override {
+  Status SendAll(std::string_view bytes) override {
     while (!bytes.empty()) {
       // MSG_NOSIGNAL: a peer that went away is an error here, not a SIGPIPE.
       const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
       if (n < 0) {
         if (errno == EINTR) continue;
-        return false;
+        return Status(Status::Kind::kSendFailed, SystemText(errno));
       }
       bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    return true;
+    return Status::OK();
   }
 
-  long Receive(char* buffer, std::size_t max, int timeout_ms) override {
-    if (max == 0) return -1;
+  long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) override {
+    if (max == 0) {
+      SetStatus(why, Status::Kind::kInvalidArgument, "no room to receive into");
+      return -1;
+    }
     pollfd waiting{fd_, POLLIN, 0};
     int ready;
     do {
       ready = ::poll(&waiting, 1, timeout_ms < 0 ? -1 : timeout_ms);
     } while (ready < 0 && errno == EINTR);
-    if (ready <= 0) return -1;  // error or time ran out
+    if (ready == 0) {
+      SetStatus(why, Status::Kind::kTimedOut, SystemText(ETIMEDOUT));
+      return -1;
+    }
+    if (ready < 0) {
+      SetStatus(why, Status::Kind::kReceiveFailed, SystemText(errno));
+      return -1;
+    }
     ssize_t n;
     do {
       n = ::recv(fd_, buffer, max, 0);
     } while (n < 0 && errno == EINTR);
-    return n < 0 ? -1 : static_cast<long>(n);
+    if (n < 0) {
+      SetStatus(why, Status::Kind::kReceiveFailed, SystemText(errno));
+      return -1;
+    }
+    return static_cast<long>(n);
   }
 
  private:
   int fd_;
 };
 
-// Waits for a connect that a signal interrupted to finish; true when it succeeded.
+// Waits for a connect that a signal interrupted to finish; true when it succeeded, else
+// errno holds the reason.
 bool FinishInterruptedConnect(int fd) {
   pollfd waiting{fd, POLLOUT, 0};
   int ready;
   do {
     ready = ::poll(&waiting, 1, -1);
   } while (ready < 0 && errno == EINTR);
+  if (ready <= 0) return false;
   int so_error = 0;
   socklen_t length = sizeof so_error;
-  return ready > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &so_error, &length) == 0 &&
-         so_error == 0;
-}
-
-void SetError(std::string* error, const std::string& text) {
-  if (error != nullptr) *error = text;
+  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &so_error, &length) != 0) return false;
+  errno = so_error;
+  return so_error == 0;
 }
 
 }  // namespace
 
-std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, int port, std::string* error) {
+std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, int port, Status* why) {
   if (host.empty() || host.find('\0') != std::string::npos) {
-    SetError(error, "invalid host name");
+    SetStatus(why, Status::Kind::kInvalidArgument, "invalid host name");
     return nullptr;
   }
   if (port < 1 || port > 65535) {
-    SetError(error, "invalid port " + std::to_string(port));
+    SetStatus(why, Status::Kind::kInvalidArgument, "invalid port " + std::to_string(port));
     return nullptr;
   }
   addrinfo hints{};
@@ -86,20 +131,29 @@ std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, int port, std
   const int resolved =
       ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses);
   if (resolved != 0) {
-    SetError(error, std::string("cannot resolve ") + host + ": " + ::gai_strerror(resolved));
+    std::string text;
+    if (resolved == EAI_SYSTEM) {
+      text = SystemText(errno);
+    } else if (!Utf8ToCp932(::gai_strerror(resolved), &text)) {
+      text = "getaddrinfo " + std::to_string(resolved);
+    }
+    SetStatus(why, Status::Kind::kNameNotResolved, text);
     return nullptr;
   }
-  std::string last_error = "no address";
+  // The last address's failure is the one told: a name with an IPv6 address the network
+  // cannot reach lists it first, and the IPv4 answer that follows is the telling one.
+  Status last_failure(Status::Kind::kConnectFailed, "no address");
   for (addrinfo* a = addresses; a != nullptr; a = a->ai_next) {
     const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
     if (fd < 0) {
-      last_error = std::strerror(errno);
+      last_failure = Status(Status::Kind::kConnectFailed, SystemText(errno));
       continue;
     }
     const bool connected = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0 ||
                            (errno == EINTR && FinishInterruptedConnect(fd));
     if (!connected) {
-      last_error = std::strerror(errno);
+      const int error_number = errno;
+      last_failure = Status(ConnectKind(error_number), SystemText(error_number));
       ::close(fd);
       continue;
     }
@@ -109,7 +163,7 @@ std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, int port, std
     return std::make_unique<PosixTcpConnection>(fd);
   }
   ::freeaddrinfo(addresses);
-  SetError(error, "cannot connect to " + host + ":" + std::to_string(port) + ": " + last_error);
+  if (why != nullptr) *why = last_failure;
   return nullptr;
 }
 

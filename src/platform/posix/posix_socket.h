@@ -11,8 +11,8 @@ namespace tavelin::posix {
 
 // Resolves `host` (an ASCII or UTF-8 name or address) and connects to the first address
 // that answers, blocking for as long as the system's own connect limit. Null on failure,
-// with a reason in `error` when given.
-std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, int port, std::string* error);
+// with the reason in `why` when given (see Env::Connect).
+std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, int port, Status* why);
 
 }  // namespace tavelin::posix
 

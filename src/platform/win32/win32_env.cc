@@ -238,14 +238,13 @@ class Win32Env : public Env {
     }
   }
 
-  std::unique_ptr<TcpConnection> Connect(const std::string& host, int port,
-                                         std::string* error) override {
+  std::unique_ptr<TcpConnection> Connect(const std::string& host, int port, Status* why) override {
     std::wstring wide_host;
     if (!win32::ToWide(host, &wide_host)) {
-      if (error != nullptr) *error = "host name is not valid text";
+      if (why != nullptr) *why = Status(Status::Kind::kInvalidArgument, "invalid host name");
       return nullptr;
     }
-    return win32::ConnectTcp(wide_host, port, error);
+    return win32::ConnectTcp(wide_host, port, why);
   }
 
  private:

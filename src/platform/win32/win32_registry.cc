@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/notices.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/windows_api.h"
 
@@ -88,7 +89,12 @@ bool RegistryReadString(const std::string& key, const std::string& name, std::st
   // The text ends at its first NUL; a value stored without one ends with its data.
   const std::size_t nul = text.find(L'\0');
   if (nul != std::wstring::npos) text.resize(nul);
-  return FromWide(text, value);
+  if (FromWide(text, value)) return true;
+  // To the caller the value is just missing (for the root folder that means looking for the
+  // host's files at the top of the drive); the log says why.
+  PostNotice("レジストリの値 " + name + " (" + key +
+             ") はShift-JISで表せないので、ないものとして読みます");
+  return false;
 }
 
 bool RegistryReadInteger(const std::string& key, const std::string& name, uint32_t* value) {

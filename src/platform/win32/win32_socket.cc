@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "platform/win32/win32_text.h"
 #include "platform/win32/windows_api.h"
 
 namespace tavelin::win32 {
@@ -16,56 +17,107 @@ bool WinsockReady() {
   return ready;
 }
 
-std::string ErrorText(int code) { return "Winsock error " + std::to_string(code); }
+// The system's text for a Winsock error (in the system's language, as Shift-JIS) followed by
+// its number; the number alone when the system has no text or it has no Shift-JIS form.
+std::string ErrorText(int code) {
+  const std::string number = "Winsock error " + std::to_string(code);
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring wide;
+  if (length > 0 && buffer != nullptr) wide.assign(buffer, length);
+  if (buffer != nullptr) ::LocalFree(buffer);
+  // The system's texts end in a full stop and a line break.
+  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ' ||
+                           wide.back() == L'.' || wide.back() == L'\x3002')) {
+    wide.pop_back();
+  }
+  std::string text;
+  if (wide.empty() || !FromWide(wide, &text)) return number;
+  return text + " (" + std::to_string(code) + ")";
+}
+
+void SetStatus(Status* why, Status::Kind kind, std::string message) {
+  if (why != nullptr) *why = Status(kind, std::move(message));
+}
+
+Status::Kind ConnectKind(int code) {
+  switch (code) {
+    case WSAECONNREFUSED:
+      return Status::Kind::kRefused;
+    case WSAENETUNREACH:
+    case WSAEHOSTUNREACH:
+    case WSAENETDOWN:
+    case WSAEHOSTDOWN:
+      return Status::Kind::kUnreachable;
+    case WSAETIMEDOUT:
+      return Status::Kind::kTimedOut;
+    default:
+      return Status::Kind::kConnectFailed;
+  }
+}
 
 class Win32TcpConnection : public TcpConnection {
  public:
   explicit Win32TcpConnection(SOCKET s) : socket_(s) {}
   ~Win32TcpConnection() override { ::closesocket(socket_); }
 
-  bool SendAll(std::string_view bytes) override {
+  Status SendAll(std::string_view bytes) override {
     while (!bytes.empty()) {
       const int chunk = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
       const int n = ::send(socket_, bytes.data(), chunk, 0);
-      if (n == SOCKET_ERROR || n <= 0) return false;
+      if (n == SOCKET_ERROR)
+        return Status(Status::Kind::kSendFailed, ErrorText(::WSAGetLastError()));
+      if (n <= 0) return Status(Status::Kind::kSendFailed, "nothing sent");
       bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    return true;
+    return Status::OK();
   }
 
-  long Receive(char* buffer, std::size_t max, int timeout_ms) override {
-    if (max == 0) return -1;
+  long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) override {
+    if (max == 0) {
+      SetStatus(why, Status::Kind::kInvalidArgument, "no room to receive into");
+      return -1;
+    }
     WSAPOLLFD waiting{};
     waiting.fd = socket_;
     waiting.events = POLLRDNORM;
     const int ready = ::WSAPoll(&waiting, 1, timeout_ms < 0 ? -1 : timeout_ms);
-    if (ready <= 0) return -1;  // error or time ran out
+    if (ready == 0) {
+      SetStatus(why, Status::Kind::kTimedOut, ErrorText(WSAETIMEDOUT));
+      return -1;
+    }
+    if (ready < 0) {
+      SetStatus(why, Status::Kind::kReceiveFailed, ErrorText(::WSAGetLastError()));
+      return -1;
+    }
     const int chunk = max > INT_MAX ? INT_MAX : static_cast<int>(max);
     const int n = ::recv(socket_, buffer, chunk, 0);
-    return n == SOCKET_ERROR ? -1 : static_cast<long>(n);
+    if (n == SOCKET_ERROR) {
+      SetStatus(why, Status::Kind::kReceiveFailed, ErrorText(::WSAGetLastError()));
+      return -1;
+    }
+    return static_cast<long>(n);
   }
 
  private:
   SOCKET socket_;
 };
 
-void SetError(std::string* error, const std::string& text) {
-  if (error != nullptr) *error = text;
-}
-
 }  // namespace
 
-std::unique_ptr<TcpConnection> ConnectTcp(const std::wstring& host, int port, std::string* error) {
+std::unique_ptr<TcpConnection> ConnectTcp(const std::wstring& host, int port, Status* why) {
   if (host.empty() || host.find(L'\0') != std::wstring::npos) {
-    SetError(error, "invalid host name");
+    SetStatus(why, Status::Kind::kInvalidArgument, "invalid host name");
     return nullptr;
   }
   if (port < 1 || port > 65535) {
-    SetError(error, "invalid port " + std::to_string(port));
+    SetStatus(why, Status::Kind::kInvalidArgument, "invalid port " + std::to_string(port));
     return nullptr;
   }
   if (!WinsockReady()) {
-    SetError(error, "Winsock is not available");
+    SetStatus(why, Status::Kind::kConnectFailed, "Winsock is not available");
     return nullptr;
   }
   ADDRINFOW hints{};
@@ -76,19 +128,22 @@ std::unique_ptr<TcpConnection> ConnectTcp(const std::wstring& host, int port, st
   const int resolved =
       ::GetAddrInfoW(host.c_str(), std::to_wstring(port).c_str(), &hints, &addresses);
   if (resolved != 0) {
-    SetError(error, "cannot resolve the host: " + ErrorText(resolved));
+    SetStatus(why, Status::Kind::kNameNotResolved, ErrorText(resolved));
     return nullptr;
   }
-  std::string last_error = "no address";
+  // The last address's failure is told, as on POSIX: after an IPv6 address the network
+  // cannot reach, the IPv4 answer is the telling one.
+  Status last_failure(Status::Kind::kConnectFailed, "no address");
   for (ADDRINFOW* a = addresses; a != nullptr; a = a->ai_next) {
     SOCKET s = ::WSASocketW(a->ai_family, a->ai_socktype, a->ai_protocol, nullptr, 0,
                             WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
     if (s == INVALID_SOCKET) {
-      last_error = ErrorText(::WSAGetLastError());
+      last_failure = Status(Status::Kind::kConnectFailed, ErrorText(::WSAGetLastError()));
       continue;
     }
     if (::connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) != 0) {
-      last_error = ErrorText(::WSAGetLastError());
+      const int code = ::WSAGetLastError();
+      last_failure = Status(ConnectKind(code), ErrorText(code));
       ::closesocket(s);
       continue;
     }
@@ -98,7 +153,7 @@ std::unique_ptr<TcpConnection> ConnectTcp(const std::wstring& host, int port, st
     return std::make_unique<Win32TcpConnection>(s);
   }
   ::FreeAddrInfoW(addresses);
-  SetError(error, "cannot connect to port " + std::to_string(port) + ": " + last_error);
+  if (why != nullptr) *why = last_failure;
   return nullptr;
 }
 

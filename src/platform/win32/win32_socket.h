@@ -10,8 +10,9 @@
 
 namespace tavelin::win32 {
 
-// `host` is the UTF-16 name or address. Null on failure, with a reason in `error`.
-std::unique_ptr<TcpConnection> ConnectTcp(const std::wstring& host, int port, std::string* error);
+// `host` is the UTF-16 name or address. Null on failure, with the reason in `why` when
+// given (see Env::Connect).
+std::unique_ptr<TcpConnection> ConnectTcp(const std::wstring& host, int port, Status* why);
 
 }  // namespace tavelin::win32
 

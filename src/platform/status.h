@@ -1,0 +1,54 @@
+// Status: why an operation failed, carried from the system call up to whoever tells the
+// user. A kind that callers can test, and a message (Shift-JIS) that names what was done to
+// what. The platform layer puts the system's own text in the message; each layer above may
+// replace it with a fuller sentence that names its own object (an address, a page, a file).
+#ifndef TAVELIN_PLATFORM_STATUS_H_
+#define TAVELIN_PLATFORM_STATUS_H_
+
+#include <string>
+#include <utility>
+
+namespace tavelin {
+
+class Status {
+ public:
+  enum class Kind {
+    kOk,
+    kInvalidArgument,  // a host name or port that cannot be asked for
+    kNameNotResolved,  // the resolver knows no such name
+    kRefused,          // the peer's system answered the connect with a refusal
+    kUnreachable,      // no route to the network or the host
+    kTimedOut,         // no answer to the connect, or no byte within the read limit
+    kDeadlinePassed,   // the request as a whole took longer than it may
+    kConnectFailed,    // any other failure to connect
+    kSendFailed,       // the request could not be sent
+    kReceiveFailed,    // the connection failed while the reply was read
+    kClosedEarly,      // the peer closed the connection before the reply ended
+    kNotHttp,          // the reply cannot be read as HTTP
+    kTooLarge,         // the reply is larger than a page may be
+    kRequestRefused,   // the request would carry a line break inside a line; not sent
+    kHttpStatus,       // a whole reply whose status is not success
+    kRedirect,         // a redirect, which is not followed
+    kEmptyReply,       // a success without a single byte of body
+    kLoginRefused,     // 401 after the login was answered
+    kUnknownLogin,     // 401 without a login kind that can be answered
+    kFileError,        // a page could not be saved or an old one deleted
+    kNoTempFolder,     // no usable folder for the downloaded pages
+  };
+
+  Status() = default;
+  Status(Kind kind, std::string message) : kind_(kind), message_(std::move(message)) {}
+  static Status OK() { return Status(); }
+
+  bool ok() const { return kind_ == Kind::kOk; }
+  Kind kind() const { return kind_; }
+  const std::string& message() const { return message_; }
+
+ private:
+  Kind kind_ = Kind::kOk;
+  std::string message_;
+};
+
+}  // namespace tavelin
+
+#endif  // TAVELIN_PLATFORM_STATUS_H_
