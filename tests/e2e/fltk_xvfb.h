@@ -111,8 +111,9 @@ class XvfbServer {
     return found;
   }
 
-  // The first window titled `title`, waiting up to `seconds`; empty when none appears.
-  std::string WaitForWindow(const std::string& title, double seconds = 10) const {
+  // The first window titled `title`, waiting up to `seconds`; empty when none appears. The
+  // default leaves room for a sanitizer build starting FLTK while other suites run beside it.
+  std::string WaitForWindow(const std::string& title, double seconds = 30) const {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     do {
       const std::vector<std::string> found = WindowsTitled(title);
