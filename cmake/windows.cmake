@@ -1,13 +1,14 @@
 # What the Windows build needs besides the sources: PCRE2 and GoogleTest built with the
-enable_language(RC)
 # mingw-w64 compiler, the resources of tavelin.exe, and the test runner under Wine.
+enable_language(RC)
 
 # PCRE2 from Debian's source package, built once into this build folder.
 set(TAVELIN_PCRE2_PREFIX ${CMAKE_BINARY_DIR}/pcre2/install)
 if(NOT EXISTS ${TAVELIN_PCRE2_PREFIX}/lib/libpcre2-32.a)
   message(STATUS "Building PCRE2 for Windows (scripts/build-pcre2-windows.sh)")
   execute_process(
-    COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-pcre2-windows.sh ${CMAKE_BINARY_DIR}
+    COMMAND ${CMAKE_COMMAND} -E env TAVELIN_WINDOWS_ARCH=${TAVELIN_WINDOWS_ARCH}
+            ${PROJECT_SOURCE_DIR}/scripts/build-pcre2-windows.sh ${CMAKE_BINARY_DIR}
             ${CMAKE_TOOLCHAIN_FILE}
     RESULT_VARIABLE pcre2_result)
   if(NOT pcre2_result EQUAL 0)
@@ -46,10 +47,18 @@ add_custom_command(
           -o ${make_icon}
   COMMAND ${make_icon} ${TAVELIN_ICON_FILE}
   DEPENDS ${PROJECT_SOURCE_DIR}/tools/make-icon/main.cc ${PROJECT_SOURCE_DIR}/src/ui/artwork.cc
-          ${PROJECT_SOURCE_DIR}/src/ui/artwork.h
+          ${PROJECT_SOURCE_DIR}/src/ui/artwork.h ${PROJECT_SOURCE_DIR}/src/ui/controls.h
   COMMENT "Drawing the program icon")
 add_custom_target(tavelin_icon DEPENDS ${TAVELIN_ICON_FILE})
-set(TAVELIN_MANIFEST_FILE ${PROJECT_SOURCE_DIR}/res/windows/tavelin.manifest)
+# The manifest names the program's architecture, which Windows checks against the program.
+if(TAVELIN_WINDOWS_ARCH STREQUAL "x86_64")
+  set(TAVELIN_MANIFEST_ARCH amd64)
+else()
+  set(TAVELIN_MANIFEST_ARCH x86)
+endif()
+set(TAVELIN_MANIFEST_FILE ${CMAKE_BINARY_DIR}/res/tavelin.manifest)
+configure_file(${PROJECT_SOURCE_DIR}/res/windows/tavelin.manifest.in ${TAVELIN_MANIFEST_FILE}
+               @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/res/windows/tavelin.rc.in ${CMAKE_BINARY_DIR}/res/tavelin.rc
                @ONLY)
 set_source_files_properties(${CMAKE_BINARY_DIR}/res/tavelin.rc PROPERTIES

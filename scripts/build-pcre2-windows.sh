@@ -6,6 +6,7 @@
 # the system's apt configuration is not touched. A finished build is reused.
 #
 # usage: scripts/build-pcre2-windows.sh <build folder> <toolchain file>
+# (TAVELIN_WINDOWS_ARCH, i686 or x86_64, is handed to the toolchain file)
 set -euo pipefail
 
 build=$(realpath -m "$1")
@@ -66,7 +67,8 @@ echo "build-pcre2-windows: building pcre2 $fetched"
 source_dir=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'pcre2-*' | head -n 1)
 
 cmake -S "$source_dir" -B "$work/build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTAVELIN_WINDOWS_ARCH="${TAVELIN_WINDOWS_ARCH:-i686}" \
+  -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
   -DPCRE2_BUILD_PCRE2_8=OFF -DPCRE2_BUILD_PCRE2_32=ON -DPCRE2_SUPPORT_JIT=ON \
   -DPCRE2_BUILD_PCRE2GREP=OFF -DPCRE2_BUILD_TESTS=OFF -DPCRE2_SUPPORT_LIBBZ2=OFF \

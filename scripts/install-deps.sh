@@ -21,6 +21,8 @@ test_packages=(
   # The Windows build is 32-bit like the host; its tests run under Wine's WoW64, which needs
   # the i386 half of Wine (wine32:i386, added with the i386 architecture below).
   g++-mingw-w64-i686-posix wine wine64 wine32:i386 zip
+  # A machine that runs no 32-bit code tests the 64-bit build of the same sources instead.
+  g++-mingw-w64-x86-64-posix
   # Wine's X driver loads these at run time (only recommended by libwine): without them
   # the Windows window has no anti-aliased text, cursors or screen geometry.
   libxrender1 libxcursor1 libxi6 libxrandr2 libxcomposite1 libxinerama1 libxfixes3

@@ -29,9 +29,17 @@ fi
 
 # The programs are 32-bit: they run under the 32-bit loader (Debian's wine32:i386) in a
 # 64-bit prefix, as on 64-bit Windows. A prefix made before wine32 was installed cannot
-# start them ("could not load kernel32.dll"); delete it to have it made again.
-wine=/usr/lib/wine/wine
-[ -x "$wine" ] || { echo "wine-run.sh: $wine is missing (wine32:i386, scripts/install-deps.sh)" >&2; exit 1; }
+# start them ("could not load kernel32.dll"); delete it to have it made again. A build made
+# with TAVELIN_WINDOWS_ARCH=x86_64 (preset windows-x64, for a machine that runs no 32-bit
+# code) runs under the 64-bit loader.
+arch=$(sed -n 's/^TAVELIN_WINDOWS_ARCH:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+if [ "$arch" = "x86_64" ]; then
+  wine=/usr/lib/wine/wine64
+  [ -x "$wine" ] || { echo "wine-run.sh: $wine is missing (wine64, scripts/install-deps.sh)" >&2; exit 1; }
+else
+  wine=/usr/lib/wine/wine
+  [ -x "$wine" ] || { echo "wine-run.sh: $wine is missing (wine32:i386, scripts/install-deps.sh)" >&2; exit 1; }
+fi
 wineserver=$(command -v wineserver || true)
 [ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
 

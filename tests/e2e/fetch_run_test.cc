@@ -103,7 +103,9 @@ class FetchTest : public ::testing::Test {
   // A start header, "Tavelin", `middle`, the end line.
   void ExpectLogOfOneRun(const std::vector<std::string>& middle) {
     const std::vector<std::string> lines = NewLogLines();
-    ASSERT_EQ(lines.size(), 4 + middle.size());
+    std::string shown;
+    for (const std::string& line : lines) shown += Utf8(line) + "\n";
+    ASSERT_EQ(lines.size(), 4 + middle.size()) << shown;
     EXPECT_TRUE(std::regex_match(lines[0], std::regex("--- START ---\t\\d{4}-\\d\\d-\\d\\d "
                                                       "\\d\\d:\\d\\d:\\d\\d")))
         << lines[0];
@@ -525,14 +527,14 @@ TEST_F(WindowsPcTest, ProgramFilesOfTheLastRunHeldByAReaderAreReplacedAndRemoved
   WriteBytes(rewritten, "the program of the last run");
   WriteBytes(removed, "an old program");
 
-  // A reader holds both, sharing reading only, from the start until 2.5 s after the page
+  // A reader holds both, sharing reading only, from the start until 1.5 s after the page
   // download began (the moment its file appears), which is when the old files go.
   const std::string page_file = world_.temp() + "rdprogram.html";
   std::filesystem::remove(page_file);
   const std::string ready = world_.dir().File("held");
   PluginProcess holder;
   ASSERT_TRUE(world_.StartUnderWine(&holder, Helper(),
-                                    {"hold", ready, "2500", page_file, rewritten, removed}));
+                                    {"hold", ready, "1500", page_file, rewritten, removed}));
   for (int i = 0; i < 1000 && !std::filesystem::exists(ready); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

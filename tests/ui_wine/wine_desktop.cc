@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace tavelin::testing {
 namespace {
@@ -33,8 +34,18 @@ void AppendUtf8(unsigned long cp, std::string* out) {
 }  // namespace
 
 std::string WineDesktop::WineProgram() {
-  // tavelin.exe is 32-bit: the 32-bit loader (wine32:i386) runs it.
-  return fs::exists("/usr/lib/wine/wine") ? "/usr/lib/wine/wine" : "";
+  // tavelin.exe is 32-bit and the 32-bit loader (wine32:i386) runs it; a 64-bit build (for a
+  // machine that runs no 32-bit code) needs the 64-bit one. The PE header's machine field,
+  // at the offset that the DOS header names, tells which.
+  std::ifstream exe(TavelinProgram(), std::ios::binary);
+  unsigned char dos[64] = {};
+  exe.read(reinterpret_cast<char*>(dos), sizeof dos);
+  const std::streamoff pe = dos[60] | dos[61] << 8 | dos[62] << 16 | dos[63] << 24;
+  unsigned char header[6] = {};
+  exe.seekg(pe).read(reinterpret_cast<char*>(header), sizeof header);
+  const bool x64 = exe && header[4] == 0x64 && header[5] == 0x86;  // IMAGE_FILE_MACHINE_AMD64
+  const std::string loader = x64 ? "/usr/lib/wine/wine64" : "/usr/lib/wine/wine";
+  return fs::exists(loader) ? loader : "";
 }
 
 std::string WineDesktop::TavelinProgram() {
@@ -55,7 +66,7 @@ WineDesktop::WineDesktop()
   for (const char* tool : {"Xvfb", "xdotool", "xprop", "import", "convert"}) {
     if (!ProgramInstalled(tool)) problem_ = std::string(tool) + " is not installed";
   }
-  if (WineProgram().empty()) problem_ = "wine32 (/usr/lib/wine/wine) is not installed";
+  if (WineProgram().empty()) problem_ = "Wine's loader for tavelin.exe is not installed";
   if (!problem_.empty()) return;
   x_ = std::make_unique<XvfbServer>();
   if (!x_->started()) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "platform/profile_ini.h"
 #include "platform/win32/command_line_split.h"
 #include "platform/win32/win32_env.h"
 #include "platform/win32/win32_files.h"
@@ -127,8 +128,8 @@ TEST_F(Win32EnvTest, TextsWithoutAShiftJisFormFailTheOneOperation) {
   EXPECT_FALSE(env_->NewWritableFile(bad, false));
   EXPECT_FALSE(env_->ForceFolders(bad));
   EXPECT_FALSE(env_->FileExists(bad));
-  EXPECT_FALSE(env_->WriteProfileString(bad, "s", "k", "v"));
-  EXPECT_EQ(env_->ReadProfileString(bad, "s", "k", "fallback"), "fallback");
+  EXPECT_FALSE(WriteProfileString(*env_, bad, "s", "k", "v"));
+  EXPECT_EQ(ReadProfileString(*env_, bad, "s", "k", "fallback"), "fallback");
   std::string value;
   EXPECT_FALSE(env_->GetEnvironment("PATH\x81", &value));
   EXPECT_FALSE(env_->RegistryWriteString("software\\Tavelin-test", "bad", "\x81"));
@@ -146,11 +147,11 @@ TEST_F(Win32EnvTest, TextsWithoutAShiftJisFormFailTheOneOperation) {
 
 TEST_F(Win32EnvTest, IniFilesKeepShiftJisBytes) {
   const std::string ini = dir_.File("nubra.ini");
-  ASSERT_TRUE(env_->WriteProfileString(ini, "RD-X5", "Title", "録画予約"));
-  ASSERT_TRUE(env_->WriteProfileString(ini, "rd-x5", "Port", "80"));
+  ASSERT_TRUE(WriteProfileString(*env_, ini, "RD-X5", "Title", "録画予約"));
+  ASSERT_TRUE(WriteProfileString(*env_, ini, "rd-x5", "Port", "80"));
   EXPECT_EQ(ReadBytes(ini), "[RD-X5]\r\nTitle=録画予約\r\nPort=80\r\n");
-  EXPECT_EQ(env_->ReadProfileString(ini, "RD-X5", "TITLE", ""), "録画予約");
-  EXPECT_FALSE(env_->WriteProfileString(dir_.File("none\\x.ini"), "s", "k", "v"));
+  EXPECT_EQ(ReadProfileString(*env_, ini, "RD-X5", "TITLE", ""), "録画予約");
+  EXPECT_FALSE(WriteProfileString(*env_, dir_.File("none\\x.ini"), "s", "k", "v"));
 }
 
 TEST_F(Win32EnvTest, RegistryOfTheCurrentUser) {
@@ -273,8 +274,13 @@ TEST(Win32ManifestTest, TheProgramAsksForNoExecutionLevel) {
   ::FreeLibrary(module);
   EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
   EXPECT_EQ(manifest.find("trustInfo"), std::string::npos);
+#ifdef _WIN64
+  constexpr const char* kOwnArchitecture = "name=\"Tavelin\" version=\"1.2.3.0\" processorArchitecture=\"amd64\"";
+#else
+  constexpr const char* kOwnArchitecture = "name=\"Tavelin\" version=\"1.2.3.0\" processorArchitecture=\"x86\"";
+#endif
   for (const char* kept : {"Microsoft.Windows.Common-Controls", "PerMonitorV2", "supportedOS",
-                           "<longPathAware", ">true</longPathAware>"}) {
+                           "<longPathAware", ">true</longPathAware>", kOwnArchitecture}) {
     EXPECT_NE(manifest.find(kept), std::string::npos) << kept;
   }
 }
