@@ -8,8 +8,9 @@
 #include <string>
 
 #include "channels/channel_retrieval.h"
-#include "net/file_ops.h"
+#include "platform/file_ops.h"
 #include "platform/posix/posix_env.h"
+#include "support/scripted_run.h"
 
 namespace tavelin {
 namespace {
@@ -81,8 +82,8 @@ void BM_ChannelRetrieval(benchmark::State& state) {
   context.download = [&](const std::string&, const std::string& file, Status*) {
     return WriteWhole(*env, file, page) ? static_cast<std::int64_t>(page.size()) : 0;
   };
-  context.yield = [] {};
-  context.stop_requested = [] { return false; };
+  ScriptedRun run;
+  context.run = &run;
   std::string outcome;
   context.message_box = [&](const std::string& text) { outcome = text; };
 

@@ -11,14 +11,15 @@
 
 #include "bench_pages.h"
 #include "heap_peak.h"
-#include "net/file_ops.h"
 #include "output/output_step.h"
 #include "parse/parse_context.h"
 #include "parse/script_parser.h"
 #include "parse/table_parser.h"
 #include "platform/date_time.h"
+#include "platform/file_ops.h"
 #include "platform/posix/posix_env.h"
 #include "ratio_report.h"
+#include "support/scripted_run.h"
 
 namespace tavelin {
 namespace {
@@ -34,9 +35,7 @@ class PageFixture {
     const std::string base = env_->FolderExists("/dev/shm") ? "/dev/shm/" : TempFolder(*env_);
     folder_ = base + "tavelin-parse-bench-" + std::to_string(env_->Random32()) + "/";
     env_->ForceFolders(folder_);
-    output_ = std::make_unique<OutputContext>(OutputContext{*env_, folder_ + "out/",
-                                                            [] { return kNoDualRecording; },
-                                                            [] { return false; }, [] {}, nullptr});
+    output_ = std::make_unique<OutputContext>(OutputContext{*env_, folder_ + "out/", run_});
     env_->ForceFolders(output_->output_folder);
   }
   ~PageFixture() {
@@ -59,9 +58,7 @@ class PageFixture {
     file->Close();
     return ParseContext{*env_,
                         path,
-                        [] { return false; },
-                        [] {},
-                        [](const std::string&) {},
+                        run_,
                         [](const std::string& key) -> std::optional<std::string> {
                           if (key == "1" || key == "BS101") return "局" + key;
                           return std::nullopt;
@@ -73,6 +70,7 @@ class PageFixture {
  private:
   std::unique_ptr<Env> env_;
   std::string folder_;
+  ScriptedRun run_;
   std::unique_ptr<OutputContext> output_;
 };
 

@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/posix/posix_env.h"
+#include "platform/profile_ini.h"
 
 namespace tavelin {
 namespace {
@@ -49,12 +50,12 @@ void BM_ReadProfileString(benchmark::State& state) {
     for (int k = 0; k < 20; ++k) ini += "Key" + std::to_string(k) + "=Value\r\n";
   }
   ini += "[TSetup]\r\nDebug_Checked=True\r\n";
-  env->WriteProfileString(file, "Dummy", "k", "v");
+  WriteProfileString(*env, file, "Dummy", "k", "v");
   auto writer = env->NewWritableFile(file, false);
   writer->Append(ini);
   writer->Close();
   for (auto _ : state) {
-    benchmark::DoNotOptimize(env->ReadProfileString(file, "TSetup", "Debug_Checked", ""));
+    benchmark::DoNotOptimize(ReadProfileString(*env, file, "TSetup", "Debug_Checked", ""));
   }
 }
 BENCHMARK(BM_ReadProfileString);

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "net/items.h"
 #include "net/md5.h"
 #include "parse/text_ops.h"
+#include "platform/items.h"
 
 namespace tavelin {
 namespace {

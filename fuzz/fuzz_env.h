@@ -1,7 +1,7 @@
-// What the harnesses share: an Env whose files live in memory and whose clock and random
-// numbers are fixed, so that one input always takes the same path and nothing touches the
-// disk; connections that play back bytes from the input; and a reader that cuts an input
-// into parts.
+// What the harnesses share: the tests' in-memory Env with its clock and random numbers
+// fixed, so that one input always takes the same path and nothing touches the disk (INI
+// files included); connections that play back bytes from the input; and a reader that cuts
+// an input into parts.
 #ifndef TAVELIN_FUZZ_FUZZ_ENV_H_
 #define TAVELIN_FUZZ_FUZZ_ENV_H_
 
@@ -19,6 +19,7 @@
 #include "platform/codepage.h"
 #include "platform/env.h"
 #include "platform/posix/posix_env.h"
+#include "support/memory_env.h"
 
 namespace tavelin::fuzzing {
 
@@ -83,22 +84,9 @@ class PlaybackConnection : public TcpConnection {
   std::string* sent_;
 };
 
-class MemoryFile : public WritableFile {
- public:
-  explicit MemoryFile(std::string* contents) : contents_(contents) {}
-  bool Append(std::string_view bytes) override {
-    contents_->append(bytes);
-    return true;
-  }
-  bool Flush() override { return true; }
-  bool Sync() override { return true; }
-  bool Close() override { return true; }
-
- private:
-  std::string* contents_;
-};
-
-class FuzzEnv : public EnvWrapper {
+// The in-memory Env of the tests with the clock and random numbers fixed and connections
+// that play back the input.
+class FuzzEnv : public MemoryEnv {
  public:
   FuzzEnv() : FuzzEnv(NewPosixEnv()) {}
 
@@ -112,64 +100,6 @@ class FuzzEnv : public EnvWrapper {
   uint32_t Random32() override { return 0x12345678; }
   bool GetEnvironment(const std::string&, std::string*) override { return false; }
   bool EnvironmentIsSet(const std::string&) override { return false; }
-
-  bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
-  bool FolderExists(const std::string& path) override { return folders_.count(path) != 0; }
-  bool DeleteFile(const std::string& path) override { return files_.erase(path) != 0; }
-  bool RenameFile(const std::string& from, const std::string& to) override {
-    auto found = files_.find(from);
-    if (found == files_.end()) return false;
-    std::string contents = std::move(found->second);
-    files_.erase(found);
-    files_[to] = std::move(contents);
-    return true;
-  }
-  bool CreateFolder(const std::string& path) override {
-    folders_.insert(path);
-    return true;
-  }
-  bool ForceFolders(const std::string& path) override { return CreateFolder(path); }
-  bool ListFiles(const std::string& folder, const std::string& suffix,
-                 std::vector<std::string>* names) override {
-    names->clear();
-    std::string prefix = folder;
-    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
-    for (const auto& [path, contents] : files_) {
-      if (path.compare(0, prefix.size(), prefix) != 0) continue;
-      std::string name = path.substr(prefix.size());
-      if (name.find('/') == std::string::npos && EndsWithIgnoringAsciiCase(name, suffix)) {
-        names->push_back(name);
-      }
-    }
-    return true;
-  }
-  bool GetFileSize(const std::string& path, uint64_t* size) override {
-    auto found = files_.find(path);
-    if (found == files_.end()) return false;
-    *size = found->second.size();
-    return true;
-  }
-  bool ReadFile(const std::string& path, std::string* contents) override {
-    auto found = files_.find(path);
-    if (found == files_.end()) return false;
-    *contents = found->second;
-    return true;
-  }
-  // Like the real ones, refuses a name that has no form in the system's encoding.
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
-    std::string system_name;
-    if (!Cp932ToUtf8(path, &system_name)) return nullptr;
-    std::string& contents = files_[path];
-    if (!append) contents.clear();
-    return std::make_unique<MemoryFile>(&contents);
-  }
-  bool LinkOrCopyFile(const std::string& from, const std::string& to) override {
-    auto found = files_.find(from);
-    if (found == files_.end()) return false;
-    files_[to] = found->second;
-    return true;
-  }
-  bool SyncFolder(const std::string&) override { return true; }
 
   // Each connection plays back the next of `replies`; past the last one, connecting fails.
   std::unique_ptr<TcpConnection> Connect(const std::string&, int, Status* why) override {
@@ -185,16 +115,14 @@ class FuzzEnv : public EnvWrapper {
     stall_ = stall;
   }
   const std::string& sent() const { return sent_; }
-  std::map<std::string, std::string>& files() { return files_; }
 
  private:
-  explicit FuzzEnv(std::unique_ptr<Env> real) : EnvWrapper(real.get()), real_(std::move(real)) {}
+  explicit FuzzEnv(std::unique_ptr<Env> real)
+      : MemoryEnv(real.get(), {"/mem/", "/mem"}), real_(std::move(real)) {}
 
   std::unique_ptr<Env> real_;
   TDateTime now_ = 45364.5;
   uint64_t micros_ = 1;
-  std::map<std::string, std::string> files_;
-  std::set<std::string> folders_{"/mem/", "/mem"};
   std::vector<std::string_view> replies_;
   std::size_t next_reply_ = 0;
   std::size_t chunk_ = 1;

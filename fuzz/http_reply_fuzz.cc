@@ -56,9 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string file = "/mem/page.html";
   // Twice, so that the second download meets whatever the first left on its connection.
   for (int round = 0; round < 2; ++round) {
-    const std::string before = env.files().count(file) ? env.files()[file] : std::string();
+    std::string before, after;
+    env.ReadSharedFile(file, &before);  // stays empty while there is no file
     const std::int64_t count = downloader.Download("http://rd-h1:8000/program/program.htm", file);
-    const std::string after = env.files().count(file) ? env.files()[file] : std::string();
+    env.ReadSharedFile(file, &after);
     if (count > 0) {
       Require(after.size() == static_cast<std::size_t>(count),
               "the saved page is what was counted");

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "fuzz_env.h"
-#include "net/items.h"
+#include "platform/items.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using tavelin::fuzzing::Require;

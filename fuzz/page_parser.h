@@ -12,6 +12,7 @@
 #include "output/output_step.h"
 #include "parse/parse_context.h"
 #include "platform/codepage.h"
+#include "support/scripted_run.h"
 
 namespace tavelin::fuzzing {
 
@@ -24,21 +25,14 @@ inline void ParsePage(const uint8_t* data, std::size_t size,
   const int stop_after = options >> 2;
   FuzzEnv env;
   const std::string page = "/mem/rdprogram.html";
-  env.files()[page] = std::string(parts.Rest());
+  env.PutFile(page, std::string(parts.Rest()));
   env.CreateFolder("/mem/out/");
-  int yields = 0;
-  OutputContext output{env,
-                       "/mem/out/",
-                       [&] { return options % 3; },
-                       [&] { return stop_after != 0 && yields >= stop_after; },
-                       [&] { ++yields; },
-                       nullptr};
+  ScriptedRun run;
+  run.dual_recording = options % 3;
+  if (stop_after != 0) run.stop_after_yields = stop_after;
+  OutputContext output{env, "/mem/out/", run};
   // Every channel is known, under a name of its own.
-  ParseContext context{env,
-                       page,
-                       output.stop_requested,
-                       output.yield,
-                       [](const std::string&) {},
+  ParseContext context{env, page, run,
                        [](const std::string& key) -> std::optional<std::string> {
                          if (key.empty()) return std::nullopt;
                          return "ST" + key;
@@ -51,7 +45,7 @@ inline void ParsePage(const uint8_t* data, std::size_t size,
     // Memory files never fail.
     Require(false, "a program file could not be written");
   }
-  for (const auto& [path, contents] : env.files()) {
+  for (const auto& [path, contents] : env.Files()) {
     if (path == page) continue;
     Require(path.compare(0, 9, "/mem/out/") == 0 && path.find('/', 9) == std::string::npos,
             "program files stay inside the output folder");

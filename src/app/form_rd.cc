@@ -5,8 +5,8 @@
 #include "app/parse_step.h"
 #include "app/settings.h"
 #include "channels/channel_retrieval.h"
-#include "net/file_ops.h"
 #include "platform/ascii_text.h"
+#include "platform/file_ops.h"
 #include "platform/notices.h"
 #include "platform/path.h"
 
@@ -86,10 +86,10 @@ void TFormRD::BuildControls() {
   for (ui::Edit* edit : {&RDH1_IP, &RDH1_Port, &RDH1_ID, &RDH1_PW}) edit->SetImeOff(true);
   place(Button1, 360, 68, 49, 25, "テスト");
   place(ButtonHome, 360, 42, 25, 25, "");
-  ButtonHome.SetPicture(true);
+  ButtonHome.SetGlyph(ui::Glyph::kHome);
   ButtonHome.SetHint("ホームページを開きます");
   place(ButtonAbout, 384, 42, 25, 25, "");
-  ButtonAbout.SetPicture(true);
+  ButtonAbout.SetGlyph(ui::Glyph::kInfo);
   ButtonAbout.SetHint("バージョン情報を表示します");
   place(WRecSetting, 16, 96, 409, 33, "W録設定");
   WRecSetting.SetItems({"W録じゃない", "W録R1", "W録R2"});
@@ -105,15 +105,18 @@ void TFormRD::BuildControls() {
   place(ProgressBar1, 10, 136, 425, 7, "");
   ProgressBar1.SetRange(0, 100);
   place(ButtonPlay, 24, 146, 81, 25, "再開");
+  ButtonPlay.SetGlyph(ui::Glyph::kPlay);
   ButtonPlay.SetEnabled(false);
   place(ButtonStop, 112, 144, 81, 27, "終了");
+  ButtonStop.SetGlyph(ui::Glyph::kStop);
   ButtonStop.SetCancel(true);
   place(ButtonPause, 200, 146, 81, 25, "一時停止");
+  ButtonPause.SetGlyph(ui::Glyph::kPause);
   ButtonPause.SetEnabled(false);
   place(ButtonCH, 337, 146, 81, 25, "CH情報取得");
+  ButtonCH.SetGlyph(ui::Glyph::kChannels);
   // Answers Esc only when ButtonStop cannot: CancelButton() takes the first enabled one.
   ButtonCH.SetCancel(true);
-  for (ui::Button* b : {&ButtonPlay, &ButtonStop, &ButtonPause, &ButtonCH}) b->SetPicture(true);
   SetTabOrder({&RDH1_IP, &RDH1_Port, &RDH1_ID, &RDH1_PW, &Button1, &ProgressBar1, &ButtonCH,
                &ButtonPause, &ButtonStop, &ButtonPlay, &ButtonHome, &ButtonAbout, &WRecSetting});
 
@@ -190,14 +193,7 @@ void TFormRD::Yield() {
 
 bool TFormRD::DebugTracing() { return HostSwitch(env_, root_folder_, "Debug_Checked"); }
 
-OutputContext TFormRD::MakeOutputContext() {
-  return OutputContext{env_,
-                       output_folder_,
-                       [this] { return WRecSetting.item_index(); },
-                       [this] { return stop_requested_; },
-                       [this] { Yield(); },
-                       [this](const std::string& message) { LogFile1.WriteLine(message, true); }};
-}
+OutputContext TFormRD::MakeOutputContext() { return OutputContext{env_, output_folder_, *this}; }
 
 void TFormRD::SetStatus(const std::string& status) { Label1.SetText(status); }
 
@@ -306,12 +302,15 @@ void TFormRD::FetchRun() {
 }
 
 void TFormRD::DefaultParseStep() {
-  RunParseStep(
-      ParseStepContext{env_, TableTVChNo, TableTVChData, deck_name_, output_folder_, "",
-                       [this] { return WRecSetting.item_index(); },
-                       [this] { return stop_requested_; }, [this] { Yield(); },
-                       [this](const std::string& message) { LogFile1.WriteLine(message, true); },
-                       [this](const std::string& message) { LogFile1.WriteLine(message); }});
+  RunParseStep(ParseStepContext{
+      .env = env_,
+      .tv_ch_no = TableTVChNo,
+      .tv_ch_data = TableTVChData,
+      .deck_name = deck_name_,
+      .output_folder = output_folder_,
+      .page_file = {},
+      .run = *this,
+      .log_line = [this](const std::string& message) { LogFile1.WriteLine(message); }});
 }
 
 void TFormRD::DefaultChannelRetrieval() {
@@ -326,10 +325,8 @@ void TFormRD::DefaultChannelRetrieval() {
   context.download = [this](const std::string& url, const std::string& file_name, Status* why) {
     return IdHTTP1.Download(url, file_name, why);
   };
-  context.yield = [this] { Yield(); };
-  context.stop_requested = [this] { return stop_requested_; };
   context.message_box = [this](const std::string& text) { ShowMessage(text); };
-  context.log_error = [this](const std::string& message) { LogFile1.WriteLine(message, true); };
+  context.run = this;
   ChannelButtonClick(context, [this](bool enabled) { ButtonCH.SetEnabled(enabled); });
 }
 

@@ -20,6 +20,7 @@
 #include "net/recorder_pages.h"
 #include "output/output_step.h"
 #include "platform/env.h"
+#include "platform/run_control.h"
 #include "ui/backend.h"
 #include "ui/form.h"
 
@@ -31,7 +32,7 @@ inline constexpr int kWatchdogMs = 20000;
 // The longest a yield lets the window's queue wait while nothing is known to be in it.
 inline constexpr uint64_t kPumpIntervalMicros = 1000;
 
-class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView {
+class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView, public RunControl {
  public:
   // `parameters` are the command-line parameters without the program name, as Shift-JIS.
   // Construction is the window's creation: it installs the exception hook on `backend`,
@@ -41,37 +42,37 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   ~TFormRD() override;
 
   // --- Controls, named as the window definition names them ---------------------------
-  ui::Label RxLabel1{"RxLabel1"};
-  ui::Label Label3{"Label3"};
-  ui::Edit RDH1_IP{"RDH1_IP"};
-  ui::Label Label6{"Label6"};
-  ui::Edit RDH1_Port{"RDH1_Port"};
-  ui::Label Label4{"Label4"};
-  ui::Edit RDH1_ID{"RDH1_ID"};
-  ui::Label Label5{"Label5"};
-  ui::Edit RDH1_PW{"RDH1_PW"};
-  ui::Button Button1{"Button1"};
-  ui::Button ButtonHome{"ButtonHome"};
-  ui::Button ButtonAbout{"ButtonAbout"};
-  ui::RadioGroup WRecSetting{"WRecSetting"};
-  ui::Label Label1{"Label1"};
-  ui::Label Label2{"Label2"};
-  ui::ProgressBar ProgressBar1{"ProgressBar1"};
-  ui::Button ButtonPlay{"ButtonPlay"};
-  ui::Button ButtonStop{"ButtonStop"};
-  ui::Button ButtonPause{"ButtonPause"};
-  ui::Button ButtonCH{"ButtonCH"};
-  ui::Timer Timer1{"Timer1"};
+  ui::Label RxLabel1{"RxLabel1"};                // title
+  ui::Label Label3{"Label3"};                    // caption of the address
+  ui::Edit RDH1_IP{"RDH1_IP"};                   // recorder address
+  ui::Label Label6{"Label6"};                    // caption of the port
+  ui::Edit RDH1_Port{"RDH1_Port"};               // recorder port
+  ui::Label Label4{"Label4"};                    // caption of the user ID
+  ui::Edit RDH1_ID{"RDH1_ID"};                   // login user ID
+  ui::Label Label5{"Label5"};                    // caption of the password
+  ui::Edit RDH1_PW{"RDH1_PW"};                   // login password
+  ui::Button Button1{"Button1"};                 // connection test
+  ui::Button ButtonHome{"ButtonHome"};           // opens the home page
+  ui::Button ButtonAbout{"ButtonAbout"};         // version information
+  ui::RadioGroup WRecSetting{"WRecSetting"};     // dual-recording (W録) choice
+  ui::Label Label1{"Label1"};                    // status line of a fetch
+  ui::Label Label2{"Label2"};                    // spare label, always empty
+  ui::ProgressBar ProgressBar1{"ProgressBar1"};  // fetch progress
+  ui::Button ButtonPlay{"ButtonPlay"};           // resume after a pause
+  ui::Button ButtonStop{"ButtonStop"};           // stop and close
+  ui::Button ButtonPause{"ButtonPause"};         // pause
+  ui::Button ButtonCH{"ButtonCH"};               // channel list retrieval
+  ui::Timer Timer1{"Timer1"};                    // watchdog of a fetch (kWatchdogMs)
 
   // --- Components ---------------------------------------------------------------------
-  TLogFile LogFile1;
-  RegistryPlacement FormPlacement1;
-  IniPlacementStorage FormStorage1;
-  PageDownloader IdHTTP1;
-  ChannelTable TableTV;
-  ChannelTable TableTVChNo;
-  ChannelTable TableTVChData;
-  PatternMatcher AWKStr1;
+  TLogFile LogFile1;                 // qdr.log
+  RegistryPlacement FormPlacement1;  // window placement in the registry
+  IniPlacementStorage FormStorage1;  // placement and texts in qdr.ini
+  PageDownloader IdHTTP1;            // recorder downloads
+  ChannelTable TableTV;              // name translation (tvconvert.csv)
+  ChannelTable TableTVChNo;          // channel numbers per deck (qdrTVCHNo.csv)
+  ChannelTable TableTVChData;        // channel data (tvchdata.csv)
+  PatternMatcher AWKStr1;            // channel name patterns
   // Created on the first click of ButtonAbout.
   AboutWindow AboutForm;
 
@@ -93,11 +94,15 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView 
   // Sleeps 0 ms, then lets the backend handle every pending message: when the backend
   // knows of waiting input, else at most once a millisecond (kPumpIntervalMicros), so that
   // a yield after every element of a long page costs next to nothing.
-  void Yield();
+  void Yield() override;
   // Debug tracing, read afresh from the host INI at every call.
   bool DebugTracing() override;
-  // The output step's view of the window (output folder, W録 selection, stop, yield).
+  // The output step's view of the window (output folder and this window's run control).
   OutputContext MakeOutputContext();
+  // RunControl
+  bool StopRequested() override { return stop_requested_; }
+  void LogError(const std::string& message) override { LogFile1.WriteLine(message, true); }
+  int DualRecording() override { return WRecSetting.item_index(); }
 
   // --- Handlers -----------------------------------------------------------------------
   void FormActivate();

@@ -85,28 +85,21 @@ void RunParseStep(const ParseStepContext& context) {
     }
     OpenLookupTables(context.tv_ch_no, context.tv_ch_data);
 
-    const OutputContext output{
-        context.env,   context.output_folder, context.dual_recording, context.stop_requested,
-        context.yield, context.log_error};
+    const OutputContext output{context.env, context.output_folder, context.run};
     const ParseContext parse{
-        context.env,
-        page_file,
-        context.stop_requested,
-        context.yield,
-        context.log_error,
-        MakeStationLookup(context.tv_ch_no, context.tv_ch_data, context.deck_name),
-        output,
-        &reservations};
+        context.env, page_file,
+        context.run, MakeStationLookup(context.tv_ch_no, context.tv_ch_data, context.deck_name),
+        output,      &reservations};
     WorkingReservation reservation;
     ParseTableLayout(parse, reservation);
     ParseScriptLayout(parse, reservation);
-    if (reservations == 0 && !context.stop_requested() && context.log_line) {
+    if (reservations == 0 && !context.run.StopRequested() && context.log_line) {
       context.log_line("予約一覧に予約がひとつもありません: " + page_file + " (" +
                        std::to_string(size) + " バイト)");
     }
   } catch (...) {
     const std::exception_ptr close_failure = CloseTables(context.tv_ch_no, context.tv_ch_data);
-    if (close_failure && context.log_error) context.log_error(MessageOf(close_failure));
+    if (close_failure) context.run.LogError(MessageOf(close_failure));
     throw;
   }
   CloseLookupTables(context.tv_ch_no, context.tv_ch_data);

@@ -11,6 +11,7 @@
 #include "channels/channel_table.h"
 #include "parse/parse_context.h"
 #include "platform/env.h"
+#include "platform/run_control.h"
 
 namespace tavelin {
 
@@ -27,11 +28,8 @@ struct ParseStepContext {
   std::string output_folder;
   // The saved page; empty: "rdprogram.html" in the temp folder.
   std::string page_file;
-  std::function<int()> dual_recording;
-  std::function<bool()> stop_requested;
-  std::function<void()> yield;
-  // Writes an error line to the log.
-  std::function<void(const std::string& message)> log_error;
+  // The dual-recording selection, stop, yield and the error log.
+  RunControl& run;
   // Writes a plain line to the log; may be empty.
   std::function<void(const std::string& message)> log_line;
 };

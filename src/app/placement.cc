@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/profile_ini.h"
+
 namespace tavelin {
 namespace {
 
@@ -115,13 +117,13 @@ void IniPlacementStorage::Restore(ui::Form& form) {
   auto read = [&](const char* name, std::string* text) {
     // An absent key reads as the marker, which no stored value can hold (CR is dropped).
     static const std::string kAbsent = "\r";
-    *text = env_.ReadProfileString(ini_file_, form.name(), name, kAbsent);
+    *text = ReadProfileString(env_, ini_file_, form.name(), name, kAbsent);
     return *text != kAbsent;
   };
   if (ReadValues(read, &values)) ApplyPlacement(values, form);
   for (ui::Control* control : stored_texts_) {
-    control->SetText(
-        env_.ReadProfileString(ini_file_, form.name(), control->name() + "_Text", control->text()));
+    control->SetText(ReadProfileString(env_, ini_file_, form.name(), control->name() + "_Text",
+                                       control->text()));
   }
   needs_save_ = true;
 }
@@ -129,10 +131,10 @@ void IniPlacementStorage::Restore(ui::Form& form) {
 void IniPlacementStorage::Save(const ui::Form& form) {
   const std::vector<std::string> texts = ValueTexts(PlacementOf(form));
   for (size_t i = 0; i < texts.size(); ++i) {
-    env_.WriteProfileString(ini_file_, form.name(), kNames[i], texts[i]);
+    WriteProfileString(env_, ini_file_, form.name(), kNames[i], texts[i]);
   }
   for (const ui::Control* control : stored_texts_) {
-    env_.WriteProfileString(ini_file_, form.name(), control->name() + "_Text", control->text());
+    WriteProfileString(env_, ini_file_, form.name(), control->name() + "_Text", control->text());
   }
   needs_save_ = false;
 }

@@ -7,6 +7,7 @@
 #include "net/md5.h"
 #include "platform/ascii_text.h"
 #include "platform/path.h"
+#include "platform/profile_ini.h"
 
 namespace tavelin {
 namespace {
@@ -44,7 +45,7 @@ std::string ReadRootFolder(Env& env) {
 }
 
 std::string HostSetting(Env& env, const std::string& root_folder, const std::string& key) {
-  return env.ReadProfileString(IniPath(root_folder, kHostIniFile), kHostSetupSection, key, "");
+  return ReadProfileString(env, IniPath(root_folder, kHostIniFile), kHostSetupSection, key, "");
 }
 
 bool HostSwitch(Env& env, const std::string& root_folder, const std::string& key) {
@@ -101,7 +102,7 @@ void LoadRecorderSettings(Env& env, const std::string& root_folder, const std::s
                           RecorderSettings* settings) {
   const std::string file = IniPath(root_folder, kOwnIniFile);
   auto read = [&](const char* key, const std::string& current) {
-    return env.ReadProfileString(file, deck_name, key, current);
+    return ReadProfileString(env, file, deck_name, key, current);
   };
   settings->address = read("RDH1_IP_Text", settings->address);
   settings->port = read("RDH1_Port_Text", settings->port);
@@ -116,14 +117,14 @@ bool SaveRecorderSettings(Env& env, const std::string& root_folder, const std::s
                           const RecorderSettings& settings) {
   if (deck_name.empty()) return true;
   const std::string file = IniPath(root_folder, kOwnIniFile);
-  bool ok = env.WriteProfileString(file, deck_name, "RDH1_IP_Text", settings.address);
-  ok = env.WriteProfileString(file, deck_name, "RDH1_Port_Text", settings.port) && ok;
-  ok = env.WriteProfileString(file, deck_name, "RDH1_ID_Text", settings.user_id) && ok;
-  ok = env.WriteProfileString(file, deck_name, "RDH1_PW_Text",
-                              ScramblePassword(settings.password, VolumeKey(env))) &&
+  bool ok = WriteProfileString(env, file, deck_name, "RDH1_IP_Text", settings.address);
+  ok = WriteProfileString(env, file, deck_name, "RDH1_Port_Text", settings.port) && ok;
+  ok = WriteProfileString(env, file, deck_name, "RDH1_ID_Text", settings.user_id) && ok;
+  ok = WriteProfileString(env, file, deck_name, "RDH1_PW_Text",
+                          ScramblePassword(settings.password, VolumeKey(env))) &&
        ok;
-  ok = env.WriteProfileString(file, deck_name, "WRecSetting_ItemIndex",
-                              std::to_string(settings.dual_recording)) &&
+  ok = WriteProfileString(env, file, deck_name, "WRecSetting_ItemIndex",
+                          std::to_string(settings.dual_recording)) &&
        ok;
   return ok;
 }

@@ -5,12 +5,11 @@
 #include <string_view>
 #include <vector>
 
-#include "net/file_ops.h"
-#include "net/items.h"
-#include "net/page_download.h"
 #include "net/recorder_pages.h"
 #include "parse/text_ops.h"
 #include "platform/ascii_text.h"
+#include "platform/file_ops.h"
+#include "platform/items.h"
 
 namespace tavelin {
 namespace {
@@ -95,7 +94,7 @@ void ProcessChannelLine(const ChannelRetrievalContext& context, std::string line
   if (mapped.empty() && !name.empty()) {
     context.matcher->set_use_fuzzy_groups(true);
     const ChannelPattern pattern = context.matcher->Compile(name);
-    for (numbers.First(); !numbers.Eof() && !context.stop_requested(); numbers.Next()) {
+    for (numbers.First(); !numbers.Eof() && !context.run->StopRequested(); numbers.Next()) {
       if (numbers.FieldByName(kVideoDeckName) == context.deck_name &&
           pattern.FoundIn(numbers.FieldByName(kTVChannel))) {
         StoreNumber(numbers, number);
@@ -147,29 +146,29 @@ void Retrieve(const ChannelRetrievalContext& context) {
     why = Status(Status::Kind::kConnectFailed, std::string());
   }
   if (!why.ok()) {
-    if (context.log_error) {
-      context.log_error(kChannelDownloadFailed);
-      if (!why.message().empty()) context.log_error(why.message());
-    }
+    context.run->LogError(kChannelDownloadFailed);
+    if (!why.message().empty()) context.run->LogError(why.message());
     context.message_box(ConnectionVerdict(false, why));
     return;
   }
   std::string page;
-  if (!env.FileExists(page_file) || !OpenFileWithRetries(env, page_file, 0, context.yield, &page)) {
+  if (!env.FileExists(page_file) ||
+      !OpenFileWithRetries(
+          env, page_file, 0, [&context] { context.run->Yield(); }, &page)) {
     return;
   }
 
   bool found = false;
   PageLines lines(page);
-  while (!lines.AtEnd() && !context.stop_requested()) {
+  while (!lines.AtEnd() && !context.run->StopRequested()) {
     const std::string line = lines.Next();
     if (line.find(kChannelLineMark) != std::string::npos) {
       found = true;
       ProcessChannelLine(context, line);
     }
-    context.yield();
+    context.run->Yield();
   }
-  if (context.stop_requested()) {
+  if (context.run->StopRequested()) {
     context.message_box(kChannelStopped);
   } else {
     context.message_box(found ? kChannelSucceeded : kChannelNoChannels);

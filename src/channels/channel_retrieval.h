@@ -12,6 +12,7 @@
 #include "channels/channel_pattern.h"
 #include "channels/channel_table.h"
 #include "platform/env.h"
+#include "platform/run_control.h"
 
 namespace tavelin {
 
@@ -42,12 +43,10 @@ struct ChannelRetrievalContext {
   // 0 when nothing arrived; `why` then says why.
   std::function<std::int64_t(const std::string& url, const std::string& file_name, Status* why)>
       download;
-  // Lets the window handle its pending messages (the stop button among them).
-  std::function<void()> yield;
-  std::function<bool()> stop_requested;
   std::function<void(const std::string& text)> message_box;
-  // Writes an error line to the log; may be empty.
-  std::function<void(const std::string& message)> log_error;
+  // Stop, yield (the window handles its pending messages, the stop button among them) and the
+  // error log.
+  RunControl* run = nullptr;
 };
 
 // Runs one retrieval. A page that did not arrive shows "接続失敗" with the reason on a second

@@ -470,6 +470,131 @@ Status HttpClient::ReadFailure(int read_result, const Reader& reader) const {
   }
 }
 
+// The parts of a reply's head that decide how its body is read and what the reply means.
+struct HttpClient::ReplyHead {
+  bool status_line_arrived = false;
+  std::string status_line;
+  std::size_t blank = 0;  // the blank before the status code
+  std::vector<std::string> headers;
+};
+
+// What reading a body left: `failure` is ok while the body is whole, else the first failure,
+// and `outcome` the request's outcome for it.
+struct HttpClient::BodyRead {
+  Status failure;
+  HttpOutcome outcome = HttpOutcome::kTransportFailed;
+};
+
+Status HttpClient::ReadHead(Reader& reader, HttpResult* result, ReplyHead* head) const {
+  std::string& status_line = head->status_line;
+  const Reader::Result first = reader.ReadLine(&status_line, kMaxHeaderLine);
+  if (first != Reader::Result::kOk) return ReadFailure(static_cast<int>(first), reader);
+  head->status_line_arrived = true;
+  const Status not_http = Failure(Status::Kind::kNotHttp, std::string());
+  // The status code: after the first blank, up to the next blank or the end of the line.
+  const std::size_t blank = status_line.find(' ');
+  std::uint64_t status = 0;
+  if (blank == std::string::npos) return not_http;
+  head->blank = blank;
+  std::size_t code_end = status_line.find(' ', blank + 1);
+  std::string_view code =
+      std::string_view(status_line)
+          .substr(blank + 1,
+                  code_end == std::string::npos ? std::string::npos : code_end - blank - 1);
+  if (!ParseDecimal(code, 999, &status)) return not_http;
+  result->status = static_cast<int>(status);
+  result->status_line = PeerText(status_line);
+
+  std::size_t header_bytes = 0;
+  for (;;) {
+    std::string line;
+    const Reader::Result read = reader.ReadLine(&line, kMaxHeaderLine);
+    if (read != Reader::Result::kOk) return ReadFailure(static_cast<int>(read), reader);
+    if (line.empty()) return Status();
+    header_bytes += line.size();
+    if (header_bytes > kMaxHeaderBlock) return not_http;
+    head->headers.push_back(std::move(line));
+  }
+}
+
+HttpClient::BodyRead HttpClient::ReadPlainBody(Reader& reader, const std::string* content_length,
+                                               std::string* body) const {
+  BodyRead done;
+  Reader::Result read = Reader::Result::kOk;
+  if (content_length == nullptr) {
+    read = reader.ReadToClose(kMaxReplyBody, body);
+  } else {
+    // A length of zero is an empty body (waiting for the peer to close a kept connection
+    // would stall every login).
+    std::uint64_t length = 0;
+    if (!ParseDecimal(*content_length, UINT64_MAX / 16, &length)) {
+      done.failure = Failure(Status::Kind::kNotHttp, std::string());
+      return done;
+    }
+    if (length > kMaxReplyBody) {
+      read = Reader::Result::kTooLong;
+    } else {
+      read = reader.ReadExact(static_cast<std::size_t>(length), body);
+    }
+  }
+  if (read == Reader::Result::kTooLong) {
+    done.failure = Failure(Status::Kind::kTooLarge, std::string());
+    done.outcome = HttpOutcome::kTooLarge;
+  } else if (read != Reader::Result::kOk) {
+    done.failure = ReadFailure(static_cast<int>(read), reader);
+  }
+  return done;
+}
+
+HttpClient::BodyRead HttpClient::ReadChunkedBody(Reader& reader, std::string* body) const {
+  BodyRead done;
+  auto read_failed = [&](Reader::Result read) {
+    done.failure = ReadFailure(static_cast<int>(read), reader);
+    return done;
+  };
+  for (;;) {
+    std::string size_line;
+    Reader::Result read = reader.ReadLine(&size_line, kMaxHeaderLine);
+    if (read != Reader::Result::kOk) return read_failed(read);
+    std::string_view size_text = size_line;
+    size_text = TrimSpacesAndTabs(size_text.substr(0, size_text.find(';')));
+    std::uint64_t size = 0;
+    // A size that does not parse is not HTTP; one that does not fit under the cap is too
+    // large. Either way no more of the body can be used.
+    if (!ParseHex(size_text, UINT64_MAX / 16, &size)) {
+      done.failure = Failure(Status::Kind::kNotHttp, std::string());
+      done.outcome = HttpOutcome::kTooLarge;
+      return done;
+    }
+    if (size > kMaxReplyBody || body->size() + size > kMaxReplyBody) {
+      done.failure = Failure(Status::Kind::kTooLarge, std::string());
+      done.outcome = HttpOutcome::kTooLarge;
+      return done;
+    }
+    if (size == 0) {
+      std::string trailer;
+      std::size_t trailer_bytes = 0;
+      do {
+        read = reader.ReadLine(&trailer, kMaxHeaderLine);
+        if (read != Reader::Result::kOk) return read_failed(read);
+        if ((trailer_bytes += trailer.size()) > kMaxHeaderBlock) {
+          done.failure = Failure(Status::Kind::kNotHttp, std::string());
+          return done;
+        }
+      } while (!trailer.empty());
+      return done;
+    }
+    std::string chunk_end;
+    read = reader.ReadExact(static_cast<std::size_t>(size), body);
+    if (read == Reader::Result::kOk) read = reader.ReadLine(&chunk_end, kMaxHeaderLine);
+    if (read != Reader::Result::kOk) return read_failed(read);
+    if (!chunk_end.empty()) {
+      done.failure = Failure(Status::Kind::kNotHttp, std::string());
+      return done;
+    }
+  }
+}
+
 HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::uint64_t deadline_us,
                                 std::string* reply_body, bool* nothing_received) {
   HttpResult result;
@@ -486,134 +611,34 @@ HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::ui
     return fail(HttpOutcome::kTransportFailed, Failure(Status::Kind::kSendFailed, sent.message()));
   }
   Reader reader(env_, *connection_, pending_, receive_timeout_ms_, deadline_us);
-  std::string status_line;
-  const Reader::Result first = reader.ReadLine(&status_line, kMaxHeaderLine);
-  if (first != Reader::Result::kOk) {
-    *nothing_received = reused && !reader.received_any();
-    return fail(HttpOutcome::kTransportFailed, ReadFailure(static_cast<int>(first), reader));
+  ReplyHead head;
+  Status head_failure = ReadHead(reader, &result, &head);
+  if (!head_failure.ok()) {
+    if (!head.status_line_arrived) *nothing_received = reused && !reader.received_any();
+    return fail(HttpOutcome::kTransportFailed, std::move(head_failure));
   }
-  const Status not_http = Failure(Status::Kind::kNotHttp, std::string());
-  // The status code: after the first blank, up to the next blank or the end of the line.
-  std::size_t blank = status_line.find(' ');
-  std::uint64_t status = 0;
-  if (blank == std::string::npos) return fail(HttpOutcome::kTransportFailed, not_http);
-  std::size_t code_end = status_line.find(' ', blank + 1);
-  std::string_view code =
-      std::string_view(status_line)
-          .substr(blank + 1,
-                  code_end == std::string::npos ? std::string::npos : code_end - blank - 1);
-  if (!ParseDecimal(code, 999, &status)) return fail(HttpOutcome::kTransportFailed, not_http);
-  result.status = static_cast<int>(status);
-  result.status_line = PeerText(status_line);
-
-  std::vector<std::string> headers;
-  std::size_t header_bytes = 0;
-  for (;;) {
-    std::string line;
-    const Reader::Result read = reader.ReadLine(&line, kMaxHeaderLine);
-    if (read != Reader::Result::kOk) {
-      return fail(HttpOutcome::kTransportFailed, ReadFailure(static_cast<int>(read), reader));
-    }
-    if (line.empty()) break;
-    header_bytes += line.size();
-    if (header_bytes > kMaxHeaderBlock) return fail(HttpOutcome::kTransportFailed, not_http);
-    headers.push_back(std::move(line));
-  }
+  const std::string& status_line = head.status_line;
+  const std::vector<std::string>& headers = head.headers;
   last_reply_headers_ = headers;
 
   std::string body;
-  // The first failure while the body is read; ok while the body is whole.
-  Status body_failure;
-  HttpOutcome body_outcome = HttpOutcome::kTransportFailed;
+  BodyRead read;
   bool peer_closed = false;
   std::string content_length;
   std::string transfer_encoding;
-  std::uint64_t length = 0;
-  const Status too_large = Failure(Status::Kind::kTooLarge, std::string());
-  auto read_failed = [&](Reader::Result read) {
-    body_failure = ReadFailure(static_cast<int>(read), reader);
-  };
-  bool has_length = FindHeader(headers, "Content-Length", &content_length);
   if (result.status == 204 || result.status == 304) {
     // These replies never carry a body; waiting for one would stall a kept connection.
-  } else if (has_length) {
-    // A length of zero is an empty body (waiting for the peer to close a kept connection
-    // would stall every login).
-    if (!ParseDecimal(content_length, UINT64_MAX / 16, &length)) {
-      body_failure = not_http;
-    } else if (length > kMaxReplyBody) {
-      body_failure = too_large;
-      body_outcome = HttpOutcome::kTooLarge;
-    } else {
-      const Reader::Result read = reader.ReadExact(static_cast<std::size_t>(length), &body);
-      if (read != Reader::Result::kOk) read_failed(read);
-    }
+  } else if (FindHeader(headers, "Content-Length", &content_length)) {
+    read = ReadPlainBody(reader, &content_length, &body);
   } else if (FindHeader(headers, "Transfer-Encoding", &transfer_encoding) &&
              ContainsIgnoreCase(transfer_encoding, "chunked")) {
-    for (;;) {
-      std::string size_line;
-      Reader::Result read = reader.ReadLine(&size_line, kMaxHeaderLine);
-      if (read != Reader::Result::kOk) {
-        read_failed(read);
-        break;
-      }
-      std::string_view size_text = size_line;
-      size_text = TrimSpacesAndTabs(size_text.substr(0, size_text.find(';')));
-      std::uint64_t size = 0;
-      // A size that does not parse is not HTTP; one that does not fit under the cap is too
-      // large. Either way no more of the body can be used.
-      body_outcome = HttpOutcome::kTooLarge;
-      if (!ParseHex(size_text, UINT64_MAX / 16, &size)) {
-        body_failure = not_http;
-        break;
-      }
-      if (size > kMaxReplyBody || body.size() + size > kMaxReplyBody) {
-        body_failure = too_large;
-        break;
-      }
-      body_outcome = HttpOutcome::kTransportFailed;
-      if (size == 0) {
-        std::string trailer;
-        std::size_t trailer_bytes = 0;
-        do {
-          read = reader.ReadLine(&trailer, kMaxHeaderLine);
-          if (read != Reader::Result::kOk) {
-            read_failed(read);
-            break;
-          }
-          if ((trailer_bytes += trailer.size()) > kMaxHeaderBlock) {
-            body_failure = not_http;
-            break;
-          }
-        } while (!trailer.empty());
-        break;
-      }
-      std::string chunk_end;
-      read = reader.ReadExact(static_cast<std::size_t>(size), &body);
-      if (read == Reader::Result::kOk) read = reader.ReadLine(&chunk_end, kMaxHeaderLine);
-      if (read != Reader::Result::kOk) {
-        read_failed(read);
-        break;
-      }
-      if (!chunk_end.empty()) {
-        body_failure = not_http;
-        break;
-      }
-    }
+    read = ReadChunkedBody(reader, &body);
   } else {
-    const Reader::Result read = reader.ReadToClose(kMaxReplyBody, &body);
+    read = ReadPlainBody(reader, nullptr, &body);
     peer_closed = true;
-    if (read == Reader::Result::kTooLong) {
-      body_failure = too_large;
-      body_outcome = HttpOutcome::kTooLarge;
-    } else if (read != Reader::Result::kOk) {
-      read_failed(read);
-    }
   }
   reply_body->append(body);
-  if (!body_failure.ok()) {
-    return fail(body_outcome, body_failure);
-  }
+  if (!read.failure.ok()) return fail(read.outcome, read.failure);
 
   std::string location;
   const bool has_location = FindHeader(headers, "Location", &location);
@@ -626,8 +651,8 @@ HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::ui
   result.outcome = success ? HttpOutcome::kCompleted : HttpOutcome::kNotCompleted;
   if (!success) {
     // The status and its reason phrase as the peer sent them ("404 Not Found").
-    const std::string status_text =
-        PeerText(std::string_view(status_line).substr(std::min(blank + 1, status_line.size())));
+    const std::string status_text = PeerText(
+        std::string_view(status_line).substr(std::min(head.blank + 1, status_line.size())));
     const bool redirect =
         has_location || (result.status >= 300 && result.status <= 399 && result.status != 304);
     const std::string target = location.empty() ? "" : " (転送先 " + PeerText(location) + ")";

@@ -102,8 +102,18 @@ class HttpClient {
 
  private:
   class Reader;
+  struct ReplyHead;
+  struct BodyRead;
   HttpResult Exchange(const std::string& request, bool reused, std::uint64_t deadline_us,
                       std::string* reply_body, bool* nothing_received);
+  // The status line and header block; sets the status and status line of `result` as soon
+  // as the status line is read. Not ok says why the reply cannot be used.
+  Status ReadHead(Reader& reader, HttpResult* result, ReplyHead* head) const;
+  // A body of `content_length` bytes, or with none one that ends when the peer closes.
+  BodyRead ReadPlainBody(Reader& reader, const std::string* content_length,
+                         std::string* body) const;
+  // A chunked body up to its last chunk and trailer.
+  BodyRead ReadChunkedBody(Reader& reader, std::string* body) const;
   void CloseConnection();
   // The status for a read that did not end kOk; `read_result` is a Reader::Result.
   Status ReadFailure(int read_result, const Reader& reader) const;

@@ -1,34 +1,16 @@
 #include "net/page_download.h"
 
-#include <cstdio>
 #include <stdexcept>
 
-#include "net/file_ops.h"
-#include "net/items.h"
-#include "net/md5.h"
+#include "net/digest_auth.h"
 #include "platform/ascii_text.h"
+#include "platform/file_ops.h"
+#include "platform/items.h"
 #include "platform/path.h"
 
 namespace tavelin {
 
 namespace {
-
-std::string LowerHex(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
-// A double quote, the text with each double quote doubled, a double quote.
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
 
 bool AnyItemContains(const std::vector<std::string>& items, const std::string& word) {
   for (const std::string& item : items) {
@@ -138,31 +120,15 @@ std::int64_t PageDownloader::Fetch(const std::string& url, const std::string& fi
 
 void PageDownloader::AnswerDigest(const std::string& url,
                                   const std::vector<std::string>& challenge) {
-  const std::string user(TrimControls(host_.UserId()));
-  const std::string password(TrimControls(host_.Password()));
-  ++nonce_counter_;
-  char nc[9];
-  std::snprintf(nc, sizeof nc, "%08x", static_cast<std::uint32_t>(nonce_counter_));
-  char random_text[9];
-  std::snprintf(random_text, sizeof random_text, "%08X", env_.Random32());
-  std::string cnonce = Md5Hex(random_text);
-
-  std::string realm_item = ItemValue(challenge, "realm");
-  std::string nonce_item = ItemValue(challenge, "nonce");
-  std::string realm = UnquoteValue(realm_item);
-  std::string nonce = UnquoteValue(nonce_item);
-  // Only "auth" is ever answered, whatever the challenge offers.
-  std::string ha1 = LowerHex(Md5Hex(user + ":" + realm + ":" + password));
-  std::string uri = client_.RequestTarget(url);
-  std::string ha2 = LowerHex(Md5Hex("GET:" + uri));
-  std::string response =
-      LowerHex(Md5Hex(ha1 + ":" + nonce + ":" + nc + ":" + cnonce + ":auth:" + ha2));
-
-  std::string line = "Authorization: Digest username=" + Quoted(user) + ", realm=" + realm_item +
-                     ", nonce=" + nonce_item + ", uri=" + Quoted(uri) +
-                     ", algorithm=\"MD5\", qop=\"auth\", nc=" + nc + ", cnonce=" + Quoted(cnonce) +
-                     ", response=" + Quoted(response);
-  client_.extra_header_lines().assign(1, line);
+  DigestLogin login;
+  login.user = std::string(TrimControls(host_.UserId()));
+  login.password = std::string(TrimControls(host_.Password()));
+  login.realm_item = ItemValue(challenge, "realm");
+  login.nonce_item = ItemValue(challenge, "nonce");
+  login.uri = client_.RequestTarget(url);
+  login.nonce_count = static_cast<std::uint32_t>(++nonce_counter_);
+  login.cnonce = DigestClientNonce(env_.Random32());
+  client_.extra_header_lines().assign(1, DigestAuthorizationLine(login));
   Trace(url + "にDigestログイン中...");
 }
 

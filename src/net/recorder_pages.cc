@@ -1,7 +1,7 @@
 #include "net/recorder_pages.h"
 
-#include "net/file_ops.h"
 #include "platform/ascii_text.h"
+#include "platform/file_ops.h"
 
 namespace tavelin {
 

@@ -59,7 +59,7 @@ bool PassesDualRecording(int selection, int tuner) {
 void LogFileError(const OutputContext& context, std::string message) {
   const std::string reason = context.env.LastFileError();
   if (!reason.empty()) message += ": " + reason;
-  if (context.log_error) context.log_error(message);
+  context.run.LogError(message);
 }
 
 void WriteOne(const OutputContext& context, const TvProgramInfo& info) {
@@ -73,7 +73,7 @@ void WriteOne(const OutputContext& context, const TvProgramInfo& info) {
   const std::string reason = context.env.LastFileError();
   if (context.env.FileExists(*path)) message += " (前回のファイルが残っています)";
   if (!reason.empty()) message += ": " + reason;
-  if (context.log_error) context.log_error(message);
+  context.run.LogError(message);
 }
 
 // Moves `end` forward by whole days until it is not earlier than `start`. Long gaps are
@@ -125,7 +125,7 @@ void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recu
   if (!std::isfinite(info.StartTime) || !std::isfinite(info.EndTime)) return;
   if (info.StartTime < Today(context.env) - kRetentionDays) return;
   if (ContainsText(info.ChannelText, kNavigationMarker)) return;
-  const int selection = context.dual_recording ? context.dual_recording() : kNoDualRecording;
+  const int selection = context.run.DualRecording();
   if (!PassesDualRecording(selection, tuner)) return;
 
   WriteOne(context, info);
@@ -142,11 +142,11 @@ void DeleteOldProgramFiles(const OutputContext& context) {
   std::vector<std::string> names;
   if (!context.env.ListFiles(folder, ".tvpi", &names)) return;
   for (const std::string& name : names) {
-    if (context.stop_requested && context.stop_requested()) break;
+    if (context.run.StopRequested()) break;
     if (!context.env.DeleteFile(folder + name) && context.env.FileExists(folder + name)) {
       LogFileError(context, "古いプログラム情報ファイル " + folder + name + " を削除できません");
     }
-    if (context.yield) context.yield();
+    context.run.Yield();
   }
 }
 

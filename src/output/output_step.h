@@ -4,13 +4,13 @@
 #ifndef TAVELIN_OUTPUT_OUTPUT_STEP_H_
 #define TAVELIN_OUTPUT_OUTPUT_STEP_H_
 
-#include <functional>
 #include <optional>
 #include <string>
 
 #include "output/program_info.h"
 #include "platform/date_time.h"
 #include "platform/env.h"
+#include "platform/run_control.h"
 
 namespace tavelin {
 
@@ -37,20 +37,16 @@ struct OutputContext {
   Env& env;
   // Ends with a path delimiter whenever a fetch runs.
   std::string output_folder;
-  // Item index of the dual-recording selection (kNoDualRecording, ...).
-  std::function<int()> dual_recording;
-  std::function<bool()> stop_requested;
-  // Sleeps 0 ms and processes pending window messages.
-  std::function<void()> yield;
-  // Writes an error line to the log: a program file that could not be deleted or written.
-  std::function<void(const std::string&)> log_error;
+  // The dual-recording selection, stop, yield, and the error log (a program file that could
+  // not be deleted or written).
+  RunControl& run;
 };
 
 // Writes the reservation as zero, one or several .tvpi files. May move StartTime and
 // EndTime forward while it expands a recurrence. `late_night_days` is 1 for a recurring
 // program shown at 24:00-28:59: it runs the calendar day after the broadcast day whose
 // weekday the recurrence names. Throws ProgramFileError when a file cannot be written
-// completely; a file that cannot be created is reported through log_error.
+// completely; a file that cannot be created is reported through run.LogError.
 void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recurrence, int tuner,
                      int late_night_days = 0);
 
@@ -67,7 +63,7 @@ std::optional<std::string> ProgramFilePath(const std::string& output_folder,
                                            const TvProgramInfo& info);
 
 // Deletes every "*.tvpi" file of the output folder while no stop is requested, yielding after
-// each file; a file that stays is reported through log_error. Does nothing for an empty
+// each file; a file that stays is reported through run.LogError. Does nothing for an empty
 // folder name or a lone root delimiter.
 void DeleteOldProgramFiles(const OutputContext& context);
 

@@ -13,6 +13,7 @@
 #include "output/program_info.h"
 #include "platform/date_time.h"
 #include "platform/env.h"
+#include "platform/run_control.h"
 
 namespace tavelin {
 
@@ -24,11 +25,8 @@ struct ParseContext {
   Env& env;
   // The saved reservation list page.
   std::string page_file;
-  std::function<bool()> stop_requested;
-  // Sleeps 0 ms and processes pending window messages; also serves the minute waits.
-  std::function<void()> yield;
-  // Writes an error line to the log.
-  std::function<void(const std::string& message)> log_error;
+  // Stop, yield (also for the minute waits) and the error log.
+  RunControl& run;
   StationLookup lookup_station;
   const OutputContext& output;
   // When set, counts every reservation a parser read and handed on with a title or a

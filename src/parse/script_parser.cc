@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "net/file_ops.h"
-#include "net/items.h"
 #include "parse/text_ops.h"
 #include "platform/ascii_text.h"
 #include "platform/codepage.h"
+#include "platform/file_ops.h"
+#include "platform/items.h"
 
 namespace tavelin {
 namespace {
@@ -114,13 +114,15 @@ int TunerFromScriptValue(std::string_view value) {
 
 void ParseScriptLayout(const ParseContext& context, WorkingReservation& reservation) {
   std::string page;
-  if (!OpenFileWithRetries(context.env, context.page_file, 1, context.yield, &page)) return;
+  if (!OpenFileWithRetries(
+          context.env, context.page_file, 1, [&context] { context.run.Yield(); }, &page))
+    return;
   reservation.Reset();
   TvProgramInfo& info = reservation.info;
 
   TextLineReader reader(page);
   std::string raw_line;
-  while (!(context.stop_requested && context.stop_requested()) && reader.Next(&raw_line)) {
+  while (!context.run.StopRequested() && reader.Next(&raw_line)) {
     const std::string line = TrimBlanks(raw_line);
     if (line.starts_with(kLineMark)) {
       const ScriptLine fields(line);
@@ -147,7 +149,7 @@ void ParseScriptLayout(const ParseContext& context, WorkingReservation& reservat
       Emit(context, reservation);
       reservation.Reset();
     }
-    if (context.yield) context.yield();
+    context.run.Yield();
   }
 }
 

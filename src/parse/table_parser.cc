@@ -30,7 +30,7 @@ class TableLayoutReader {
     parser.Execute();
     bool stopped = false;
     for (const THTMLElement item : parser.Items()) {
-      if (context_.stop_requested && context_.stop_requested()) {
+      if (context_.run.StopRequested()) {
         stopped = true;
         break;
       }
@@ -39,7 +39,7 @@ class TableLayoutReader {
       } else {
         OnText(item.AsText().Text());
       }
-      if (context_.yield) context_.yield();
+      context_.run.Yield();
     }
     // A stop in the middle of a row leaves a record without its times; handing it over
     // would write a program at 00:00 of its date.
@@ -173,7 +173,7 @@ class TableLayoutReader {
       step();
       return true;
     } catch (const std::exception&) {
-      if (context_.log_error) context_.log_error(std::string(message) + ": [" + text + "]");
+      context_.run.LogError(std::string(message) + ": [" + text + "]");
       return false;
     }
   }

@@ -98,6 +98,14 @@ class Env {
   // writes at the end (creating the file when missing); otherwise the file is created or
   // truncated. Null on failure.
   virtual std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) = 0;
+  // Reads a whole file the way the system's profile functions do: also while another
+  // program has it open for writing. False when it is missing or cannot be read.
+  virtual bool ReadSharedFile(const std::string& path, std::string* contents) = 0;
+  // Makes `path` hold exactly `bytes` in one step (a new file renamed over it): a reader
+  // sees the old content or the new, never a part. Creates the file when missing and keeps
+  // the permissions of the one it replaces. The INI files (profile_ini.h) go through these
+  // two.
+  virtual bool ReplaceFile(const std::string& path, std::string_view bytes) = 0;
   // Makes `to` hold what `from` holds now, replacing `to`: a hard link where the file system
   // allows one, else a copy. `from` stays as it is.
   virtual bool LinkOrCopyFile(const std::string& from, const std::string& to) = 0;
@@ -129,17 +137,6 @@ class Env {
                                    const std::string& value) = 0;
   virtual bool RegistryWriteInteger(const std::string& key, const std::string& name,
                                     uint32_t value) = 0;
-
-  // --- Private-profile INI files ------------------------------------------------------
-  // Reads `key` of `section`; `fallback` when the file, the section or the key is missing.
-  // Names match without regard to case; the value loses surrounding blanks and one pair of
-  // enclosing quotes.
-  virtual std::string ReadProfileString(const std::string& file, const std::string& section,
-                                        const std::string& key, const std::string& fallback) = 0;
-  // Writes `key`=`value` into `section`, keeping every other line; creates the file and
-  // the section when missing. CR and LF are dropped from the value.
-  virtual bool WriteProfileString(const std::string& file, const std::string& section,
-                                  const std::string& key, const std::string& value) = 0;
 
   // --- Machine and desktop ------------------------------------------------------------
   // Takes the single-instance lock `name` of this user. Null when it cannot be taken;
@@ -199,6 +196,12 @@ class EnvWrapper : public Env {
   std::unique_ptr<WritableFile> NewWritableFile(const std::string& p, bool a) override {
     return target_->NewWritableFile(p, a);
   }
+  bool ReadSharedFile(const std::string& p, std::string* c) override {
+    return target_->ReadSharedFile(p, c);
+  }
+  bool ReplaceFile(const std::string& p, std::string_view b) override {
+    return target_->ReplaceFile(p, b);
+  }
   bool LinkOrCopyFile(const std::string& f, const std::string& t) override {
     return target_->LinkOrCopyFile(f, t);
   }
@@ -220,14 +223,6 @@ class EnvWrapper : public Env {
   }
   bool RegistryWriteInteger(const std::string& k, const std::string& n, uint32_t v) override {
     return target_->RegistryWriteInteger(k, n, v);
-  }
-  std::string ReadProfileString(const std::string& f, const std::string& s, const std::string& k,
-                                const std::string& d) override {
-    return target_->ReadProfileString(f, s, k, d);
-  }
-  bool WriteProfileString(const std::string& f, const std::string& s, const std::string& k,
-                          const std::string& v) override {
-    return target_->WriteProfileString(f, s, k, v);
   }
   std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& n, std::string* e) override {
     return target_->AcquireInstanceLock(n, e);

@@ -4,6 +4,7 @@
 
 #include "platform/ascii_text.h"
 #include "platform/codepage.h"
+#include "platform/env.h"
 #include "platform/text_lines.h"
 
 namespace tavelin {
@@ -188,6 +189,24 @@ bool SetProfileValue(std::string_view text, std::string_view section, std::strin
   }
   *updated = std::move(result);
   return true;
+}
+
+std::string ReadProfileString(Env& env, const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& fallback) {
+  std::string text, value;
+  if (env.ReadSharedFile(file, &text) && FindProfileValue(text, section, key, &value)) {
+    return value;
+  }
+  return fallback;
+}
+
+bool WriteProfileString(Env& env, const std::string& file, const std::string& section,
+                        const std::string& key, const std::string& value) {
+  std::string text, updated;
+  if (!env.ReadSharedFile(file, &text) && (env.FileExists(file) || env.FolderExists(file))) {
+    return false;
+  }
+  return SetProfileValue(text, section, key, value, &updated) && env.ReplaceFile(file, updated);
 }
 
 }  // namespace tavelin

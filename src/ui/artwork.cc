@@ -280,16 +280,6 @@ RgbaImage WindowFace(const OutlineMask& outline, int band_height) {
   return face;
 }
 
-Glyph GlyphForButton(const std::string& name) {
-  if (name == "ButtonHome") return Glyph::kHome;
-  if (name == "ButtonAbout") return Glyph::kInfo;
-  if (name == "ButtonPlay") return Glyph::kPlay;
-  if (name == "ButtonStop") return Glyph::kStop;
-  if (name == "ButtonPause") return Glyph::kPause;
-  if (name == "ButtonCH") return Glyph::kChannels;
-  return Glyph::kNone;
-}
-
 RgbaImage ButtonGlyph(Glyph glyph, int size, bool enabled) {
   if (glyph == Glyph::kNone) return RgbaImage{};
   RgbaImage image = RenderSquare(

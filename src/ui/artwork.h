@@ -4,8 +4,9 @@
 #define TAVELIN_UI_ARTWORK_H_
 
 #include <cstdint>
-#include <string>
 #include <vector>
+
+#include "ui/controls.h"
 
 namespace tavelin::ui {
 
@@ -39,11 +40,8 @@ OutlineMask RoundedOutline(int width, int height, int radius);
 inline constexpr int kFaceBandHeight = 38;
 RgbaImage WindowFace(const OutlineMask& outline, int band_height = kFaceBandHeight);
 
-// The small pictures on the picture buttons, chosen by the button's name.
-enum class Glyph { kNone, kHome, kInfo, kPlay, kStop, kPause, kChannels };
-Glyph GlyphForButton(const std::string& control_name);
-// `glyph` drawn into a square of `size` pixels, anti-aliased on a transparent background;
-// greyed when not `enabled`. Empty for kNone or no size.
+// The small picture a button carries (Button::glyph): `glyph` drawn into a square of `size` pixels,
+// anti-aliased on a transparent background; greyed when not `enabled`. Empty for kNone or no size.
 RgbaImage ButtonGlyph(Glyph glyph, int size, bool enabled);
 
 }  // namespace tavelin::ui

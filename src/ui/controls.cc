@@ -80,8 +80,8 @@ void Button::SetCancel(bool cancel) {
   Changed();
 }
 
-void Button::SetPicture(bool picture) {
-  picture_ = picture;
+void Button::SetGlyph(Glyph glyph) {
+  glyph_ = glyph;
   Changed();
 }
 

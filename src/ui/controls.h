@@ -33,7 +33,22 @@ struct Font {
   bool underline = false;
 };
 
+// The kinds of control a form can hold. Where a new kind must be added, besides its class
+// below:
+// - the headless backend needs nothing (it keeps no state per control);
+// - the FLTK backend, src/ui/fltk/fltk_controls.cc: the switches in
+//   FltkBackend::Impl::AddWidget (its widget) and Impl::Apply (mirroring the model), and
+//   IsWindowed when it is painted on the window's face instead of being a widget; the
+//   tests' FltkTestDriver::StateOf and UserClicks (fltk_test_driver.cc) read and click it;
+// - the Windows backend, src/ui/win32/win32_controls.cc: the switches in
+//   Win32Backend::Impl::AddControl (its window), Impl::Apply, Impl::Command (its
+//   notifications) and Impl::ControlColours, and LiesBeneath when it is drawn under the
+//   windowed controls.
 enum class ControlKind { kLabel, kEdit, kButton, kRadioGroup, kProgressBar, kPicture };
+
+// The small picture a button carries beside (or instead of) its caption; drawn by
+// ButtonGlyph (ui/artwork.h).
+enum class Glyph { kNone, kHome, kInfo, kPlay, kStop, kPause, kChannels };
 
 class Control {
  public:
@@ -124,13 +139,14 @@ class Button : public Control {
   // Answers the Esc key.
   bool cancel() const { return cancel_; }
   void SetCancel(bool cancel);
-  // A picture button (its caption is drawn beside or instead of a picture).
-  bool picture() const { return picture_; }
-  void SetPicture(bool picture);
+  // A picture button draws its glyph left of its caption (or alone without one); kNone
+  // makes a plain push button.
+  Glyph glyph() const { return glyph_; }
+  void SetGlyph(Glyph glyph);
 
  private:
   bool cancel_ = false;
-  bool picture_ = false;
+  Glyph glyph_ = Glyph::kNone;
 };
 
 class RadioGroup : public Control {

@@ -11,6 +11,7 @@
 #include "app/form_rd.h"
 #include "app/settings.h"
 #include "platform/posix/posix_env.h"
+#include "platform/profile_ini.h"
 #include "support/recorder_sim.h"
 #include "support/test_env.h"
 #include "ui/headless/headless_backend.h"
@@ -32,9 +33,9 @@ class FetchRunTest : public ::testing::TestWithParam<const char*> {
     ASSERT_TRUE(env_.ForceFolders(dir_.File("temp")));
     env_.set_temp_folder(dir_.File("temp/"));
     ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", root_));
-    ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "RD1", "RDH1_IP_Text", "127.0.0.1"));
-    ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "RD1", "RDH1_Port_Text",
-                                        std::to_string(sim_->port())));
+    ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_IP_Text", "127.0.0.1"));
+    ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_Port_Text",
+                                   std::to_string(sim_->port())));
   }
 
   // One fetch-mode run; `script` may queue input. Returns the program files left.

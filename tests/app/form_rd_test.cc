@@ -14,6 +14,7 @@
 #include "channels/channel_table.h"
 #include "platform/notices.h"
 #include "platform/path.h"
+#include "platform/profile_ini.h"
 #include "support/test_env.h"
 #include "ui/headless/headless_backend.h"
 
@@ -85,7 +86,7 @@ class FormRDTest : public ::testing::Test {
   }
   std::string Error(const std::string& message) { return "qdr.log: " + message + " (C.ERROR)"; }
   void HostSetup(const std::string& key, const std::string& value) {
-    ASSERT_TRUE(env_.WriteProfileString(root_ + "qdr.ini", "TSetup", key, value));
+    ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TSetup", key, value));
   }
 
   TempDir dir_;
@@ -115,6 +116,17 @@ TEST_F(FormRDTest, CreationSetsTheDesignValuesAndStates) {
   EXPECT_EQ(form.root_folder(), root_);
   EXPECT_EQ(form.TableTVChNo.FileName(), root_ + "qdrTVCHNo.csv");
   EXPECT_TRUE(form.LogFile1.Active());
+}
+
+TEST_F(FormRDTest, PictureButtonsCarryTheirGlyphs) {
+  TFormRD& form = Make({out_, "/c"});
+  EXPECT_EQ(form.ButtonHome.glyph(), ui::Glyph::kHome);
+  EXPECT_EQ(form.ButtonAbout.glyph(), ui::Glyph::kInfo);
+  EXPECT_EQ(form.ButtonPlay.glyph(), ui::Glyph::kPlay);
+  EXPECT_EQ(form.ButtonStop.glyph(), ui::Glyph::kStop);
+  EXPECT_EQ(form.ButtonPause.glyph(), ui::Glyph::kPause);
+  EXPECT_EQ(form.ButtonCH.glyph(), ui::Glyph::kChannels);
+  EXPECT_EQ(form.Button1.glyph(), ui::Glyph::kNone) << "the connection test is a plain button";
 }
 
 TEST_F(FormRDTest, NoParameterShowsTheMessageAndSavesNoSettings) {
@@ -355,7 +367,7 @@ TEST_F(FormRDTest, HandlerExceptionIsLoggedAndTheProgramGoesOn) {
   backend_.QueueCloseRequest(form, 3);
   EXPECT_TRUE(RunAndDestroy());
   EXPECT_EQ(LogBody(), (std::vector<std::string>{"Tavelin", Error("ファイル x は開けません")}));
-  EXPECT_EQ(env_.ReadProfileString(root_ + "nubra.ini", "RD1", "RDH1_Port_Text", ""), "8080");
+  EXPECT_EQ(ReadProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_Port_Text", ""), "8080");
 }
 
 TEST_F(FormRDTest, ExceptionInTheRunStillRestoresButtonsAndCloses) {
@@ -383,8 +395,8 @@ TEST_F(FormRDTest, OutputFolderThatCannotBeCreatedIsLogged) {
 }
 
 TEST_F(FormRDTest, RecorderTextsPreferTheDeckSectionThenTheHostIni) {
-  ASSERT_TRUE(env_.WriteProfileString(root_ + "qdr.ini", "TFormRD", "RDH1_IP_Text", "host-ip"));
-  ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "RD1", "RDH1_IP_Text", "deck-ip"));
+  ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TFormRD", "RDH1_IP_Text", "host-ip"));
+  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_IP_Text", "deck-ip"));
   struct Case {
     std::string folder;
     std::string address;
@@ -430,7 +442,7 @@ TEST_F(FormRDTest, FileWaitsPumpTheSettingsWindowUntilItClosesAndTheTempNoteIsLo
 }
 
 TEST_F(FormRDTest, RegistryPlacementWinsOverTheHostIni) {
-  ASSERT_TRUE(env_.WriteProfileString(root_ + "qdr.ini", "TFormRD", "NormPos", "10,20,455,203"));
+  ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TFormRD", "NormPos", "10,20,455,203"));
   Make({out_, "x"});
   EXPECT_EQ(form_->placement().left, 10);
   ASSERT_TRUE(
@@ -440,7 +452,7 @@ TEST_F(FormRDTest, RegistryPlacementWinsOverTheHostIni) {
   EXPECT_EQ(form_->placement().left, 30);
   EXPECT_EQ(form_->placement().top, 40);
   form_.reset();
-  EXPECT_EQ(env_.ReadProfileString(root_ + "qdr.ini", "TFormRD", "NormPos", ""), "30,40,475,223");
+  EXPECT_EQ(ReadProfileString(env_, root_ + "qdr.ini", "TFormRD", "NormPos", ""), "30,40,475,223");
 }
 
 TEST_F(FormRDTest, PlacementFromAnotherResolutionKeepsTheWindowsOwnSize) {
@@ -463,7 +475,7 @@ TEST_F(FormRDTest, PlacementFromAnotherResolutionKeepsTheWindowsOwnSize) {
   EXPECT_TRUE(env_.RegistryReadString(key, "PixelsPerInch", &ppi));
   EXPECT_EQ(norm, "10,20,678,295");
   EXPECT_EQ(ppi, "144");
-  EXPECT_EQ(env_.ReadProfileString(root_ + "qdr.ini", "TFormRD", "PixelsPerInch", ""), "144");
+  EXPECT_EQ(ReadProfileString(env_, root_ + "qdr.ini", "TFormRD", "PixelsPerInch", ""), "144");
 }
 
 TEST_F(FormRDTest, DeckNamesTheIniCannotHoldAreReportedNotMisfiled) {
@@ -504,11 +516,11 @@ TEST_F(FormRDTest, AboutButtonShowsOneAboutWindow) {
 
 TEST_F(FormRDTest, StoredPasswordOfAnotherComputerSurvivesARun) {
   const std::string foreign = ScramblePassword("secret", std::string(32, 'F'));
-  ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "RD1", "RDH1_PW_Text", foreign));
+  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_PW_Text", foreign));
   TFormRD& form = Make({out_, "x"});
   backend_.QueueCloseRequest(form, 1);
   EXPECT_TRUE(RunAndDestroy());
-  EXPECT_EQ(env_.ReadProfileString(root_ + "nubra.ini", "RD1", "RDH1_PW_Text", ""), foreign);
+  EXPECT_EQ(ReadProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_PW_Text", ""), foreign);
 }
 
 }  // namespace

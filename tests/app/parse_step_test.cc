@@ -8,6 +8,7 @@
 
 #include "channels/channel_table.h"
 #include "parse/reservation_pages.h"
+#include "support/scripted_run.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -46,10 +47,7 @@ class ParseStepTest : public ::testing::Test {
                             "RD-X5",
                             dir_.File("RD-X5/"),
                             dir_.File("rdprogram.html"),
-                            [] { return kNoDualRecording; },
-                            [] { return false; },
-                            [this] { ++yields_; },
-                            [this](const std::string& line) { log_.push_back(line); },
+                            run_,
                             [this](const std::string& line) { plain_log_.push_back(line); }};
   }
 
@@ -64,8 +62,9 @@ class ParseStepTest : public ::testing::Test {
   FakeEnv env_;
   ChannelTable tv_ch_no_;
   ChannelTable tv_ch_data_;
-  int yields_ = 0;
-  std::vector<std::string> log_;
+  ScriptedRun run_;
+  int& yields_ = run_.yields;
+  std::vector<std::string>& log_ = run_.errors;
   std::vector<std::string> plain_log_;
 };
 
@@ -122,9 +121,8 @@ TEST_F(ParseStepTest, PageWithoutReservationsIsToldWithItsSize) {
   for (const auto& c : cases) {
     plain_log_.clear();
     WriteBytes(page, c.bytes);
-    ParseStepContext context = Context();
-    if (c.stop) context.stop_requested = [] { return true; };
-    RunParseStep(context);
+    run_.stop = c.stop;
+    RunParseStep(Context());
     EXPECT_EQ(plain_log_, c.lines) << c.name;
     EXPECT_TRUE(log_.empty()) << c.name;
   }
@@ -139,9 +137,8 @@ TEST_F(ParseStepTest, ClosesTablesAlsoWhenThePageCannotBeRead) {
 
 TEST_F(ParseStepTest, StopRequestEndsBothParsersEarly) {
   WriteBytes(dir_.File("rdprogram.html"), testing::TableLayoutPage() + testing::ScriptLayoutPage());
-  ParseStepContext context = Context();
-  context.stop_requested = [] { return true; };
-  RunParseStep(context);
+  run_.stop = true;
+  RunParseStep(Context());
   std::vector<std::string> names;
   env_.ListFiles(dir_.File("RD-X5/"), "", &names);
   EXPECT_TRUE(names.empty());

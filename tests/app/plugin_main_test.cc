@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "platform/profile_ini.h"
 #include "support/test_env.h"
 #include "ui/headless/headless_backend.h"
 
@@ -107,7 +108,7 @@ TEST_F(PlugInTest, SettingsModeWithoutAUserClosesAndSaves) {
   EXPECT_EQ(Run({dir_.File("out/RD1"), "/c"}), 0);
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("settings mode needs a desktop display"), std::string::npos) << err;
-  EXPECT_EQ(env_.ReadProfileString(root_ + "nubra.ini", "RD1", "RDH1_Port_Text", ""), "80");
+  EXPECT_EQ(ReadProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_Port_Text", ""), "80");
   const std::string log = ReadBytes(root_ + "qdr.log");
   EXPECT_NE(
       log.find("Tavelin\r\nqdr.log: 設定画面を出すデスクトップがないので終わります (C.ERROR)\r\n"),
@@ -139,8 +140,8 @@ TEST_F(PlugInTest, FetchModeConvertsTheFolderNameFromUtf8) {
   // "録画" in UTF-8 on the command line; the program works in Shift-JIS and the platform
   // converts back, so the folder appears under its UTF-8 name. The recorder address is a
   // closed loopback port, so the download fails at once.
-  ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "録画", "RDH1_IP_Text", "127.0.0.1"));
-  ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", "録画", "RDH1_Port_Text", "1"));
+  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "録画", "RDH1_IP_Text", "127.0.0.1"));
+  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "録画", "RDH1_Port_Text", "1"));
   EXPECT_EQ(Run({dir_.File("out/\xE9\x8C\xB2\xE7\x94\xBB")}), 0);
   EXPECT_TRUE(env_.FolderExists(dir_.File("out/録画")));
   EXPECT_NE(ReadBytes(root_ + "qdr.log").find("予約一覧のダウンロード失敗"), std::string::npos);

@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "net/md5.h"
 #include "platform/path.h"
+#include "platform/profile_ini.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -122,10 +123,10 @@ class SettingsFileTest : public ::testing::Test {
   std::string root_ = dir_.path();
 
   void HostSetup(const std::string& key, const std::string& value) {
-    ASSERT_TRUE(env_.WriteProfileString(root_ + "qdr.ini", "TSetup", key, value));
+    ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TSetup", key, value));
   }
   void Own(const std::string& deck, const std::string& key, const std::string& value) {
-    ASSERT_TRUE(env_.WriteProfileString(root_ + "nubra.ini", deck, key, value));
+    ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", deck, key, value));
   }
 };
 
@@ -175,9 +176,10 @@ TEST_F(SettingsFileTest, SavingWritesTheSectionAndSkipsAnEmptyDeck) {
   EXPECT_TRUE(SaveRecorderSettings(env_, root_, "", s));
   EXPECT_FALSE(env_.FileExists(root_ + "nubra.ini"));
   EXPECT_TRUE(SaveRecorderSettings(env_, root_, "RD1", s));
-  const std::string stored = env_.ReadProfileString(root_ + "nubra.ini", "RD1", "RDH1_PW_Text", "");
+  const std::string stored =
+      ReadProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_PW_Text", "");
   EXPECT_EQ(stored, ScramblePassword("", VolumeKey(env_)));
-  EXPECT_EQ(env_.ReadProfileString(root_ + "nubra.ini", "RD1", "WRecSetting_ItemIndex", ""), "1");
+  EXPECT_EQ(ReadProfileString(env_, root_ + "nubra.ini", "RD1", "WRecSetting_ItemIndex", ""), "1");
   RecorderSettings back;
   LoadRecorderSettings(env_, root_, "RD1", &back);
   EXPECT_EQ(back.user_id, "id");

@@ -7,6 +7,7 @@
 #include "channels/channel_retrieval.h"
 #include "net/page_download.h"
 #include "support/recorder_sim.h"
+#include "support/scripted_run.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -42,8 +43,7 @@ class ChannelRetrievalSimTest : public ::testing::Test {
     context_.download = [this](const std::string& url, const std::string& file, Status* why) {
       return downloader_.Download(url, file, why);
     };
-    context_.yield = [] {};
-    context_.stop_requested = [] { return false; };
+    context_.run = &run_;
     context_.message_box = [this](const std::string& text) { messages_.push_back(text); };
   }
 
@@ -65,6 +65,7 @@ class ChannelRetrievalSimTest : public ::testing::Test {
   ChannelTable table_tv_;
   ChannelTable table_ch_no_;
   PatternMatcher matcher_;
+  ScriptedRun run_;
   ChannelRetrievalContext context_;
   std::vector<std::string> messages_;
 };
@@ -113,8 +114,7 @@ TEST_F(ChannelRetrievalSimTest, StoppedRecorderGivesConnectionFailure) {
     port = sim.port();
   }
   context_.port = std::to_string(port);
-  std::vector<std::string> log;
-  context_.log_error = [&log](const std::string& line) { log.push_back(line); };
+  const std::vector<std::string>& log = run_.errors;
   RetrieveChannelList(context_);
   const std::string reason =
       "接続を拒否されました: 127.0.0.1:" + context_.port + " (Connection refused)";

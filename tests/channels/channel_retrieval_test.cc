@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "support/scripted_run.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -82,11 +83,7 @@ class ChannelRetrievalTest : public ::testing::Test {
       WriteBytes(file, page_);
       return static_cast<std::int64_t>(page_.size());
     };
-    context_.yield = [this] {
-      ++yields_;
-      if (stop_at_yield_ == yields_) stop_ = true;
-    };
-    context_.stop_requested = [this] { return stop_; };
+    context_.run = &run_;
     context_.message_box = [this](const std::string& text) { messages_.push_back(text); };
   }
 
@@ -121,9 +118,9 @@ class ChannelRetrievalTest : public ::testing::Test {
   ChannelRetrievalContext context_;
   std::string page_;
   std::vector<std::string> urls_, files_, messages_;
-  int yields_ = 0;
-  int stop_at_yield_ = -1;
-  bool stop_ = false;
+  ScriptedRun run_;
+  int& yields_ = run_.yields;
+  int& stop_at_yield_ = run_.stop_after_yields;
 };
 
 TEST_F(ChannelRetrievalTest, FirstRunAppendsFoldedNamesAndSecondRunAppendsNothing) {

@@ -11,6 +11,7 @@
 
 #include "platform/date_time.h"
 #include "platform/path.h"
+#include "support/scripted_run.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -32,14 +33,7 @@ class OutputStepTest : public ::testing::Test {
  protected:
   OutputStepTest() : env_(dir_, kToday + 0.5) { env_.CreateFolder(dir_.File("out")); }
 
-  OutputContext Context() {
-    return OutputContext{env_,
-                         dir_.File("out/"),
-                         [this] { return selection_; },
-                         [this] { return stop_; },
-                         [this] { ++yields_; },
-                         [this](const std::string& line) { errors_.push_back(line); }};
-  }
+  OutputContext Context() { return OutputContext{env_, dir_.File("out/"), run_}; }
 
   // The names in the output folder, sorted.
   std::vector<std::string> Files() {
@@ -64,10 +58,11 @@ class OutputStepTest : public ::testing::Test {
 
   TempDir dir_;
   FakeEnv env_;
-  int selection_ = kNoDualRecording;
-  bool stop_ = false;
-  int yields_ = 0;
-  std::vector<std::string> errors_;
+  ScriptedRun run_;
+  int& selection_ = run_.dual_recording;
+  bool& stop_ = run_.stop;
+  int& yields_ = run_.yields;
+  std::vector<std::string>& errors_ = run_.errors;
 };
 
 TEST_F(OutputStepTest, WritesOneNamedFileWithTheRecord) {
@@ -337,20 +332,20 @@ TEST_F(OutputStepTest, CleanUpStopsAfterTheCurrentFile) {
   for (const char* name : {"a.tvpi", "b.tvpi", "c.tvpi"}) {
     testing::WriteBytes(dir_.File("out/") + name, "x");
   }
-  OutputContext context = Context();
-  context.yield = [this] { stop_ = true; };
-  DeleteOldProgramFiles(context);
+  run_.stop_after_yields = 1;
+  DeleteOldProgramFiles(Context());
   EXPECT_EQ(Files().size(), 2u);
 }
 
 TEST_F(OutputStepTest, CleanUpIgnoresEmptyAndRootFolders) {
   CountingEnv counting(&env_);
+  ScriptedRun run;
   for (const char* folder : {"", "/"}) {
-    OutputContext context{counting, folder, nullptr, nullptr, nullptr, nullptr};
+    OutputContext context{counting, folder, run};
     DeleteOldProgramFiles(context);
   }
   EXPECT_EQ(counting.listings, 0);
-  OutputContext missing{counting, dir_.File("nowhere/"), nullptr, nullptr, nullptr, nullptr};
+  OutputContext missing{counting, dir_.File("nowhere/"), run};
   DeleteOldProgramFiles(missing);
   EXPECT_EQ(counting.listings, 1);
 }
@@ -378,9 +373,7 @@ TEST_F(OutputStepTest, AHeldProgramFileIsReportedAndNeverPassesSilentlyForTheNew
   testing::WriteBytes(held, "old program");
   testing::WriteBytes(folder + "old.tvpi", "x");
   HeldFileEnv env(&env_, held);
-  OutputContext context = Context();
-  const OutputContext with_held{env,     context.output_folder, nullptr, nullptr,
-                                nullptr, context.log_error};
+  const OutputContext with_held{env, folder, run_};
 
   DeleteOldProgramFiles(with_held);
   ASSERT_EQ(errors_.size(), 1u);
@@ -402,7 +395,7 @@ TEST_F(OutputStepTest, AHeldProgramFileIsReportedAndNeverPassesSilentlyForTheNew
   // A file that merely cannot be made (no old one under its name) is reported too.
   info.StartTime = At(3, 13, 20, 0);
   HeldFileEnv missing(&env_, folder + "202403132000CH 1.tvpi");
-  const OutputContext with_missing{missing, folder, nullptr, nullptr, nullptr, context.log_error};
+  const OutputContext with_missing{missing, folder, run_};
   EmitReservation(with_missing, info, kNoRecurrence, kNoTuner);
   ASSERT_EQ(errors_.size(), 3u);
   EXPECT_EQ(errors_[2].find("残っています"), std::string::npos) << Utf8(errors_[2]);

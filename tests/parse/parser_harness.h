@@ -12,6 +12,7 @@
 
 #include "parse/parse_context.h"
 #include "parse/reservation_pages.h"
+#include "support/scripted_run.h"
 #include "support/test_env.h"
 
 namespace tavelin::testing {
@@ -25,18 +26,14 @@ class ParserHarness : public ::testing::Test {
   std::string out() const { return dir_.File("out/"); }
 
   OutputContext& Output() {
-    output_ = std::make_unique<OutputContext>(
-        OutputContext{env_, out(), [this] { return selection_; }, [this] { return stop_; },
-                      [this] { Yield(); }, nullptr});
+    output_ = std::make_unique<OutputContext>(OutputContext{env_, out(), run_});
     return *output_;
   }
 
   ParseContext Context() {
     return ParseContext{env_,
                         page_file(),
-                        [this] { return stop_; },
-                        [this] { Yield(); },
-                        [this](const std::string& line) { log_.push_back(line); },
+                        run_,
                         [this](const std::string& key) -> std::optional<std::string> {
                           lookups_.push_back(key);
                           auto found = stations_.find(key);
@@ -54,21 +51,17 @@ class ParserHarness : public ::testing::Test {
     return names;
   }
 
-  void Yield() {
-    ++yields_;
-    if (stop_after_ >= 0 && yields_ >= stop_after_) stop_ = true;
-  }
-
   TempDir dir_;
   FakeEnv env_;
   std::unique_ptr<OutputContext> output_;
   std::map<std::string, std::string> stations_ = PageStations();
   std::vector<std::string> lookups_;
-  std::vector<std::string> log_;
-  int selection_ = kNoDualRecording;
-  bool stop_ = false;
-  int yields_ = 0;
-  int stop_after_ = -1;  // sets the stop request at this many yields
+  ScriptedRun run_;
+  std::vector<std::string>& log_ = run_.errors;
+  int& selection_ = run_.dual_recording;
+  bool& stop_ = run_.stop;
+  int& yields_ = run_.yields;
+  int& stop_after_ = run_.stop_after_yields;  // sets the stop request at this many yields
 };
 
 // Compares file maps with readable names and contents on failure.

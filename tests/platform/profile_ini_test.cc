@@ -117,24 +117,24 @@ TEST(ProfileIniEnvTest, WrittenFileReadsBackAndKeepsForeignLines) {
   testing::TempDir dir;
   auto env = testing::NewSystemEnv();
   const std::string file = dir.File("qdr.ini");
-  EXPECT_EQ(env->ReadProfileString(file, "TSetup", "Debug_Checked", "False"), "False");
+  EXPECT_EQ(ReadProfileString(*env, file, "TSetup", "Debug_Checked", "False"), "False");
   testing::WriteBytes(file, kHostIni);
 
-  ASSERT_TRUE(env->WriteProfileString(file, "tsetup", "useproxy_checked", "False"));
-  ASSERT_TRUE(env->WriteProfileString(file, "RD-X5", "RDH1_Port_Text", "80"));
-  EXPECT_EQ(env->ReadProfileString(file, "TSETUP", "UseProxy_Checked", ""), "False");
-  EXPECT_EQ(env->ReadProfileString(file, "rd-x5", "rdh1_port_text", ""), "80");
-  EXPECT_EQ(env->ReadProfileString(file, "TSetup", "Quoted", ""), "a b");
+  ASSERT_TRUE(WriteProfileString(*env, file, "tsetup", "useproxy_checked", "False"));
+  ASSERT_TRUE(WriteProfileString(*env, file, "RD-X5", "RDH1_Port_Text", "80"));
+  EXPECT_EQ(ReadProfileString(*env, file, "TSETUP", "UseProxy_Checked", ""), "False");
+  EXPECT_EQ(ReadProfileString(*env, file, "rd-x5", "rdh1_port_text", ""), "80");
+  EXPECT_EQ(ReadProfileString(*env, file, "TSetup", "Quoted", ""), "a b");
   std::string expected = kHostIni;
   expected.replace(expected.find("  UseProxy_Checked = True  "), 27, "UseProxy_Checked=False");
   expected += "[RD-X5]\r\nRDH1_Port_Text=80\r\n";
   EXPECT_EQ(testing::ReadBytes(file), expected);
 
   // A missing file is created, a missing folder is not.
-  EXPECT_TRUE(env->WriteProfileString(dir.File("予約.ini"), "s", "k", "値"));
-  EXPECT_EQ(env->ReadProfileString(dir.File("予約.ini"), "s", "k", ""), "値");
-  EXPECT_FALSE(env->WriteProfileString(dir.File("none/x.ini"), "s", "k", "v"));
-  EXPECT_FALSE(env->WriteProfileString(dir.File("bad\x81"), "s", "k", "v"));
+  EXPECT_TRUE(WriteProfileString(*env, dir.File("予約.ini"), "s", "k", "値"));
+  EXPECT_EQ(ReadProfileString(*env, dir.File("予約.ini"), "s", "k", ""), "値");
+  EXPECT_FALSE(WriteProfileString(*env, dir.File("none/x.ini"), "s", "k", "v"));
+  EXPECT_FALSE(WriteProfileString(*env, dir.File("bad\x81"), "s", "k", "v"));
 }
 
 }  // namespace

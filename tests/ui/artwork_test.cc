@@ -97,9 +97,9 @@ TEST(WindowFaceTest, BandGradientAndEdgeFollowTheOutline) {
   EXPECT_LT(scaled.RgbAt(334, 50) >> 16, scaled.RgbAt(334, 62) >> 16);
 }
 
-TEST(ButtonGlyphTest, EveryPictureButtonHasItsOwnGlyphGreyedWhenDisabled) {
+TEST(ButtonGlyphTest, EveryGlyphHasItsOwnPictureGreyedWhenDisabled) {
   const struct {
-    const char* button;
+    const char* button;  // the main window's button that carries it
     Glyph glyph;
     int x, y;  // a point inside the glyph, in a 14 x 14 square
   } cases[] = {{"ButtonHome", Glyph::kHome, 7, 10},  {"ButtonAbout", Glyph::kInfo, 3, 7},
@@ -107,7 +107,6 @@ TEST(ButtonGlyphTest, EveryPictureButtonHasItsOwnGlyphGreyedWhenDisabled) {
                {"ButtonPause", Glyph::kPause, 3, 7}, {"ButtonCH", Glyph::kChannels, 1, 7}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.button);
-    EXPECT_EQ(GlyphForButton(c.button), c.glyph);
     const RgbaImage on = ButtonGlyph(c.glyph, 14, true);
     const RgbaImage off = ButtonGlyph(c.glyph, 14, false);
     ASSERT_EQ(on.width, 14);
@@ -120,7 +119,6 @@ TEST(ButtonGlyphTest, EveryPictureButtonHasItsOwnGlyphGreyedWhenDisabled) {
     EXPECT_EQ(grey >> 16, grey & 0xFF) << std::hex << grey;
     EXPECT_GT(grey & 0xFF, std::min(colour >> 16, colour & 0xFF));
   }
-  EXPECT_EQ(GlyphForButton("Button1"), Glyph::kNone);
   EXPECT_TRUE(ButtonGlyph(Glyph::kNone, 14, true).pixels.empty());
   EXPECT_TRUE(ButtonGlyph(Glyph::kStop, 0, true).pixels.empty());
 }

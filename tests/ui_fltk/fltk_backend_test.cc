@@ -1,4 +1,4 @@
-#include "ui/fltk/fltk_backend.h"
+#include "ui/fltk/fltk_test_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include "app/form_rd.h"
 #include "app/settings.h"
 #include "e2e/fltk_xvfb.h"
+#include "platform/profile_ini.h"
 #include "support/test_env.h"
 
 namespace tavelin::ui {
@@ -46,7 +47,7 @@ class FltkBackendTest : public ::testing::Test {
   void SetUp() override {
     if (g_server == nullptr) GTEST_SKIP() << "Xvfb is not installed";
     ASSERT_TRUE(g_server->started());
-    backend_ = FltkBackend::Open(env_);
+    backend_ = FltkTestDriver::Open(env_);
     ASSERT_NE(backend_, nullptr);
   }
 
@@ -61,7 +62,7 @@ class FltkBackendTest : public ::testing::Test {
 
   TempDir dir_;
   FakeEnv env_{dir_};
-  std::unique_ptr<FltkBackend> backend_;
+  std::unique_ptr<FltkTestDriver> backend_;
 };
 
 // A small form with the kinds of control the windows use.
@@ -292,7 +293,7 @@ TEST_F(FltkMainWindowTest, TheCloseButtonClosesTheWindowAndSavesTheSettings) {
   EXPECT_TRUE(form_->closed());
   EXPECT_TRUE(form_->stop_requested());
   EXPECT_FALSE(backend_->WindowShown(*form_));
-  EXPECT_EQ(env_.ReadProfileString(dir_.File("root/qdr.ini"), "TFormRD", "RDH1_Port_Text", ""),
+  EXPECT_EQ(ReadProfileString(env_, dir_.File("root/qdr.ini"), "TFormRD", "RDH1_Port_Text", ""),
             "8080");
 }
 

@@ -9,8 +9,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/posix/posix_env_impl.h"
 
 namespace tavelin::posix {
 namespace {
@@ -114,50 +116,65 @@ bool ToSystemPath(const std::string& path, std::string* system_path) {
   return Cp932ToUtf8(path, system_path);
 }
 
-bool FileExists(const std::string& path) {
+bool PosixEnv::FileExists(const std::string& path) {
   struct stat info;
   return StatPath(path, &info) && !S_ISDIR(info.st_mode);
 }
 
-bool FolderExists(const std::string& path) {
+bool PosixEnv::FolderExists(const std::string& path) {
   struct stat info;
   return StatPath(path, &info) && S_ISDIR(info.st_mode);
 }
 
-bool GetFileSize(const std::string& path, uint64_t* size) {
+bool PosixEnv::GetFileSize(const std::string& path, uint64_t* size) {
   struct stat info;
   if (!StatPath(path, &info) || !S_ISREG(info.st_mode)) return false;
   *size = static_cast<uint64_t>(info.st_size);
   return true;
 }
 
-bool DeleteFile(const std::string& path) {
+bool PosixEnv::DeleteFile(const std::string& path) {
+  errno = 0;
   std::string system_path;
-  return ToSystemPath(path, &system_path) && ::unlink(system_path.c_str()) == 0;
+  return Kept(ToSystemPath(path, &system_path) && ::unlink(system_path.c_str()) == 0);
 }
 
-bool RenameFile(const std::string& from, const std::string& to) {
+bool PosixEnv::RenameFile(const std::string& from, const std::string& to) {
+  errno = 0;
   std::string system_from, system_to;
-  return ToSystemPath(from, &system_from) && ToSystemPath(to, &system_to) &&
-         ::rename(system_from.c_str(), system_to.c_str()) == 0;
+  return Kept(ToSystemPath(from, &system_from) && ToSystemPath(to, &system_to) &&
+              ::rename(system_from.c_str(), system_to.c_str()) == 0);
 }
 
-bool LinkOrCopyFile(const std::string& from, const std::string& to) {
+bool PosixEnv::LinkOrCopyFile(const std::string& from, const std::string& to) {
+  errno = 0;
   std::string system_from, system_to;
-  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return false;
+  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Kept(false);
   // The new name is made beside the target and renamed over it, so `to` never goes missing.
   const std::string staged = system_to + ".link";
   ::unlink(staged.c_str());
   if (::link(system_from.c_str(), staged.c_str()) == 0) {
     if (::rename(staged.c_str(), system_to.c_str()) == 0) return true;
+    Kept(false);
     ::unlink(staged.c_str());
     return false;
   }
   std::string bytes;
-  return ReadSystemFile(system_from, &bytes) && ReplaceFileAtomically(system_to, bytes, false);
+  errno = 0;
+  return Kept(ReadSystemFile(system_from, &bytes) &&
+              ReplaceFileAtomically(system_to, bytes, false));
 }
 
-bool SyncFolder(const std::string& folder) {
+std::string PosixEnv::LastFileError() {
+  if (last_file_errno_ == 0) return std::string();
+  std::string text;
+  // The C library's text is ASCII in the C locale; a text of another locale is left out.
+  if (!Utf8ToCp932(std::strerror(last_file_errno_), &text)) text.clear();
+  const std::string number = "errno " + std::to_string(last_file_errno_);
+  return text.empty() ? number : text + " (" + number + ")";
+}
+
+bool PosixEnv::SyncFolder(const std::string& folder) {
   std::string system_path;
   if (!ToSystemPath(folder, &system_path)) return false;
   const int fd = ::open(system_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -175,7 +192,7 @@ bool PrivateFolder(const std::string& system_path) {
          info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
 }
 
-bool CreateFolder(const std::string& path) {
+bool PosixEnv::CreateFolder(const std::string& path) {
   std::string system_path;
   if (!ToSystemPath(path, &system_path)) return false;
   if (::mkdir(system_path.c_str(), 0777) == 0) return true;
@@ -183,7 +200,7 @@ bool CreateFolder(const std::string& path) {
   return errno == EEXIST && ::stat(system_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool ForceFolders(const std::string& path) {
+bool PosixEnv::ForceFolders(const std::string& path) {
   std::string system_path;
   return ToSystemPath(path, &system_path) && MakeSystemFolders(system_path);
 }
@@ -202,8 +219,8 @@ bool MakeSystemFolders(const std::string& system_path) {
   return ::stat(system_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool ListFiles(const std::string& folder, const std::string& suffix,
-               std::vector<std::string>* names) {
+bool PosixEnv::ListFiles(const std::string& folder, const std::string& suffix,
+                         std::vector<std::string>* names) {
   names->clear();
   std::string system_folder;
   if (!ToSystemPath(folder, &system_folder)) return false;
@@ -227,7 +244,7 @@ bool ListFiles(const std::string& folder, const std::string& suffix,
   return true;
 }
 
-bool ReadFile(const std::string& path, std::string* contents) {
+bool PosixEnv::ReadFile(const std::string& path, std::string* contents) {
   std::string system_path;
   if (!ToSystemPath(path, &system_path)) return false;
   const int fd = OpenRegular(system_path, O_RDONLY);
@@ -238,9 +255,23 @@ bool ReadFile(const std::string& path, std::string* contents) {
   return ok;
 }
 
-std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) {
+bool PosixEnv::ReadSharedFile(const std::string& path, std::string* contents) {
   std::string system_path;
-  if (!ToSystemPath(path, &system_path)) return nullptr;
+  return ToSystemPath(path, &system_path) && ReadSystemFile(system_path, contents);
+}
+
+bool PosixEnv::ReplaceFile(const std::string& path, std::string_view bytes) {
+  std::string system_path;
+  return ToSystemPath(path, &system_path) && ReplaceFileAtomically(system_path, bytes, false);
+}
+
+std::unique_ptr<WritableFile> PosixEnv::NewWritableFile(const std::string& path, bool append) {
+  errno = 0;
+  std::string system_path;
+  if (!ToSystemPath(path, &system_path)) {
+    Kept(false);
+    return nullptr;
+  }
   // open, flock, fstat and (for a file with content) ftruncate: nothing else per file. The
   // lock comes before the truncation, so a refused open leaves the other writer's content
   // alone, and the size is read under the lock. A file just made, or found empty, is not
@@ -251,10 +282,14 @@ std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool appe
   const int fd =
       ::open(system_path.c_str(),
              O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : 0), 0666);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    Kept(false);
+    return nullptr;
+  }
   struct stat info;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
       (!append && info.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
+    Kept(false);
     ::close(fd);
     return nullptr;
   }

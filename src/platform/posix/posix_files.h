@@ -1,5 +1,6 @@
-// File operations of the POSIX Env. Paths given to the functions named after Env
-// operations are Shift-JIS; the ones taking a `system_path` expect the UTF-8 form.
+// The file helpers of the POSIX Env that other parts of it share (the registry file, the lock,
+// the machine id): the UTF-8 form of a path and operations on such system paths. The Env's
+// own file methods are defined in posix_files.cc beside these.
 #ifndef TAVELIN_PLATFORM_POSIX_POSIX_FILES_H_
 #define TAVELIN_PLATFORM_POSIX_POSIX_FILES_H_
 
@@ -16,20 +17,6 @@ namespace tavelin::posix {
 // The UTF-8 form of a Shift-JIS path; false when it does not convert, is empty or holds a
 // NUL byte (which the system would silently cut the path at).
 bool ToSystemPath(const std::string& path, std::string* system_path);
-
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
-bool GetFileSize(const std::string& path, uint64_t* size);
-bool DeleteFile(const std::string& path);
-bool RenameFile(const std::string& from, const std::string& to);
-bool CreateFolder(const std::string& path);
-bool ForceFolders(const std::string& path);
-bool ListFiles(const std::string& folder, const std::string& suffix,
-               std::vector<std::string>* names);
-bool ReadFile(const std::string& path, std::string* contents);
-std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append);
-bool LinkOrCopyFile(const std::string& from, const std::string& to);
-bool SyncFolder(const std::string& folder);
 
 // Creates `system_path` with access for this user only when missing; true when it is a
 // folder (not a link) of this user that nobody else can use.

@@ -3,7 +3,6 @@
 #include <random>
 
 #include "platform/path.h"
-#include "platform/profile_ini.h"
 #include "platform/win32/command_line_split.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_files.h"
@@ -128,6 +127,18 @@ class Win32Env : public Env {
   std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
     return win32::NewWritableFile(path, append);
   }
+  // INI files are read and replaced by Tavelin's own byte-exact code through these two (the
+  // system's profile functions convert through the ANSI code page and would turn Japanese
+  // text into '?').
+  bool ReadSharedFile(const std::string& path, std::string* contents) override {
+    std::wstring system_path;
+    return win32::ToSystemPath(path, &system_path) && win32::ReadSystemFile(system_path, contents);
+  }
+  bool ReplaceFile(const std::string& path, std::string_view bytes) override {
+    std::wstring system_path;
+    return win32::ToSystemPath(path, &system_path) &&
+           win32::ReplaceFileAtomically(system_path, bytes);
+  }
   bool LinkOrCopyFile(const std::string& from, const std::string& to) override {
     return win32::LinkOrCopyFile(from, to);
   }
@@ -180,32 +191,6 @@ class Win32Env : public Env {
   bool RegistryWriteInteger(const std::string& key, const std::string& name,
                             uint32_t value) override {
     return win32::RegistryWriteInteger(Key(key), name, value);
-  }
-
-  // INI files go through Tavelin's own byte-exact reader and writer: the system's profile
-  // functions convert through the ANSI code page and would turn Japanese text into '?'.
-  std::string ReadProfileString(const std::string& file, const std::string& section,
-                                const std::string& key, const std::string& fallback) override {
-    std::wstring system_path;
-    std::string text, value;
-    if (win32::ToSystemPath(file, &system_path) && win32::ReadSystemFile(system_path, &text) &&
-        FindProfileValue(text, section, key, &value)) {
-      return value;
-    }
-    return fallback;
-  }
-
-  bool WriteProfileString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value) override {
-    std::wstring system_path;
-    std::string text, updated;
-    if (!win32::ToSystemPath(file, &system_path)) return false;
-    // A file that exists but cannot be read is left alone rather than replaced.
-    if (!win32::ReadSystemFile(system_path, &text) && win32::SystemPathExists(system_path)) {
-      return false;
-    }
-    return SetProfileValue(text, section, key, value, &updated) &&
-           win32::ReplaceFileAtomically(system_path, updated);
   }
 
   std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name,

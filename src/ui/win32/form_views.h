@@ -153,6 +153,10 @@ struct Win32Backend::Impl {
   HBRUSH BrushFor(uint32_t rgb);
 };
 
+// Controls whose windows lie beneath the others in drawing order (labels, pictures, the
+// frame of a radio group), so that the windowed controls are drawn over them.
+bool LiesBeneath(ControlKind kind);
+
 }  // namespace tavelin::ui
 
 #endif  // TAVELIN_UI_WIN32_FORM_VIEWS_H_

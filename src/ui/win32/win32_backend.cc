@@ -100,12 +100,8 @@ FormView& Win32Backend::Impl::Build(Form& form) {
   }
   // Beneath them, in drawing order: a later label lies over an earlier one.
   for (auto it = form.controls().rbegin(); it != form.controls().rend(); ++it) {
-    const ControlKind kind = (*it)->kind();
     ControlView* cv = kept.Find(*it);
-    if (cv == nullptr || (kind != ControlKind::kLabel && kind != ControlKind::kPicture &&
-                          kind != ControlKind::kRadioGroup)) {
-      continue;
-    }
+    if (cv == nullptr || !LiesBeneath((*it)->kind())) continue;
     SetWindowPos(cv->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   for (auto& cv : kept.controls) Apply(kept, *cv);

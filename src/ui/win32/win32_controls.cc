@@ -180,6 +180,11 @@ void Win32Backend::Impl::PaintFace(FormView& view, HDC dc) {
   FillRect(dc, &client, BrushFor(view.form->color()));
 }
 
+bool LiesBeneath(ControlKind kind) {
+  return kind == ControlKind::kLabel || kind == ControlKind::kPicture ||
+         kind == ControlKind::kRadioGroup;
+}
+
 void Win32Backend::Impl::AddControl(FormView& view, Control& control) {
   auto cv = std::make_unique<ControlView>();
   cv->control = &control;
@@ -206,8 +211,8 @@ void Win32Backend::Impl::AddControl(FormView& view, Control& control) {
     }
     case ControlKind::kButton: {
       auto& button = static_cast<Button&>(control);
-      if (button.picture()) {
-        cv->glyph = GlyphForButton(button.name());
+      if (button.glyph() != Glyph::kNone) {
+        cv->glyph = button.glyph();
         cv->hwnd = make(0, L"BUTTON", WS_TABSTOP | WS_GROUP | BS_OWNERDRAW);
       } else {
         cv->hwnd = make(0, L"BUTTON", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON);

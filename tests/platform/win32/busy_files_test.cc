@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "platform/profile_ini.h"
 #include "platform/win32/win32_env.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_temp.h"
@@ -126,7 +127,7 @@ std::vector<Step> Steps() {
        "b", "old"},
       {"INI replace", FileCall::kMove,
        [](Env& env, const TempDir& dir) {
-         return env.WriteProfileString(dir.File("b"), "S", "k", "v");
+         return WriteProfileString(env, dir.File("b"), "S", "k", "v");
        },
        "b", "[S]\r\nk=v\r\n"},
   };
@@ -252,7 +253,7 @@ TEST_F(BusyFilesTest, AFileHeldForTwoAndAHalfSecondsIsReplacedDeletedAndRewritte
       // A link to the held file could be neither moved nor removed: it is copied at once.
       {"back-up of it", [&] { return env_->LinkOrCopyFile(dir_.File("a"), dir_.File("b")); }, "old",
        false},
-      {"INI", [&] { return env_->WriteProfileString(dir_.File("a"), "S", "k", "v"); },
+      {"INI", [&] { return WriteProfileString(*env_, dir_.File("a"), "S", "k", "v"); },
        "[S]\r\nk=v\r\n", true},
   };
   for (const auto& c : kCases) {
@@ -296,7 +297,7 @@ TEST_F(BusyFilesTest, AStagedNameLeftByAnEarlierRunNeverBlocksTheSave) {
   ASSERT_TRUE(env_->LinkOrCopyFile(dir_.File("a"), dir_.File("b")));
   EXPECT_EQ(ReadBytes(dir_.File("b")), "old");
   EXPECT_FALSE(env_->FileExists(dir_.File("b.link" + pid)));
-  ASSERT_TRUE(env_->WriteProfileString(dir_.File("a"), "S", "k", "v"));
+  ASSERT_TRUE(WriteProfileString(*env_, dir_.File("a"), "S", "k", "v"));
   EXPECT_EQ(ReadBytes(dir_.File("a")), "old\r\n[S]\r\nk=v\r\n");
   held.reset();
   EXPECT_EQ(Names(), (std::vector<std::string>{"a", "a.new" + pid, "b"}));

@@ -1,6 +1,6 @@
 // Splitting a header or script line into items, looking a value up by name, and unquoting.
-#ifndef TAVELIN_NET_ITEMS_H_
-#define TAVELIN_NET_ITEMS_H_
+#ifndef TAVELIN_PLATFORM_ITEMS_H_
+#define TAVELIN_PLATFORM_ITEMS_H_
 
 #include <string>
 #include <string_view>
@@ -24,4 +24,4 @@ std::string UnquoteValue(std::string_view text);
 
 }  // namespace tavelin
 
-#endif  // TAVELIN_NET_ITEMS_H_
+#endif  // TAVELIN_PLATFORM_ITEMS_H_

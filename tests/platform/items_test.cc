@@ -1,4 +1,4 @@
-#include "net/items.h"
+#include "platform/items.h"
 
 #include <gtest/gtest.h>
 

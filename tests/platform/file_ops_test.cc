@@ -1,4 +1,4 @@
-#include "net/file_ops.h"
+#include "platform/file_ops.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // File creation and opening with retries one minute apart, the minute wait that keeps the
 // window responsive meanwhile, and the temp folder where downloaded pages are kept.
-#ifndef TAVELIN_NET_FILE_OPS_H_
-#define TAVELIN_NET_FILE_OPS_H_
+#ifndef TAVELIN_PLATFORM_FILE_OPS_H_
+#define TAVELIN_PLATFORM_FILE_OPS_H_
 
 #include <functional>
 #include <memory>
@@ -48,4 +48,4 @@ bool RemoveLeftOverFile(Env& env, const std::string& path);
 
 }  // namespace tavelin
 
-#endif  // TAVELIN_NET_FILE_OPS_H_
+#endif  // TAVELIN_PLATFORM_FILE_OPS_H_
