@@ -6,7 +6,8 @@
 namespace tavelin::bench {
 namespace {
 
-// Reservation i: day i % 10 from today, a distinct start time, alternately a known channel.
+// Reservation i: day i % 10 from today, a distinct start time, alternately a CH and a BS
+// channel (the first block's are the known ones).
 struct Slot {
   std::string date;  // m/d(曜)
   std::string start;
@@ -28,7 +29,11 @@ Slot SlotOf(int i, TDateTime today) {
   slot.start = buffer;
   std::snprintf(buffer, sizeof buffer, "%02d:%02d", (hour + 1) % 24, minute);
   slot.end = buffer;
-  slot.channel = i % 2 == 0 ? "CH" + std::to_string(i % 12 + 1) : "BS10" + std::to_string(i % 3);
+  // Day, hour and minute repeat after 14,400 rows; the channels of each later block are
+  // others, so that every row of a page of any size names a file of its own.
+  const int block = i / 14400;
+  slot.channel = i % 2 == 0 ? "CH" + std::to_string(i % 12 + 1 + 12 * block)
+                            : "BS10" + std::to_string(i % 3 + 3 * block);
   return slot;
 }
 
