@@ -3,51 +3,23 @@
 // reply's size.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "net/http_client.h"
 #include "platform/posix/posix_env.h"
+#include "support/scripted_peer.h"
 
 namespace {
 
 using tavelin::Env;
-using tavelin::EnvWrapper;
 using tavelin::HttpClient;
-using tavelin::TcpConnection;
-
-// Hands out one fixed reply, as much of it per read as asked for.
-class ReplyEnv : public EnvWrapper {
- public:
-  ReplyEnv(Env* target, const std::string* reply) : EnvWrapper(target), reply_(reply) {}
-  std::unique_ptr<TcpConnection> Connect(const std::string&, int, tavelin::Status*) override {
-    class Peer : public TcpConnection {
-     public:
-      explicit Peer(const std::string* reply) : reply_(reply) {}
-      tavelin::Status SendAll(std::string_view) override { return tavelin::Status::OK(); }
-      long Receive(char* buffer, std::size_t max, int, tavelin::Status*) override {
-        const std::size_t n = std::min(max, reply_->size() - position_);
-        std::memcpy(buffer, reply_->data() + position_, n);
-        position_ += n;
-        return static_cast<long>(n);
-      }
-
-     private:
-      const std::string* reply_;
-      std::size_t position_ = 0;
-    };
-    return std::make_unique<Peer>(reply_);
-  }
-
- private:
-  const std::string* reply_;
-};
 
 void Fetch(benchmark::State& state, const std::string& reply) {
+  // Every connection is handed the one reply, as much of it per read as asked for.
   std::unique_ptr<Env> real = tavelin::NewPosixEnv();
-  ReplyEnv env(real.get(), &reply);
+  tavelin::ScriptedPeerEnv env(real.get(), {{.reply = reply}});
+  env.peers.repeat_last = true;
   for (auto _ : state) {
     HttpClient client(env);
     std::string body;

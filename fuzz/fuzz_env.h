@@ -20,6 +20,7 @@
 #include "platform/env.h"
 #include "platform/posix/posix_env.h"
 #include "support/memory_env.h"
+#include "support/scripted_peer.h"
 
 namespace tavelin::fuzzing {
 
@@ -58,32 +59,6 @@ class Parts {
   std::string_view separator_;
 };
 
-// A peer that sends its bytes in reads of at most `chunk` bytes, then closes, or fails
-// the next read like a time-out when `stall` is set. Every byte sent to it is kept.
-class PlaybackConnection : public TcpConnection {
- public:
-  PlaybackConnection(std::string_view reply, std::size_t chunk, bool stall, std::string* sent)
-      : reply_(reply), chunk_(std::max<std::size_t>(chunk, 1)), stall_(stall), sent_(sent) {}
-  Status SendAll(std::string_view bytes) override {
-    sent_->append(bytes);
-    return Status::OK();
-  }
-  long Receive(char* buffer, std::size_t max, int, Status* why) override {
-    if (reply_.empty() && stall_ && why != nullptr) *why = Status(Status::Kind::kTimedOut, "");
-    if (reply_.empty()) return stall_ ? -1 : 0;
-    std::size_t n = std::min({max, chunk_, reply_.size()});
-    std::memcpy(buffer, reply_.data(), n);
-    reply_.remove_prefix(n);
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string_view reply_;
-  std::size_t chunk_;
-  bool stall_;
-  std::string* sent_;
-};
-
 // The in-memory Env of the tests with the clock and random numbers fixed and connections
 // that play back the input.
 class FuzzEnv : public MemoryEnv {
@@ -101,20 +76,20 @@ class FuzzEnv : public MemoryEnv {
   bool GetEnvironment(const std::string&, std::string*) override { return false; }
   bool EnvironmentIsSet(const std::string&) override { return false; }
 
-  // Each connection plays back the next of `replies`; past the last one, connecting fails.
-  std::unique_ptr<TcpConnection> Connect(const std::string&, int, Status* why) override {
-    if (next_reply_ >= replies_.size()) {
-      if (why != nullptr) *why = Status(Status::Kind::kRefused, "no more replies");
-      return nullptr;
-    }
-    return std::make_unique<PlaybackConnection>(replies_[next_reply_++], chunk_, stall_, &sent_);
+  // Each connection plays back the next of `replies` in reads of at most `chunk` bytes,
+  // then closes, or fails the next read like a time-out when `stall` is set; past the last
+  // one, connecting fails.
+  std::unique_ptr<TcpConnection> Connect(const std::string& host, int port, Status* why) override {
+    return peers_.Connect(host, port, why);
   }
   void SetReplies(std::vector<std::string_view> replies, std::size_t chunk, bool stall) {
-    replies_ = std::move(replies);
-    chunk_ = chunk;
-    stall_ = stall;
+    for (std::string_view reply : replies) {
+      peers_.Add({.reply = std::string(reply),
+                  .silent_after = stall,
+                  .piece = std::max<std::size_t>(chunk, 1)});
+    }
   }
-  const std::string& sent() const { return sent_; }
+  const std::string& sent() const { return peers_.sent; }
 
  private:
   explicit FuzzEnv(std::unique_ptr<Env> real)
@@ -123,11 +98,7 @@ class FuzzEnv : public MemoryEnv {
   std::unique_ptr<Env> real_;
   TDateTime now_ = 45364.5;
   uint64_t micros_ = 1;
-  std::vector<std::string_view> replies_;
-  std::size_t next_reply_ = 0;
-  std::size_t chunk_ = 1;
-  bool stall_ = false;
-  std::string sent_;
+  ScriptedPeers peers_;
 };
 
 }  // namespace tavelin::fuzzing

@@ -7,6 +7,7 @@
 #include <deque>
 
 #include "net/page_download.h"
+#include "support/scripted_peer.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -17,70 +18,7 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-// What one connection attempt meets.
-struct Peer {
-  Status connect = {};     // not ok: the connect fails so
-  std::string reply = "";  // the bytes the peer sends
-  // After the reply: close (false), or say nothing until the reader gives up (true).
-  bool silent_after = false;
-  std::size_t piece = SIZE_MAX;  // bytes per read
-  uint64_t step_us = 0;          // how far the clock moves per read
-  Status send = {};              // not ok: sending the request fails so
-  Status receive = {};           // not ok: the first read fails so
-};
-
-// Plays one Peer per connection; a connection past the last one is refused.
-class ScriptedPeerEnv : public EnvWrapper {
- public:
-  ScriptedPeerEnv(Env* target, std::deque<Peer> peers)
-      : EnvWrapper(target), peers_(std::move(peers)) {}
-  uint64_t NowMicros() override { return now_us_; }
-
-  std::unique_ptr<TcpConnection> Connect(const std::string& host, int port, Status* why) override {
-    hosts.push_back(host + ":" + std::to_string(port));
-    Peer peer = peers_.empty() ? Peer{Status(Status::Kind::kRefused, "no more peers")} : peers_[0];
-    if (!peers_.empty()) peers_.pop_front();
-    if (!peer.connect.ok()) {
-      *why = peer.connect;
-      return nullptr;
-    }
-    return std::make_unique<Connection>(this, std::move(peer));
-  }
-
-  std::vector<std::string> hosts;
-
- private:
-  class Connection : public TcpConnection {
-   public:
-    Connection(ScriptedPeerEnv* env, Peer peer) : env_(env), peer_(std::move(peer)) {}
-    Status SendAll(std::string_view) override { return peer_.send; }
-    long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) override {
-      if (!peer_.receive.ok()) {
-        if (why != nullptr) *why = peer_.receive;
-        return -1;
-      }
-      const bool waits = position_ == peer_.reply.size() && peer_.silent_after;
-      if (waits || (timeout_ms >= 0 && peer_.step_us > timeout_ms * 1000ull)) {
-        env_->now_us_ += timeout_ms < 0 ? 0 : timeout_ms * 1000ull;
-        if (why != nullptr) *why = Status(Status::Kind::kTimedOut, "Connection timed out");
-        return -1;
-      }
-      env_->now_us_ += peer_.step_us;
-      const std::size_t n = std::min({max, peer_.piece, peer_.reply.size() - position_});
-      std::memcpy(buffer, peer_.reply.data() + position_, n);
-      position_ += n;
-      return static_cast<long>(n);
-    }
-
-   private:
-    ScriptedPeerEnv* env_;
-    Peer peer_;
-    std::size_t position_ = 0;
-  };
-
-  std::deque<Peer> peers_;
-  uint64_t now_us_ = 1'000'000;
-};
+using Peer = PeerScript;  // what one connection attempt meets
 
 class Host : public DownloadHost {
  public:
