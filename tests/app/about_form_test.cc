@@ -12,8 +12,6 @@
 namespace tavelin {
 namespace {
 
-using testing::TempDir;
-
 struct ShellCall {
   std::string target, parameters, folder;
   bool operator==(const ShellCall&) const = default;

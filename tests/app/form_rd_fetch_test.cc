@@ -19,11 +19,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::RecorderSim;
-using testing::TempDir;
-
 class FetchRunTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {

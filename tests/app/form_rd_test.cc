@@ -21,12 +21,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::Utf8;
-using testing::WriteBytes;
-
 class ShellRecordingEnv : public FakeEnv {
  public:
   using FakeEnv::FakeEnv;

@@ -12,11 +12,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
-
 // The program lives in <dir>/bin/ and carries the version entries of `entries`.
 class LogEnv : public FakeEnv {
  public:

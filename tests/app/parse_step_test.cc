@@ -14,11 +14,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::TempDir;
-using testing::Utf8;
-using testing::WriteBytes;
-
 class ParseStepTest : public ::testing::Test {
  protected:
   ParseStepTest()

@@ -15,10 +15,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::TempDir;
-
 // Leaves its message boxes behind when the process entry destroys it.
 class KeptBackend : public ui::HeadlessBackend {
  public:

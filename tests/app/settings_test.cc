@@ -13,9 +13,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::TempDir;
-
 constexpr char kKey[] = "0123456789ABCDEF0123456789ABCDEF";
 
 TEST(PasswordScramblingTest, RoundTripPadsOrCutsToSixteenBytes) {

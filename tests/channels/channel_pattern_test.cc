@@ -10,8 +10,6 @@
 namespace tavelin {
 namespace {
 
-using testing::Utf8;
-
 bool Found(const std::string& pattern, const std::string& text, bool fuzzy) {
   PatternMatcher matcher;
   matcher.set_use_fuzzy_groups(fuzzy);

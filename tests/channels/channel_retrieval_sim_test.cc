@@ -13,9 +13,6 @@
 namespace tavelin {
 namespace {
 
-using testing::RecorderSim;
-using testing::TempDir;
-
 class LoginHost : public DownloadHost {
  public:
   std::string UserId() override { return "rd"; }

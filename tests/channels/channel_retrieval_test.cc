@@ -13,11 +13,6 @@
 namespace tavelin {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::Utf8;
-using testing::WriteBytes;
-
 constexpr char kDeck[] = "RD-X5";
 
 // FakeEnv whose "temp" folder is a folder of the test.

@@ -13,9 +13,6 @@
 namespace tavelin {
 namespace {
 
-using testing::ReadBytes;
-using testing::WriteBytes;
-
 const std::string kChNoHeader = "\"ToolName\",\"TVChannel\",\"TVChannelNo\",\r\n";
 
 // Fails chosen file operations of the real Env.

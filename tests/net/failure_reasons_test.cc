@@ -13,11 +13,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
-
 using Peer = PeerScript;  // what one connection attempt meets
 
 class Host : public DownloadHost {

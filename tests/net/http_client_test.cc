@@ -12,10 +12,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::RecorderSim;
-using testing::TempDir;
-
 const char kPlainRequest[] =
     "GET /program/program.htm HTTP/1.1\r\n"
     "Host: 127.0.0.1\r\n"

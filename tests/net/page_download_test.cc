@@ -13,12 +13,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::RecorderSim;
-using testing::TempDir;
-using testing::WriteBytes;
-
 const char kHead[] =
     "GET /program/program.htm HTTP/1.1\r\n"
     "Host: 127.0.0.1\r\n"

@@ -22,9 +22,6 @@ namespace tavelin {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::TempDir;
 
 // The sections of one case file; a tag that occurs several times keeps every value.
 using Sections = std::multimap<std::string, std::string>;

@@ -10,12 +10,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::RecorderSim;
-using testing::TempDir;
-using testing::WriteBytes;
-
 // Points the temp folder at the test's own folder and can make page files unwritable.
 class PagesEnv : public FakeEnv {
  public:

@@ -17,11 +17,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::Utf8;
-
 // Wednesday 2024-03-13, noon. Retention limit 03-03, horizon 03-27 (a Wednesday).
 const TDateTime kToday = EncodeDate(2024, 3, 13);
 

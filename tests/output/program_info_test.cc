@@ -10,11 +10,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::Utf8;
-
 constexpr char kHeader[] =
     "Content-type: application/x-tv-program-info; charset=shift_jis\r\nversion: 1\r\n";
 

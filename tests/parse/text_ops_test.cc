@@ -11,8 +11,6 @@
 namespace tavelin {
 namespace {
 
-using testing::Utf8;
-
 struct TextCase {
   std::string input;
   std::string expected;

@@ -13,8 +13,6 @@
 namespace tavelin {
 namespace {
 
-using testing::TempDir;
-
 PosixEnvOptions OptionsIn(const TempDir& dir) {
   PosixEnvOptions options;
   options.lock_folder = dir.path();

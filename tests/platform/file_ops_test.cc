@@ -12,11 +12,6 @@
 namespace tavelin {
 namespace {
 
-using testing::FakeEnv;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
-
 constexpr long long kMinuteMs = 60000;
 
 // Counts file attempts and answers environment look-ups from a map instead of the process.

@@ -18,10 +18,6 @@
 namespace tavelin {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
-
 class FilesTest : public ::testing::Test {
  protected:
   std::unique_ptr<Env> env_ = NewPosixEnv();

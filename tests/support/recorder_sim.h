@@ -45,4 +45,8 @@ class RecorderSim {
 
 }  // namespace tavelin::testing
 
+namespace tavelin {
+using testing::RecorderSim;
+}  // namespace tavelin
+
 #endif  // TAVELIN_TESTS_SUPPORT_RECORDER_SIM_H_

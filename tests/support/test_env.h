@@ -78,4 +78,13 @@ std::string Utf8(const std::string& cp932);
 
 }  // namespace tavelin::testing
 
+// The helpers every suite uses, by their short names.
+namespace tavelin {
+using testing::FakeEnv;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::Utf8;
+using testing::WriteBytes;
+}  // namespace tavelin
+
 #endif  // TAVELIN_TESTS_SUPPORT_TEST_ENV_H_

@@ -19,9 +19,6 @@
 namespace tavelin::ui {
 namespace {
 
-using testing::FakeEnv;
-using testing::TempDir;
-using testing::Utf8;
 using testing::XvfbServer;
 
 // One X server for the whole program: the toolkit keeps its display connection until the

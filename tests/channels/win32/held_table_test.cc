@@ -17,10 +17,6 @@
 namespace tavelin {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
-
 // tavelin_test_helper.exe hold ..., started as its own process.
 class Holder {
  public:

@@ -21,9 +21,6 @@
 namespace tavelin {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
 using win32::FileCall;
 
 constexpr unsigned long kSharingViolation = 32;

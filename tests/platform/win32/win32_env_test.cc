@@ -21,10 +21,6 @@
 namespace tavelin {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
-
 TEST(Win32CommandLineTest, SplitsByTheHostsRules) {
   const struct {
     const wchar_t* line;
