@@ -297,8 +297,9 @@ TEST_F(HttpClientTest, BodyExactlyAtTheCapIsAccepted) {
 }
 
 TEST_F(HttpClientTest, ChunkExtensionsAndTrailersStayOutOfTheBody) {
-  ReplyEnv env(&env_, {.reply = "HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n"
-                                "5;ext=1\r\nhello\r\n1 \r\n \r\n5\r\nworld\r\n0\r\nX-Sum: 9\r\n\r\n"});
+  ReplyEnv env(&env_,
+               {.reply = "HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n"
+                         "5;ext=1\r\nhello\r\n1 \r\n \r\n5\r\nworld\r\n0\r\nX-Sum: 9\r\n\r\n"});
   HttpClient client(env);
   std::string body = "before|";
   EXPECT_TRUE(client.Get("http://rd/", &body).completed());

@@ -78,12 +78,18 @@ std::string One(const Sections& sections, const std::string& tag) {
 
 const char* OutcomeName(HttpOutcome outcome) {
   switch (outcome) {
-    case HttpOutcome::kCompleted: return "completed";
-    case HttpOutcome::kRefused: return "refused";
-    case HttpOutcome::kConnectFailed: return "connect-failed";
-    case HttpOutcome::kTransportFailed: return "transport-failed";
-    case HttpOutcome::kTooLarge: return "too-large";
-    case HttpOutcome::kNotCompleted: return "not-completed";
+    case HttpOutcome::kCompleted:
+      return "completed";
+    case HttpOutcome::kRefused:
+      return "refused";
+    case HttpOutcome::kConnectFailed:
+      return "connect-failed";
+    case HttpOutcome::kTransportFailed:
+      return "transport-failed";
+    case HttpOutcome::kTooLarge:
+      return "too-large";
+    case HttpOutcome::kNotCompleted:
+      return "not-completed";
   }
   return "?";
 }

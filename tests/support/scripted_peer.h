@@ -20,7 +20,7 @@ namespace tavelin {
 
 // What one connection meets.
 struct PeerScript {
-  Status connect = {};  // not ok: connecting fails so
+  Status connect = {};     // not ok: connecting fails so
   std::string reply = "";  // the bytes the peer sends
   // After all of it: close (false), or say nothing until the reader gives up (true).
   bool silent_after = false;
@@ -122,8 +122,7 @@ class ScriptedPeers {
 // everything else comes from `target`.
 class ScriptedPeerEnv : public EnvWrapper {
  public:
-  explicit ScriptedPeerEnv(Env* target, std::deque<PeerScript> scripts = {})
-      : EnvWrapper(target) {
+  explicit ScriptedPeerEnv(Env* target, std::deque<PeerScript> scripts = {}) : EnvWrapper(target) {
     for (PeerScript& script : scripts) peers.Add(std::move(script));
   }
   uint64_t NowMicros() override { return now_us; }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/win32/win32_env_impl.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/windows_api.h"
 
@@ -262,32 +263,7 @@ void RemoveStaged(const std::wstring& staged) {
   last_file_error = kept;
 }
 
-}  // namespace
-
-bool FileExists(const std::string& path) {
-  const DWORD attributes = AttributesOf(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string& path) {
-  const DWORD attributes = AttributesOf(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool GetFileSize(const std::string& path, uint64_t* size) {
-  std::wstring system_path;
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!ToSystemPath(path, &system_path) ||
-      !::GetFileAttributesExW(system_path.c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return false;
-  }
-  *size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  return true;
-}
-
-unsigned long LastFileError() { return last_file_error; }
-
+// The system's text for an error code, in Shift-JIS, with the code itself: "... (error 32)".
 std::string SystemErrorText(unsigned long code) {
   std::string text;
   wchar_t* message = nullptr;
@@ -305,34 +281,36 @@ std::string SystemErrorText(unsigned long code) {
   return text.empty() ? number : text + " (" + number + ")";
 }
 
+// Reads a whole file that other programs may hold open for writing (INI files).
+bool ReadSystemFile(const std::wstring& system_path, std::string* contents) {
+  HANDLE file = OpenDiskFile(system_path, GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool ok = ReadAll(file, contents);
+  ::CloseHandle(file);
+  return ok;
+}
+
+// Replaces the file's content in one step: a temporary file beside it, flushed to disk,
+// then moved over it, so readers see the old or the new content only.
+bool ReplaceFileAtomically(const std::wstring& system_path, std::string_view bytes) {
+  const std::wstring temp_path = FreeStagedName(system_path, L"new");
+  if (temp_path.empty()) return Failed();
+  HANDLE file = CreateWithRetries(temp_path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  if (file == INVALID_HANDLE_VALUE) return Failed();
+  bool ok = WriteAll(file, bytes) && ::FlushFileBuffers(file);
+  if (!ok) Failed();
+  if (!::CloseHandle(file) && ok) ok = Failed();
+  if (ok && MoveWithRetries(temp_path, system_path)) return true;
+  RemoveStaged(temp_path);
+  return false;
+}
+
+}  // namespace
+
 void SetFileCallSeam(FileCallSeam seam) { Seam() = std::move(seam); }
 
-void SetBusyFileYield(std::function<void()> yield) { BusyYield() = std::move(yield); }
-
-bool DeleteFile(const std::string& path) {
-  std::wstring system_path;
-  if (!ToSystemPath(path, &system_path)) return Failed(0);
-  return DeleteWithRetries(system_path);
-}
-
-bool RenameFile(const std::string& from, const std::string& to) {
-  std::wstring system_from, system_to;
-  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Failed(0);
-  return MoveWithRetries(system_from, system_to);
-}
-
-bool CreateFolder(const std::string& path) {
-  std::wstring system_path;
-  if (!ToSystemPath(path, &system_path)) return false;
-  if (::CreateDirectoryW(system_path.c_str(), nullptr)) return true;
-  const DWORD attributes = ::GetFileAttributesW(system_path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool ForceFolders(const std::string& path) {
-  std::wstring system_path;
-  return ToSystemPath(path, &system_path) && MakeSystemFolders(system_path);
-}
+unsigned long LastFileError() { return last_file_error; }
 
 std::size_t RootLength(std::wstring_view path) {
   // Long forms: "\\?\UNC\server\share\" and "\\?\C:\".
@@ -380,8 +358,55 @@ bool MakeSystemFolders(const std::wstring& system_path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ListFiles(const std::string& folder, const std::string& suffix,
-               std::vector<std::string>* names) {
+bool Win32Env::FileExists(const std::string& path) {
+  const DWORD attributes = AttributesOf(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Env::FolderExists(const std::string& path) {
+  const DWORD attributes = AttributesOf(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Env::GetFileSize(const std::string& path, uint64_t* size) {
+  std::wstring system_path;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!ToSystemPath(path, &system_path) ||
+      !::GetFileAttributesExW(system_path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return false;
+  }
+  *size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+bool Win32Env::DeleteFile(const std::string& path) {
+  std::wstring system_path;
+  if (!ToSystemPath(path, &system_path)) return Failed(0);
+  return DeleteWithRetries(system_path);
+}
+
+bool Win32Env::RenameFile(const std::string& from, const std::string& to) {
+  std::wstring system_from, system_to;
+  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Failed(0);
+  return MoveWithRetries(system_from, system_to);
+}
+
+bool Win32Env::CreateFolder(const std::string& path) {
+  std::wstring system_path;
+  if (!ToSystemPath(path, &system_path)) return false;
+  if (::CreateDirectoryW(system_path.c_str(), nullptr)) return true;
+  const DWORD attributes = ::GetFileAttributesW(system_path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Env::ForceFolders(const std::string& path) {
+  std::wstring system_path;
+  return ToSystemPath(path, &system_path) && MakeSystemFolders(system_path);
+}
+
+bool Win32Env::ListFiles(const std::string& folder, const std::string& suffix,
+                         std::vector<std::string>* names) {
   names->clear();
   std::wstring pattern;
   if (!ToSystemPath(folder, &pattern)) return false;
@@ -403,7 +428,7 @@ bool ListFiles(const std::string& folder, const std::string& suffix,
   return true;
 }
 
-bool ReadFile(const std::string& path, std::string* contents) {
+bool Win32Env::ReadFile(const std::string& path, std::string* contents) {
   std::wstring system_path;
   if (!ToSystemPath(path, &system_path)) return false;
   HANDLE file = OpenDiskFile(system_path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
@@ -413,7 +438,7 @@ bool ReadFile(const std::string& path, std::string* contents) {
   return ok;
 }
 
-std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) {
+std::unique_ptr<WritableFile> Win32Env::NewWritableFile(const std::string& path, bool append) {
   std::wstring system_path;
   if (!ToSystemPath(path, &system_path)) {
     Failed(0);
@@ -436,7 +461,7 @@ std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool appe
   return std::make_unique<Win32WritableFile>(file);
 }
 
-bool LinkOrCopyFile(const std::string& from, const std::string& to) {
+bool Win32Env::LinkOrCopyFile(const std::string& from, const std::string& to) {
   std::wstring system_from, system_to;
   if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Failed(0);
   // The new name is made beside the target and moved over it, so `to` never goes missing.
@@ -461,30 +486,23 @@ bool LinkOrCopyFile(const std::string& from, const std::string& to) {
   return false;
 }
 
-bool ReadSystemFile(const std::wstring& system_path, std::string* contents) {
-  HANDLE file = OpenDiskFile(system_path, GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const bool ok = ReadAll(file, contents);
-  ::CloseHandle(file);
-  return ok;
+bool Win32Env::ReadSharedFile(const std::string& path, std::string* contents) {
+  std::wstring system_path;
+  return ToSystemPath(path, &system_path) && ReadSystemFile(system_path, contents);
 }
 
-bool SystemPathExists(const std::wstring& system_path) {
-  return ::GetFileAttributesW(system_path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool Win32Env::ReplaceFile(const std::string& path, std::string_view bytes) {
+  std::wstring system_path;
+  return ToSystemPath(path, &system_path) && ReplaceFileAtomically(system_path, bytes);
 }
 
-bool ReplaceFileAtomically(const std::wstring& system_path, std::string_view bytes) {
-  const std::wstring temp_path = FreeStagedName(system_path, L"new");
-  if (temp_path.empty()) return Failed();
-  HANDLE file = CreateWithRetries(temp_path, GENERIC_WRITE, 0, CREATE_ALWAYS);
-  if (file == INVALID_HANDLE_VALUE) return Failed();
-  bool ok = WriteAll(file, bytes) && ::FlushFileBuffers(file);
-  if (!ok) Failed();
-  if (!::CloseHandle(file) && ok) ok = Failed();
-  if (ok && MoveWithRetries(temp_path, system_path)) return true;
-  RemoveStaged(temp_path);
-  return false;
+std::string Win32Env::LastFileError() {
+  const unsigned long code = win32::LastFileError();
+  return code == 0 ? std::string() : SystemErrorText(code);
 }
+
+void Win32Env::SetFileWaitHook(std::function<void()> hook) { BusyYield() = std::move(hook); }
+
+bool Win32Env::SyncFolder(const std::string& folder) { return FolderExists(folder); }
 
 }  // namespace tavelin::win32

@@ -271,9 +271,11 @@ TEST(Win32ManifestTest, TheProgramAsksForNoExecutionLevel) {
   EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
   EXPECT_EQ(manifest.find("trustInfo"), std::string::npos);
 #ifdef _WIN64
-  constexpr const char* kOwnArchitecture = "name=\"Tavelin\" version=\"1.2.3.0\" processorArchitecture=\"amd64\"";
+  constexpr const char* kOwnArchitecture =
+      "name=\"Tavelin\" version=\"1.2.3.0\" processorArchitecture=\"amd64\"";
 #else
-  constexpr const char* kOwnArchitecture = "name=\"Tavelin\" version=\"1.2.3.0\" processorArchitecture=\"x86\"";
+  constexpr const char* kOwnArchitecture =
+      "name=\"Tavelin\" version=\"1.2.3.0\" processorArchitecture=\"x86\"";
 #endif
   for (const char* kept : {"Microsoft.Windows.Common-Controls", "PerMonitorV2", "supportedOS",
                            "<longPathAware", ">true</longPathAware>", kOwnArchitecture}) {
