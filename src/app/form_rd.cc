@@ -69,6 +69,11 @@ void TFormRD::BuildControls() {
     c.SetText(text);
     Add(c);
   };
+  auto place_button = [&place](ui::Button& b, int left, int top, int width, int height,
+                               const std::string& text, ui::Glyph glyph) {
+    place(b, left, top, width, height, text);
+    b.SetGlyph(glyph);
+  };
   ui::Font title_font;
   title_font.height = 16;
   title_font.color = ui::kNavy;
@@ -85,11 +90,9 @@ void TFormRD::BuildControls() {
   RDH1_PW.SetPasswordChar('*');
   for (ui::Edit* edit : {&RDH1_IP, &RDH1_Port, &RDH1_ID, &RDH1_PW}) edit->SetImeOff(true);
   place(Button1, 360, 68, 49, 25, "テスト");
-  place(ButtonHome, 360, 42, 25, 25, "");
-  ButtonHome.SetGlyph(ui::Glyph::kHome);
+  place_button(ButtonHome, 360, 42, 25, 25, "", ui::Glyph::kHome);
   ButtonHome.SetHint("ホームページを開きます");
-  place(ButtonAbout, 384, 42, 25, 25, "");
-  ButtonAbout.SetGlyph(ui::Glyph::kInfo);
+  place_button(ButtonAbout, 384, 42, 25, 25, "", ui::Glyph::kInfo);
   ButtonAbout.SetHint("バージョン情報を表示します");
   place(WRecSetting, 16, 96, 409, 33, "W録設定");
   WRecSetting.SetItems({"W録じゃない", "W録R1", "W録R2"});
@@ -104,17 +107,13 @@ void TFormRD::BuildControls() {
   place(Label2, 24, 80, 4, 12, "");
   place(ProgressBar1, 10, 136, 425, 7, "");
   ProgressBar1.SetRange(0, 100);
-  place(ButtonPlay, 24, 146, 81, 25, "再開");
-  ButtonPlay.SetGlyph(ui::Glyph::kPlay);
+  place_button(ButtonPlay, 24, 146, 81, 25, "再開", ui::Glyph::kPlay);
   ButtonPlay.SetEnabled(false);
-  place(ButtonStop, 112, 144, 81, 27, "終了");
-  ButtonStop.SetGlyph(ui::Glyph::kStop);
+  place_button(ButtonStop, 112, 144, 81, 27, "終了", ui::Glyph::kStop);
   ButtonStop.SetCancel(true);
-  place(ButtonPause, 200, 146, 81, 25, "一時停止");
-  ButtonPause.SetGlyph(ui::Glyph::kPause);
+  place_button(ButtonPause, 200, 146, 81, 25, "一時停止", ui::Glyph::kPause);
   ButtonPause.SetEnabled(false);
-  place(ButtonCH, 337, 146, 81, 25, "CH情報取得");
-  ButtonCH.SetGlyph(ui::Glyph::kChannels);
+  place_button(ButtonCH, 337, 146, 81, 25, "CH情報取得", ui::Glyph::kChannels);
   // Answers Esc only when ButtonStop cannot: CancelButton() takes the first enabled one.
   ButtonCH.SetCancel(true);
   SetTabOrder({&RDH1_IP, &RDH1_Port, &RDH1_ID, &RDH1_PW, &Button1, &ProgressBar1, &ButtonCH,
