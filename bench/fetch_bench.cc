@@ -12,7 +12,6 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,9 +41,8 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 // Runs `args` with `env` (the parent's environment when empty), output to /dev/null; true when
-// it ended with exit code 0. `peak_rss` gets the process's peak resident set in bytes.
-bool RunProcess(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                long* peak_rss = nullptr) {
+// it ended with exit code 0.
+bool RunProcess(const std::vector<std::string>& args, const std::vector<std::string>& env) {
   std::vector<char*> argv, envp;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -60,9 +58,7 @@ bool RunProcess(const std::vector<std::string>& args, const std::vector<std::str
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return false;
   int status = 0;
-  rusage usage{};
-  if (::wait4(pid, &status, 0, &usage) != pid) return false;
-  if (peak_rss != nullptr) *peak_rss = usage.ru_maxrss * 1024L;
+  if (::waitpid(pid, &status, 0) != pid) return false;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -104,8 +100,17 @@ class FetchWorld {
   std::string output_folder() const { return folder_ + "out/RD1"; }
   std::string page_url() const { return sim_->Url("/program/program.htm"); }
 
+  // What one run of the process used. Measured by /usr/bin/time, which forks its child: a
+  // process started by posix_spawn from this one would count this benchmark's own resident
+  // set as its peak (the memory it shared until exec).
+  struct Usage {
+    double peak_mb = 0;
+    double user_s = 0;
+    double system_s = 0;
+  };
+
   // tavelin in fetch mode, as the host starts it, without a display.
-  bool Fetch(long* peak_rss) {
+  bool Fetch(Usage* usage = nullptr) {
     const std::vector<std::string> env = {
         "HOME=" + folder_,
         "XDG_CONFIG_HOME=" + folder_ + "config",
@@ -113,7 +118,17 @@ class FetchWorld {
         "PATH=/usr/bin:/bin",
         std::string("LD_PRELOAD=") + TAVELIN_SKIP_START_DELAY,
     };
-    return RunProcess({TAVELIN_PROGRAM, output_folder()}, env, peak_rss);
+    const std::string report = folder_ + "usage.txt";
+    if (!RunProcess(
+            {"/usr/bin/time", "-f", "%M %U %S", "-o", report, TAVELIN_PROGRAM, output_folder()},
+            env)) {
+      return false;
+    }
+    Usage used;
+    std::ifstream(report) >> used.peak_mb >> used.user_s >> used.system_s;
+    used.peak_mb = used.peak_mb * 1024 / 1e6;  // reported in KiB
+    if (usage != nullptr) *usage = used;
+    return true;
   }
 
   // The written files and their total size.
@@ -143,28 +158,40 @@ FetchWorld& WorldOf(int rows) {
   return *world;
 }
 
+// Beside the wall time, the process's peak resident set and its CPU time per run: its user
+// time is the program's own work (parsing, formatting), which must grow linearly with the
+// page whatever the file system does; its system time is mostly the file system's.
 void BM_FetchProcess(benchmark::State& state) {
   FetchWorld& world = WorldOf(static_cast<int>(state.range(0)));
-  long peak = 0;
+  FetchWorld::Usage first;
   // A first run leaves the files that every timed run deletes, as a periodic fetch finds the
   // previous one's.
-  if (!world.ready() || !world.Fetch(&peak)) {
-    state.SkipWithError("recorder-sim or tavelin did not run");
+  if (!world.ready() || !world.Fetch(&first)) {
+    state.SkipWithError("recorder-sim, /usr/bin/time or tavelin did not run");
     return;
   }
+  double peak_mb = first.peak_mb;
+  double user_s = 0;
+  double system_s = 0;
   for (auto _ : state) {
-    long rss = 0;
-    if (!world.Fetch(&rss)) {
+    FetchWorld::Usage used;
+    if (!world.Fetch(&used)) {
       state.SkipWithError("tavelin failed");
       return;
     }
-    peak = std::max(peak, rss);
+    peak_mb = std::max(peak_mb, used.peak_mb);
+    user_s += used.user_s;
+    system_s += used.system_s;
   }
   int files = 0;
   std::uintmax_t bytes = 0;
   world.Count(&files, &bytes);
+  const double runs =
+      static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
   state.counters["files"] = files;
-  state.counters["rss_MB"] = static_cast<double>(peak) / 1e6;
+  state.counters["rss_MB"] = peak_mb;
+  state.counters["user_ms"] = user_s * 1000 / runs;
+  state.counters["sys_ms"] = system_s * 1000 / runs;
 }
 
 // The download alone: curl fetching the same page from the same simulator.
@@ -178,39 +205,81 @@ void BM_DownloadFloor(benchmark::State& state) {
   for (auto _ : state) RunProcess(curl, {});
 }
 
-// The file system's part: as many files as the fetch writes, of the same average size, each
-// made by open (create, write only), one write and close, into a folder that the previous
-// iteration's files have just been deleted from, outside the timing: the state the fetch
-// finds its folder in after deleting the last run's files. (A new folder would be cheaper:
-// on ext4 a large folder that has just lost its entries costs more per creation.)
-void BM_FileCreationFloor(benchmark::State& state) {
+// The plain loop's files: as many as the fetch writes, of the same average size, in a
+// folder of their own beside the fetch's.
+struct LoopFiles {
+  std::vector<std::string> names;
+  std::string content;
+};
+
+// Each file by open (create, write only), one write and close.
+void CreateAll(benchmark::State& state, const LoopFiles& loop) {
+  for (const std::string& name : loop.names) {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 || ::write(fd, loop.content.data(), loop.content.size()) < 0) {
+      state.SkipWithError("cannot write the loop's files");
+    }
+    if (fd >= 0) ::close(fd);
+  }
+}
+
+void DeleteAll(const LoopFiles& loop) {
+  for (const std::string& name : loop.names) ::unlink(name.c_str());
+}
+
+bool PrepareLoop(benchmark::State& state, LoopFiles* loop) {
   FetchWorld& world = WorldOf(static_cast<int>(state.range(0)));
   int files = 0;
   std::uintmax_t bytes = 0;
-  if (!world.ready() || !world.Fetch(nullptr)) {
+  if (!world.ready() || !world.Fetch()) {
     state.SkipWithError("recorder-sim or tavelin did not run");
-    return;
+    return false;
   }
   world.Count(&files, &bytes);
-  const std::string content(files > 0 ? bytes / files : 0, 'x');
+  loop->content.assign(files > 0 ? bytes / files : 0, 'x');
   const std::string folder = world.folder() + "loop/";
-  std::vector<std::string> names;
-  for (int i = 0; i < files; ++i) names.push_back(folder + std::to_string(i) + ".tvpi");
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  for (auto _ : state) {
-    state.PauseTiming();
-    for (const std::string& name : names) ::unlink(name.c_str());
-    state.ResumeTiming();
-    for (const std::string& name : names) {
-      const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-      if (fd < 0 || ::write(fd, content.data(), content.size()) < 0) {
-        state.SkipWithError("cannot write the loop's files");
-      }
-      if (fd >= 0) ::close(fd);
+  // The fetch's own file names: the folder's index sees the same names.
+  std::error_code ignored;
+  for (const fs::directory_entry& entry : fs::directory_iterator(world.output_folder(), ignored)) {
+    if (entry.path().extension() == ".tvpi") {
+      loop->names.push_back(folder + entry.path().filename().string());
     }
   }
+  fs::remove_all(folder);
+  fs::create_directories(folder);
   state.counters["files"] = files;
+  // Every timed round then finds the previous round's files, as every fetch finds the last
+  // run's: a first round into an empty new folder would be several times cheaper.
+  CreateAll(state, *loop);
+  return true;
+}
+
+// The file system's part of the writing: the files created into the folder their previous
+// copies have just been deleted from, outside the timing: the state the fetch finds its
+// folder in after deleting the last run's files. (A new folder would be cheaper: on ext4 a
+// large folder that has just lost its entries costs more per creation.)
+void BM_FileCreationFloor(benchmark::State& state) {
+  LoopFiles loop;
+  if (!PrepareLoop(state, &loop)) return;
+  for (auto _ : state) {
+    state.PauseTiming();
+    DeleteAll(loop);
+    state.ResumeTiming();
+    CreateAll(state, loop);
+  }
+}
+
+// The deletion of the previous run's files, which the fetch does before it writes: the same
+// files deleted by a plain loop of unlink.
+void BM_FileDeletionFloor(benchmark::State& state) {
+  LoopFiles loop;
+  if (!PrepareLoop(state, &loop)) return;
+  for (auto _ : state) {
+    state.PauseTiming();
+    CreateAll(state, loop);
+    state.ResumeTiming();
+    DeleteAll(loop);
+  }
 }
 
 BENCHMARK(BM_FetchProcess)
@@ -221,6 +290,11 @@ BENCHMARK(BM_FetchProcess)
     ->UseRealTime();
 BENCHMARK(BM_DownloadFloor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FileCreationFloor)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_FileDeletionFloor)
     ->Arg(10000)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
@@ -236,8 +310,21 @@ int main(int argc, char** argv) {
         "BM_DownloadFloor/10000/real_time+BM_FileCreationFloor/10000/real_time", "real_time"},
        {"fetch / (download + file creations), 100,000 rows", "BM_FetchProcess/100000/real_time",
         "BM_DownloadFloor/100000/real_time+BM_FileCreationFloor/100000/real_time", "real_time"},
+       // The whole of the file system's share: the last run's files go first.
+       {"fetch / (download + file deletions + creations), 10,000 rows",
+        "BM_FetchProcess/10000/real_time",
+        "BM_DownloadFloor/10000/real_time+BM_FileDeletionFloor/10000/real_time+"
+        "BM_FileCreationFloor/10000/real_time",
+        "real_time"},
+       {"fetch / (download + file deletions + creations), 100,000 rows",
+        "BM_FetchProcess/100000/real_time",
+        "BM_DownloadFloor/100000/real_time+BM_FileDeletionFloor/100000/real_time+"
+        "BM_FileCreationFloor/100000/real_time",
+        "real_time"},
        {"whole fetch time, 100,000 / 10,000 rows", "BM_FetchProcess/100000/real_time",
         "BM_FetchProcess/10000/real_time", "real_time"},
+       {"the fetch's user time, 100,000 / 10,000 rows", "BM_FetchProcess/100000/real_time",
+        "BM_FetchProcess/10000/real_time", "user_ms"},
        // The file system's own growth, for comparison: more files in a folder that has just
        // lost as many costs more per file.
        {"file creations alone, 100,000 / 10,000 files", "BM_FileCreationFloor/100000/real_time",

@@ -15,6 +15,7 @@ test_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool x11-utils imagemagick # desktop window tests and screenshots
   curl                               # the download benchmark's reference client
+  time                               # the fetch benchmark: the process's peak memory and CPU time
   libxml2-dev                        # the tokenizer benchmark's reference parser
   dpkg-dev file                      # make package: dpkg-shlibdeps finds the runtime libraries
   clang libclang-rt-dev llvm         # the fuzzing harnesses: clang, libFuzzer, llvm-symbolizer
