@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "app/parse_step.h"
 #include "app/settings.h"
 #include "channels/channel_retrieval.h"
 #include "platform/ascii_text.h"
@@ -135,10 +134,9 @@ void TFormRD::BuildControls() {
   };
   Timer1.OnTimer = [this] { Timer1Timer(); };
 
-  reservation_fetch = [this] {
-    return FetchReservationPage(env_, IdHTTP1, RDH1_IP.text(), RDH1_Port.text(), &fetch_failure_);
+  reservation_fetch = [this](SavedPage* page, Status* why) {
+    return FetchReservationPage(env_, IdHTTP1, RDH1_IP.text(), RDH1_Port.text(), why, page);
   };
-  parse_step = [this] { DefaultParseStep(); };
   channel_retrieval = [this] { DefaultChannelRetrieval(); };
   show_about = [this] { AboutForm.ButtonAboutClick(*this); };
 }
@@ -191,10 +189,6 @@ void TFormRD::Yield() {
 }
 
 bool TFormRD::DebugTracing() { return HostSwitch(env_, root_folder_, "Debug_Checked"); }
-
-OutputContext TFormRD::MakeOutputContext() { return OutputContext{env_, output_folder_, *this}; }
-
-void TFormRD::SetStatus(const std::string& status) { Label1.SetText(status); }
 
 void TFormRD::SetEditsEnabled(bool enabled) {
   for (ui::Edit* edit : {&RDH1_IP, &RDH1_Port, &RDH1_ID, &RDH1_PW}) edit->SetEnabled(enabled);
@@ -277,39 +271,15 @@ void TFormRD::FetchRun() {
     ButtonPause.SetEnabled(false);
     ButtonCH.SetEnabled(true);
   });
-  SetStatus("予約一覧をダウンロード中");
-  if (DebugTracing()) LogFile1.WriteLine("予約一覧をダウンロード中...");
-  fetch_failure_ = Status::OK();
-  if (reservation_fetch()) {
-    Timer1.SetEnabled(false);
-    // A channel table that cannot be read ends the run here, before the host's program
-    // files are deleted: an empty list would be worse than the last one.
-    OpenLookupTables(TableTVChNo, TableTVChData);
-    DeleteOldProgramFiles(MakeOutputContext());
-    ProgressBar1.SetPosition(50);
-    SetStatus("解析中");
-    if (DebugTracing()) LogFile1.WriteLine("解析中...");
-    if (!stop_requested_) parse_step();
-    CloseLookupTables(TableTVChNo, TableTVChData);  // still open when no parse step ran
-  } else {
-    LogFile1.WriteLine("予約一覧のダウンロード失敗", true);
-    if (!fetch_failure_.message().empty()) LogFile1.WriteLine(fetch_failure_.message(), true);
-  }
-  ProgressBar1.SetPosition(100);
-  SetStatus("終了処理中");
-  if (DebugTracing()) LogFile1.WriteLine("終了処理中...");
-}
-
-void TFormRD::DefaultParseStep() {
-  RunParseStep(ParseStepContext{
-      .env = env_,
-      .tv_ch_no = TableTVChNo,
-      .tv_ch_data = TableTVChData,
-      .deck_name = deck_name_,
-      .output_folder = output_folder_,
-      .page_file = {},
-      .run = *this,
-      .log_line = [this](const std::string& message) { LogFile1.WriteLine(message); }});
+  RunFetch(FetchJob{.env = env_,
+                    .run = *this,
+                    .view = *this,
+                    .tv_ch_no = TableTVChNo,
+                    .tv_ch_data = TableTVChData,
+                    .deck_name = deck_name_,
+                    .output_folder = output_folder_,
+                    .download = reservation_fetch,
+                    .parse = parse_step});
 }
 
 void TFormRD::DefaultChannelRetrieval() {

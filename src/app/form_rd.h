@@ -1,7 +1,7 @@
 // TFormRD: the plug-in's main window. It owns the controls and long-lived components,
-// runs the first-activation sequence (parameter check, settings, proxy, mode), the fetch run
-// with its status line, progress and watchdog, and the run-control buttons. Everything runs
-// on one thread; handlers run nested inside Yield().
+// runs the first-activation sequence (parameter check, settings, proxy, mode), drives the
+// fetch (app/fetch_pipeline.h) and shows its status line, progress and watchdog, and holds
+// the run-control buttons. Everything runs on one thread; handlers run nested inside Yield().
 #ifndef TAVELIN_APP_FORM_RD_H_
 #define TAVELIN_APP_FORM_RD_H_
 
@@ -12,6 +12,7 @@
 
 #include "app/about_form.h"
 #include "app/command_line.h"
+#include "app/fetch_pipeline.h"
 #include "app/log_file.h"
 #include "app/placement.h"
 #include "channels/channel_pattern.h"
@@ -32,7 +33,11 @@ inline constexpr int kWatchdogMs = 20000;
 // The longest a yield lets the window's queue wait while nothing is known to be in it.
 inline constexpr uint64_t kPumpIntervalMicros = 1000;
 
-class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView, public RunControl {
+class TFormRD : public ui::Form,
+                public DownloadHost,
+                public ConnectionTestView,
+                public RunControl,
+                public FetchView {
  public:
   // `parameters` are the command-line parameters without the program name, as Shift-JIS.
   // Construction is the window's creation: it installs the exception hook on `backend`,
@@ -97,8 +102,6 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView,
   void Yield() override;
   // Debug tracing, read afresh from the host INI at every call.
   bool DebugTracing() override;
-  // The output step's view of the window (output folder and this window's run control).
-  OutputContext MakeOutputContext();
   // RunControl
   bool StopRequested() override { return stop_requested_; }
   void LogError(const std::string& message) override { LogFile1.WriteLine(message, true); }
@@ -117,14 +120,11 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView,
   void Timer1Timer();
 
   // --- Steps other parts supply ------------------------------------------------------
-  // The reservation page fetch (default: FetchReservationPage with the window's address
-  // and port, which leaves its reason in fetch_failure()). Tests put a scripted fetch here.
-  std::function<bool()> reservation_fetch;
-  // Why the last reservation fetch failed: logged after the download failure line. Cleared
-  // before each fetch; a scripted fetch may set it.
-  Status& fetch_failure() { return fetch_failure_; }
-  // The parse step over the downloaded page (default: both page parsers).
-  std::function<void()> parse_step;
+  // The reservation page download of a fetch (FetchJob::download; default:
+  // FetchReservationPage with the window's address and port). Tests put a scripted one here.
+  std::function<bool(SavedPage* page, Status* why)> reservation_fetch;
+  // The parse step over the saved page (FetchJob::parse; empty: RunParseStep).
+  std::function<void(const SavedPage& page)> parse_step;
   // ButtonCHClick (default: the channel list retrieval with this window's tables).
   std::function<void()> channel_retrieval;
   // ButtonAboutClick (default: show the About window).
@@ -136,6 +136,10 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView,
   std::string ProxyHost() override { return proxy_host_; }
   std::string ProxyPort() override { return proxy_port_; }
   void LogLine(const std::string& line) override { LogFile1.WriteLine(line, false); }
+  // FetchView (DebugTracing and LogLine above serve it too)
+  void ShowStatus(const std::string& status) override { Label1.SetText(status); }
+  void ShowProgress(int percent) override { ProgressBar1.SetPosition(percent); }
+  void StopWatchdog() override { Timer1.SetEnabled(false); }
   // ConnectionTestView
   void SetTestButtonEnabled(bool enabled) override { Button1.SetEnabled(enabled); }
   void ShowMessage(const std::string& text) override;
@@ -151,9 +155,7 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView,
   void FormCreate();
   void LoadSettings();
   void SaveSettings();
-  void SetStatus(const std::string& status);
   void SetEditsEnabled(bool enabled);
-  void DefaultParseStep();
   void DefaultChannelRetrieval();
 
   Env& env_;
@@ -171,7 +173,6 @@ class TFormRD : public ui::Form, public DownloadHost, public ConnectionTestView,
   std::string output_folder_;
   std::string proxy_host_;
   std::string proxy_port_;
-  Status fetch_failure_;
 };
 
 }  // namespace tavelin

@@ -1,6 +1,7 @@
 #include "net/page_download.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "net/digest_auth.h"
 #include "platform/ascii_text.h"
@@ -40,15 +41,17 @@ void PageDownloader::Trace(const std::string& line) {
 }
 
 std::int64_t PageDownloader::Download(const std::string& url, const std::string& file_name,
-                                      Status* why) {
+                                      Status* why, std::string* saved) {
   Status failure;
-  const std::int64_t count = Fetch(url, file_name, &failure);
+  std::string bytes;
+  const std::int64_t count = Fetch(url, file_name, &failure, &bytes);
   if (why != nullptr) *why = failure;
+  if (saved != nullptr) *saved = count > 0 ? std::move(bytes) : std::string();
   return count;
 }
 
 std::int64_t PageDownloader::Fetch(const std::string& url, const std::string& file_name,
-                                   Status* why) {
+                                   Status* why, std::string* saved) {
   client_.SetProxy(host_.ProxyHost(), ProxyPortNumber(host_.ProxyPort()));
   std::string reply;
   Trace(url + "に接続中...");
@@ -115,7 +118,8 @@ std::int64_t PageDownloader::Fetch(const std::string& url, const std::string& fi
     env_.DeleteFile(file_name);
     throw std::runtime_error(file_name + "に書き込めません");
   }
-  return static_cast<std::int64_t>(reply.size());
+  *saved = std::move(reply);
+  return static_cast<std::int64_t>(saved->size());
 }
 
 void PageDownloader::AnswerDigest(const std::string& url,

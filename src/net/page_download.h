@@ -38,15 +38,17 @@ class PageDownloader {
   // complete or the file cannot be created (nothing saved then), and `why` (when given)
   // then says what went wrong, in one sentence for the log; it is ok after a page was
   // saved. A failure while writing the file removes it and throws std::runtime_error.
-  std::int64_t Download(const std::string& url, const std::string& file_name,
-                        Status* why = nullptr);
+  // `saved` (when given) receives the bytes written to the file, empty when none were.
+  std::int64_t Download(const std::string& url, const std::string& file_name, Status* why = nullptr,
+                        std::string* saved = nullptr);
 
   // Digest logins sent so far in this process.
   std::int32_t nonce_counter() const { return nonce_counter_; }
   HttpClient& client() { return client_; }
 
  private:
-  std::int64_t Fetch(const std::string& url, const std::string& file_name, Status* why);
+  std::int64_t Fetch(const std::string& url, const std::string& file_name, Status* why,
+                     std::string* saved);
   void AnswerDigest(const std::string& url, const std::vector<std::string>& challenge);
   void AnswerBasic(const std::string& url);
   void Trace(const std::string& line);

@@ -34,13 +34,14 @@ bool PreparePageFile(Env& env, const std::string& file, Status* why) {
 }  // namespace
 
 bool FetchReservationPage(Env& env, PageDownloader& downloader, const std::string& address_text,
-                          const std::string& port_text, Status* why) {
+                          const std::string& port_text, Status* why, SavedPage* page) {
   Status failure;
-  const std::string file = ReservationPageFile(env);
-  bool fetched =
-      PreparePageFile(env, file, &failure) &&
-      downloader.Download(ReservationPageUrl(address_text, port_text), file, &failure) > 0;
+  SavedPage saved{ReservationPageFile(env), std::string()};
+  const bool fetched = PreparePageFile(env, saved.file, &failure) &&
+                       downloader.Download(ReservationPageUrl(address_text, port_text), saved.file,
+                                           &failure, &saved.bytes) > 0;
   if (why != nullptr) *why = failure;
+  if (fetched && page != nullptr) *page = std::move(saved);
   return fetched;
 }
 

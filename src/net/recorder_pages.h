@@ -19,11 +19,20 @@ std::string ReservationPageFile(Env& env);
 // Temp folder + "test.html"; empty when there is no temp folder.
 std::string ConnectionTestFile(Env& env);
 
+// The reservation page as a fetch saved it: the file, and the very bytes written to it,
+// which the parsers read (the file stays for whoever wants to look at the page).
+struct SavedPage {
+  std::string file;
+  std::string bytes;
+};
+
 // Deletes the old reservation page, downloads it anew; true when a page arrived and was
-// saved whole. False without a download when there is no temp folder or the old page
-// cannot be deleted. When false, `why` (when given) says why in one sentence for the log.
+// saved whole, and then `page` (when given) holds it. False without a download when there
+// is no temp folder or the old page cannot be deleted. When false, `why` (when given) says
+// why in one sentence for the log.
 bool FetchReservationPage(Env& env, PageDownloader& downloader, const std::string& address_text,
-                          const std::string& port_text, Status* why = nullptr);
+                          const std::string& port_text, Status* why = nullptr,
+                          SavedPage* page = nullptr);
 
 // The text of a box that tells the outcome of a connection: "接続成功", or "接続失敗" with
 // the reason on a second line when one is known.

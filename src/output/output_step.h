@@ -1,6 +1,6 @@
 // The output step between the page parsers and the .tvpi writer: filters reservations, names
-// their files, expands weekly and daily repetitions up to two weeks ahead, and empties the
-// output folder of old program files before a fetch.
+// their files, expands weekly and daily repetitions up to two weeks ahead (NextOccurrence,
+// parse/reservation.h), and empties the output folder of old program files before a fetch.
 #ifndef TAVELIN_OUTPUT_OUTPUT_STEP_H_
 #define TAVELIN_OUTPUT_OUTPUT_STEP_H_
 
@@ -13,19 +13,6 @@
 #include "platform/run_control.h"
 
 namespace tavelin {
-
-// Recurrence codes: -1 none; 0..6 weekly Sunday..Saturday; 7 daily; 8 Monday-Thursday;
-// 9 Monday-Friday; 10 Monday-Saturday.
-inline constexpr int kNoRecurrence = -1;
-inline constexpr int kDaily = 7;
-inline constexpr int kMondayToThursday = 8;
-inline constexpr int kMondayToFriday = 9;
-inline constexpr int kMondayToSaturday = 10;
-
-// Tuner marks: which of the recorder's two tuners records the reservation.
-inline constexpr int kNoTuner = 0;
-inline constexpr int kTunerR1 = 1;
-inline constexpr int kTunerR2 = 2;
 
 // Dual-recording selections of the window's radio group.
 inline constexpr int kNoDualRecording = 0;
@@ -49,12 +36,6 @@ struct OutputContext {
 // completely; a file that cannot be created is reported through run.LogError.
 void EmitReservation(const OutputContext& context, TvProgramInfo& info, int recurrence, int tuner,
                      int late_night_days = 0);
-
-// The first date-time on or after `from`, in whole-day steps, whose weekday matches
-// `recurrence`; the time of day is kept. With `late_night_days` the weekday is that of the
-// day so many days before the result (the broadcast day of a late-night program). Codes
-// without a weekday rule return `from`.
-TDateTime NextOccurrence(int recurrence, TDateTime from, int late_night_days = 0);
 
 // The file of one program: output folder + "yyyymmddhhnn" start stamp + channel text +
 // ".tvpi". Empty when the name would not be a plain file name inside the output folder (a

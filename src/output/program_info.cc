@@ -46,16 +46,6 @@ std::string TwoDigits(int value) {
 
 }  // namespace
 
-void ClearProgramInfo(TvProgramInfo& info) {
-  info.Station.clear();
-  info.ChannelText.clear();
-  info.Title.clear();
-  info.Description.clear();
-  info.StartTime = 0;
-  info.EndTime = 0;
-  info.Genre = 0;
-}
-
 std::string FormatProgramInfo(const TvProgramInfo& info, bool split_subtitle) {
   const DateParts date = DecodeDate(info.StartTime);
   char year[16];

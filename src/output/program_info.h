@@ -1,5 +1,5 @@
-// TvProgramInfo: one program on its way from a page parser to an iEPG (.tvpi) file, and the
-// writer that turns one record into one file.
+// The writer that turns one program record (TvProgramInfo, parse/reservation.h) into one
+// iEPG (.tvpi) file.
 #ifndef TAVELIN_OUTPUT_PROGRAM_INFO_H_
 #define TAVELIN_OUTPUT_PROGRAM_INFO_H_
 
@@ -7,20 +7,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "parse/reservation.h"
 #include "platform/date_time.h"
 #include "platform/env.h"
 
 namespace tavelin {
-
-struct TvProgramInfo {
-  std::string Station;      // the host's station name
-  std::string ChannelText;  // the channel as the recorder's page shows it
-  TDateTime StartTime = 0;
-  TDateTime EndTime = 0;
-  std::string Title;
-  std::string Description;  // written as the body; never filled by this program
-  int32_t Genre = 0;
-};
 
 // Raised when a program file was created but could not be written completely. The partly
 // written file has already been removed, so the host never reads a truncated program.
@@ -28,9 +19,6 @@ class ProgramFileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// Resets every field: empty texts, times 0 (1899-12-30 00:00), genre 0.
-void ClearProgramInfo(TvProgramInfo& info);
 
 // The complete file content for `info`: fourteen CR LF lines (thirteen without a subtitle).
 // With `split_subtitle` the text between the first 「 and the first 」 of the title (else of the

@@ -319,14 +319,6 @@ std::size_t THTMLParser::LineEndSize(std::size_t at) const {
   return page_[at] == '\r' && at + 1 < page_.size() && page_[at + 1] == '\n' ? 2 : 1;
 }
 
-void THTMLParser::LoadFromFile(Env& env, const std::string& path) {
-  std::string bytes;
-  if (!env.ReadFile(path, &bytes)) {
-    throw std::runtime_error("ファイル " + path + " は開けません");
-  }
-  SetText(std::move(bytes));
-}
-
 void THTMLParser::Execute() {
   const std::size_t n = page_.size();
   // Most elements take two bytes of the list, and a page has about one element for every

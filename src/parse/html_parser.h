@@ -4,7 +4,7 @@
 // so double-byte characters pass through untouched.
 //
 //   THTMLParser parser;
-//   parser.LoadFromFile(env, path);   // or parser.SetText(bytes)
+//   parser.SetText(bytes);
 //   parser.Execute();
 //   for (const THTMLElement item : parser.Items())
 //     if (item.IsTag()) ... item.AsTag().Name() ...
@@ -12,7 +12,7 @@
 // The list is compact: the parser keeps the page once, and each element is a few bytes that
 // locate its text in the page (or, for the rare element whose bytes are not contiguous there,
 // in one side buffer). Elements, tags, parameters and texts are views into the parser: they
-// stay valid until the parser's next SetText(), LoadFromFile() or Execute(), or its end.
+// stay valid until the parser's next SetText() or Execute(), or its end.
 // Tag names, parameter names and decoded texts are made when asked for.
 #ifndef TAVELIN_PARSE_HTML_PARSER_H_
 #define TAVELIN_PARSE_HTML_PARSER_H_
@@ -23,8 +23,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/env.h"
 
 namespace tavelin {
 
@@ -127,9 +125,6 @@ class THTMLParser {
   // Takes `bytes` as the page: a line ends at CR, LF or CR LF; a zero byte ends the text.
   // The elements found so far stay.
   void SetText(std::string bytes);
-  // SetText() with the bytes of a file. Throws std::runtime_error ("ファイル <path> は開けません")
-  // when the file cannot be read; the page is then unchanged.
-  void LoadFromFile(Env& env, const std::string& path);
 
   // Scans the page and appends the elements found to Items(), which is not cleared first.
   // Linear in the size of the page for any input.

@@ -31,16 +31,6 @@ void WorkingReservation::AnchorRecurrence(TDateTime now) {
   info.StartTime = AnchorStart(info.StartTime, recurrence, now);
 }
 
-void Emit(const ParseContext& context, WorkingReservation& reservation) {
-  // The table parser hands on its last record also when the page had no row at all.
-  const TvProgramInfo& info = reservation.info;
-  if (context.reservations_read != nullptr && (!info.Title.empty() || !info.ChannelText.empty())) {
-    ++*context.reservations_read;
-  }
-  EmitReservation(context.output, reservation.info, reservation.recurrence, reservation.tuner,
-                  reservation.late_night_days);
-}
-
 int RecurrenceFromText(std::string_view text) {
   // Index = recurrence code.
   static const std::array<std::string_view, 11> kTexts = {

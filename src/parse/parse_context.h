@@ -1,58 +1,31 @@
-// What the two reservation-page parsers share: the context they run in, the working
-// reservation they fill and hand to the output step, and the small rules both apply (the
-// repetition texts, the date cell, the anchoring of a repetition to its first day).
+// What the two reservation-page parsers share: the context they run in and the small rules
+// both apply (the repetition texts, the date cell, the anchoring of a repetition to its
+// first day). The record they fill is WorkingReservation (parse/reservation.h).
 #ifndef TAVELIN_PARSE_PARSE_CONTEXT_H_
 #define TAVELIN_PARSE_PARSE_CONTEXT_H_
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "output/output_step.h"
-#include "output/program_info.h"
+#include "parse/reservation.h"
 #include "platform/date_time.h"
-#include "platform/env.h"
 #include "platform/run_control.h"
 
 namespace tavelin {
 
-// The host's station name for a channel key of the recorder's page; empty when the channel
-// tables do not know the key.
-using StationLookup = std::function<std::optional<std::string>(const std::string& key)>;
-
+// What a parser is given besides the page's bytes. It reads no file and writes none: every
+// reservation goes to `sink`, every channel key to `stations`.
 struct ParseContext {
-  Env& env;
-  // The saved reservation list page.
-  std::string page_file;
-  // Stop, yield (also for the minute waits) and the error log.
+  // Stop request, a yield after every element or line, and the error line of a time cell
+  // that cannot be read.
   RunControl& run;
-  StationLookup lookup_station;
-  const OutputContext& output;
-  // When set, counts every reservation a parser read and handed on with a title or a
-  // channel (kept or dropped by the output step alike).
-  int* reservations_read = nullptr;
+  // The local date and time, asked where a date is placed: a date without a year, the first
+  // day of a repetition.
+  std::function<TDateTime()> now;
+  StationLookup& stations;
+  ReservationSink& sink;
 };
-
-// The record being filled, with its recurrence code and tuner mark. Shared by both parsers
-// of one parse step.
-struct WorkingReservation {
-  TvProgramInfo info;
-  int recurrence = kNoRecurrence;
-  int tuner = kNoTuner;
-  // 1 when a recurring start was read at 24:00-28:59: the program runs the calendar day
-  // after the broadcast day the recurrence names.
-  int late_night_days = 0;
-
-  // Back to an empty record, no recurrence, no tuner, no late-night day.
-  void Reset();
-  // Anchors a recurring start that holds only a time of day (AnchorStart) and remembers
-  // whether it was a late-night time. Any other start is left as it is.
-  void AnchorRecurrence(TDateTime now);
-};
-
-// Hands the reservation to the output step.
-void Emit(const ParseContext& context, WorkingReservation& reservation);
 
 // The recurrence code of a repetition text ("毎日", "毎月曜日", "毎月～金", ...), compared
 // byte for byte; kNoRecurrence for any other text.

@@ -7,7 +7,6 @@
 #include "parse/text_ops.h"
 #include "platform/ascii_text.h"
 #include "platform/codepage.h"
-#include "platform/file_ops.h"
 #include "platform/items.h"
 
 namespace tavelin {
@@ -112,11 +111,8 @@ int TunerFromScriptValue(std::string_view value) {
   }
 }
 
-void ParseScriptLayout(const ParseContext& context, WorkingReservation& reservation) {
-  std::string page;
-  if (!OpenFileWithRetries(
-          context.env, context.page_file, 1, [&context] { context.run.Yield(); }, &page))
-    return;
+void ParseScriptLayout(std::string_view page, const ParseContext& context,
+                       WorkingReservation& reservation) {
   reservation.Reset();
   TvProgramInfo& info = reservation.info;
 
@@ -130,23 +126,22 @@ void ParseScriptLayout(const ParseContext& context, WorkingReservation& reservat
       reservation.tuner = TunerFromScriptValue(fields.Value("c4["));
 
       const std::string channel = NormalizeScriptChannel(fields.Value("c5["));
-      std::optional<std::string> station;
-      if (context.lookup_station) station = context.lookup_station(channel);
+      const std::optional<std::string> station = context.stations.StationFor(channel);
       info.Station = station ? *station : channel;
       info.ChannelText = channel;
 
       const std::string date = fields.Value("c6[");
-      info.StartTime = ReadCellDate(date, DateOf(context.env.Now()));
+      info.StartTime = ReadCellDate(date, DateOf(context.now()));
       if (info.StartTime == kNoDate) {
         info.StartTime = 0;
         reservation.recurrence = RecurrenceFromText(date);
       }
       info.EndTime = ReadTime(fields.Value("c8[")) + info.StartTime;
       info.StartTime = ReadTime(fields.Value("c7[")) + info.StartTime;
-      reservation.AnchorRecurrence(context.env.Now());
+      reservation.AnchorRecurrence(context.now());
       if (info.EndTime < info.StartTime) info.EndTime += 1;
 
-      Emit(context, reservation);
+      context.sink.Take(reservation);
       reservation.Reset();
     }
     context.run.Yield();

@@ -11,10 +11,10 @@
 
 namespace tavelin {
 
-// Reads the page line by line and hands the reservation of every "c1[" line to the output
-// step. Opens the page with one retry a minute later; emits nothing when both attempts fail.
-// Yields after every line and ends before the next line on a stop request.
-void ParseScriptLayout(const ParseContext& context, WorkingReservation& reservation);
+// Reads `page` line by line and hands the reservation of every "c1[" line to the context's
+// sink. Yields after every line and ends before the next line on a stop request.
+void ParseScriptLayout(std::string_view page, const ParseContext& context,
+                       WorkingReservation& reservation);
 
 // The channel key of a "c5[" value: "CH" texts lose every "CH"; BS, CS, SP, C- and L texts
 // stay; any other text becomes "D" + its part before the first "-".

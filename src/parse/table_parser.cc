@@ -21,12 +21,12 @@ class TableLayoutReader {
   TableLayoutReader(const ParseContext& context, WorkingReservation& reservation)
       : context_(context), reservation_(reservation), info_(reservation.info) {}
 
-  void Run() {
+  void Run(std::string_view page) {
     reservation_.tuner = kNoTuner;
     reservation_.recurrence = kNoRecurrence;
     THTMLParser parser;
     ClearProgramInfo(info_);
-    parser.LoadFromFile(context_.env, context_.page_file);
+    parser.SetText(std::string(page));
     parser.Execute();
     bool stopped = false;
     for (const THTMLElement item : parser.Items()) {
@@ -43,7 +43,7 @@ class TableLayoutReader {
     }
     // A stop in the middle of a row leaves a record without its times; handing it over
     // would write a program at 00:00 of its date.
-    if (!stopped || times_read_) Emit(context_, reservation_);
+    if (!stopped || times_read_) context_.sink.Take(reservation_);
   }
 
  private:
@@ -84,7 +84,7 @@ class TableLayoutReader {
   }
 
   void Flush() {
-    Emit(context_, reservation_);
+    context_.sink.Take(reservation_);
     reservation_.Reset();
     started_ = true;
     flush_pending_ = false;
@@ -115,13 +115,12 @@ class TableLayoutReader {
   void OnChannel(const std::string& text) {
     info_.ChannelText = text;
     const std::string key = text.starts_with("CH") ? text.substr(2) : text;
-    std::optional<std::string> station;
-    if (context_.lookup_station) station = context_.lookup_station(key);
+    const std::optional<std::string> station = context_.stations.StationFor(key);
     info_.Station = station ? *station : text;
   }
 
   void OnDate(const std::string& text) {
-    const TDateTime date = ReadCellDate(text, DateOf(context_.env.Now()));
+    const TDateTime date = ReadCellDate(text, DateOf(context_.now()));
     info_.StartTime = date;
     info_.EndTime = date;
     if (info_.StartTime == kNoDate) {
@@ -161,7 +160,7 @@ class TableLayoutReader {
 
   // Anchors a repetition and lets a program that passes midnight end on the next day.
   void FinishEnd() {
-    reservation_.AnchorRecurrence(context_.env.Now());
+    reservation_.AnchorRecurrence(context_.now());
     if (info_.StartTime > info_.EndTime) info_.EndTime += 1;
     times_read_ = true;
   }
@@ -192,8 +191,9 @@ class TableLayoutReader {
 
 }  // namespace
 
-void ParseTableLayout(const ParseContext& context, WorkingReservation& reservation) {
-  TableLayoutReader(context, reservation).Run();
+void ParseTableLayout(std::string_view page, const ParseContext& context,
+                      WorkingReservation& reservation) {
+  TableLayoutReader(context, reservation).Run(page);
 }
 
 }  // namespace tavelin

@@ -4,15 +4,17 @@
 #ifndef TAVELIN_PARSE_TABLE_PARSER_H_
 #define TAVELIN_PARSE_TABLE_PARSER_H_
 
+#include <string_view>
+
 #include "parse/parse_context.h"
 
 namespace tavelin {
 
-// Walks the page's elements and hands every reservation found to the output step. Yields
-// after every element and ends early on a stop request; the record being filled is then
-// handed over only when its time cell has given both times. Throws when the page cannot be
-// read.
-void ParseTableLayout(const ParseContext& context, WorkingReservation& reservation);
+// Walks the elements of `page` and hands every reservation found to the context's sink.
+// Yields after every element and ends early on a stop request; the record being filled is
+// then handed over only when its time cell has given both times.
+void ParseTableLayout(std::string_view page, const ParseContext& context,
+                      WorkingReservation& reservation);
 
 }  // namespace tavelin
 

@@ -136,9 +136,9 @@ TEST_F(FormRDTest, NoParameterShowsTheMessageAndSavesNoSettings) {
 
 TEST_F(FormRDTest, FailedDownloadWithoutTracingWritesOneErrorLine) {
   TFormRD& form = Make({out_});
-  form.reservation_fetch = [] { return false; };
+  form.reservation_fetch = [](SavedPage*, Status*) { return false; };
   int parses = 0;
-  form.parse_step = [&] { ++parses; };
+  form.parse_step = [&](const SavedPage&) { ++parses; };
   EXPECT_TRUE(RunAndDestroy());
   EXPECT_EQ(parses, 0);
   EXPECT_EQ(LogBody(), (std::vector<std::string>{"Tavelin", Error("予約一覧のダウンロード失敗")}));
@@ -148,8 +148,8 @@ TEST_F(FormRDTest, FailedDownloadWithoutTracingWritesOneErrorLine) {
 
 TEST_F(FormRDTest, FailedDownloadsReasonFollowsTheHostsLine) {
   TFormRD& form = Make({out_});
-  form.reservation_fetch = [&form] {
-    form.fetch_failure() = Status(Status::Kind::kRefused, "接続を拒否されました: rd:80 (x)");
+  form.reservation_fetch = [](SavedPage*, Status* why) {
+    *why = Status(Status::Kind::kRefused, "接続を拒否されました: rd:80 (x)");
     return false;
   };
   EXPECT_TRUE(RunAndDestroy());
@@ -162,7 +162,7 @@ TEST_F(FormRDTest, NoticesFromBeforeTheWindowAndDuringItReachTheLog) {
   PostNotice("起動時のお知らせ");
   PostNotice("起動時のお知らせ");  // told once
   TFormRD& form = Make({out_});
-  form.reservation_fetch = [] {
+  form.reservation_fetch = [](SavedPage*, Status*) {
     PostNotice("取得中のお知らせ");
     return false;
   };
@@ -178,7 +178,7 @@ TEST_F(FormRDTest, SuccessfulRunTracesItsPhasesAndRestoresTheButtons) {
   HostSetup("Debug_Checked", "True");
   TFormRD& form = Make({out_});
   std::vector<std::string> seen;
-  form.reservation_fetch = [&] {
+  form.reservation_fetch = [&](SavedPage*, Status*) {
     seen.push_back(form.Label1.text());
     EXPECT_TRUE(form.Timer1.enabled());
     EXPECT_TRUE(form.ButtonPause.enabled());
@@ -186,7 +186,7 @@ TEST_F(FormRDTest, SuccessfulRunTracesItsPhasesAndRestoresTheButtons) {
     EXPECT_FALSE(form.RDH1_IP.enabled());
     return true;
   };
-  form.parse_step = [&] {
+  form.parse_step = [&](const SavedPage&) {
     seen.push_back(form.Label1.text());
     EXPECT_EQ(form.ProgressBar1.position(), 50);
     EXPECT_FALSE(form.Timer1.enabled());
@@ -205,8 +205,9 @@ TEST_F(FormRDTest, SuccessfulRunTracesItsPhasesAndRestoresTheButtons) {
 }
 
 // A parser stand-in: handles `count` elements, yielding after each, ending at a stop.
-std::function<void()> CountingParse(TFormRD& form, int count, std::vector<int>* processed) {
-  return [&form, count, processed] {
+std::function<void(const SavedPage&)> CountingParse(TFormRD& form, int count,
+                                                    std::vector<int>* processed) {
+  return [&form, count, processed](const SavedPage&) {
     for (int i = 0; i < count && !form.stop_requested(); ++i) {
       processed->push_back(i);
       form.Yield();
@@ -216,7 +217,7 @@ std::function<void()> CountingParse(TFormRD& form, int count, std::vector<int>* 
 
 TEST_F(FormRDTest, PauseThenResumeHoldsTheWorkAndLosesNothing) {
   TFormRD& form = Make({out_});
-  form.reservation_fetch = [] { return true; };
+  form.reservation_fetch = [](SavedPage*, Status*) { return true; };
   std::vector<int> processed;
   form.parse_step = CountingParse(form, 10, &processed);
   size_t held_at = 0;
@@ -238,7 +239,7 @@ TEST_F(FormRDTest, PauseThenResumeHoldsTheWorkAndLosesNothing) {
 
 TEST_F(FormRDTest, PauseThenStopEndsTheWaitAndTheParser) {
   TFormRD& form = Make({out_});
-  form.reservation_fetch = [] { return true; };
+  form.reservation_fetch = [](SavedPage*, Status*) { return true; };
   std::vector<int> processed;
   form.parse_step = CountingParse(form, 10, &processed);
   backend_.QueueClick(form.ButtonPause, 3);
@@ -260,9 +261,9 @@ TEST_F(FormRDTest, StopDuringCleaningSkipsTheParseStep) {
   WriteBytes(out_ + "/200612310000a.tvpi", "x");
   WriteBytes(out_ + "/200612310000b.tvpi", "y");
   TFormRD& form = Make({out_});
-  form.reservation_fetch = [] { return true; };
+  form.reservation_fetch = [](SavedPage*, Status*) { return true; };
   int parses = 0;
-  form.parse_step = [&] { ++parses; };
+  form.parse_step = [&](const SavedPage&) { ++parses; };
   backend_.QueueClick(form.ButtonStop, 1);  // the yield after the first deleted file
   EXPECT_TRUE(backend_.RunMessageLoop(form));
   EXPECT_EQ(parses, 0);
@@ -281,9 +282,9 @@ TEST_F(FormRDTest, ChannelTableThatCannotBeReadKeepsTheOldProgramFiles) {
     std::unique_ptr<WritableFile> holder = env_.NewWritableFile(root_ + table, true);
     ASSERT_NE(holder, nullptr);
     TFormRD& form = Make({out_});
-    form.reservation_fetch = [] { return true; };
+    form.reservation_fetch = [](SavedPage*, Status*) { return true; };
     int parses = 0;
-    form.parse_step = [&] { ++parses; };
+    form.parse_step = [&](const SavedPage&) { ++parses; };
     EXPECT_TRUE(backend_.RunMessageLoop(form));
     EXPECT_EQ(parses, 0) << table;
     EXPECT_FALSE(form.TableTVChNo.Active());
@@ -301,7 +302,7 @@ TEST_F(FormRDTest, ChannelTableThatCannotBeReadKeepsTheOldProgramFiles) {
 TEST_F(FormRDTest, WatchdogWithTracingLogsTwoAbortLinesAndCloses) {
   HostSetup("Debug_Checked", "True");
   TFormRD& form = Make({out_});
-  form.reservation_fetch = [&] {
+  form.reservation_fetch = [&](SavedPage*, Status*) {
     // A slow page: the clock passes the watchdog's 20 s, then something yields.
     env_.SleepMs(25000);
     form.Yield();
@@ -342,11 +343,11 @@ TEST_F(FormRDTest, YieldPumpsWhenInputWaitsOrAMillisecondHasPassed) {
 
 TEST_F(FormRDTest, WatchdogIsOffOnceThePageHasArrived) {
   TFormRD& form = Make({out_});
-  form.reservation_fetch = [] { return true; };
+  form.reservation_fetch = [](SavedPage*, Status*) { return true; };
   std::vector<int> processed;
-  form.parse_step = [&] {
+  form.parse_step = [&](const SavedPage&) {
     env_.SleepMs(60000);
-    CountingParse(form, 3, &processed)();
+    CountingParse(form, 3, &processed)(SavedPage{});
   };
   EXPECT_TRUE(RunAndDestroy());
   EXPECT_EQ(processed.size(), 3u);
@@ -366,8 +367,8 @@ TEST_F(FormRDTest, HandlerExceptionIsLoggedAndTheProgramGoesOn) {
 
 TEST_F(FormRDTest, ExceptionInTheRunStillRestoresButtonsAndCloses) {
   TFormRD& form = Make({out_});
-  form.reservation_fetch = [] { return true; };
-  form.parse_step = [] { throw std::runtime_error("parse broke"); };
+  form.reservation_fetch = [](SavedPage*, Status*) { return true; };
+  form.parse_step = [](const SavedPage&) { throw std::runtime_error("parse broke"); };
   EXPECT_TRUE(backend_.RunMessageLoop(form));
   EXPECT_TRUE(form.closed());
   EXPECT_TRUE(form.ButtonCH.enabled());
@@ -380,7 +381,7 @@ TEST_F(FormRDTest, OutputFolderThatCannotBeCreatedIsLogged) {
   WriteBytes(dir_.File("blocker"), "a file where a folder should be");
   Make({dir_.File("blocker/RD1")});
   int fetches = 0;
-  form_->reservation_fetch = [&] { return ++fetches > 0; };
+  form_->reservation_fetch = [&](SavedPage*, Status*) { return ++fetches > 0; };
   EXPECT_TRUE(RunAndDestroy());
   EXPECT_EQ(fetches, 0);
   EXPECT_EQ(LogBody(), (std::vector<std::string>{

@@ -39,17 +39,6 @@ TEST(HtmlLinesTest, SplitsAtEveryKindOfLineEndAndStopsAtZeroByte) {
   EXPECT_TRUE(parser.Lines().empty());
 }
 
-TEST(HtmlLinesTest, LoadsFromFileOrThrows) {
-  testing::TempDir dir;
-  testing::FakeEnv env(dir);
-  testing::WriteBytes(dir.File("page.html"), "<td>x</td>\r\ny");
-  THTMLParser parser;
-  parser.LoadFromFile(env, dir.File("page.html"));
-  EXPECT_EQ(parser.Lines(), (Strings{"<td>x</td>", "y"}));
-  EXPECT_THROW(parser.LoadFromFile(env, dir.File("missing.html")), std::runtime_error);
-  EXPECT_EQ(parser.Lines().size(), 2u);
-}
-
 TEST(HtmlScanTest, ElementOrderAndLineBreaks) {
   struct Case {
     const char* page;

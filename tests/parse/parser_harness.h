@@ -1,5 +1,7 @@
-// A parse context over a temporary folder with the clock of the reservation pages, a station
-// look-up from a map, and counters for yields and log lines.
+// A parse context over a page held in memory, with the clock of the reservation pages, a
+// station look-up from a map, and counters for yields and log lines. Nothing touches the
+// disk: every reservation a parser hands over is kept in reservations_, and the output step
+// turns it into program files in a memory Env, so that a case can state what the host gets.
 #ifndef TAVELIN_TESTS_PARSE_PARSER_HARNESS_H_
 #define TAVELIN_TESTS_PARSE_PARSER_HARNESS_H_
 
@@ -7,41 +9,58 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "output/output_step.h"
 #include "parse/parse_context.h"
 #include "parse/reservation_pages.h"
+#include "support/memory_env.h"
 #include "support/scripted_run.h"
 #include "support/test_env.h"
 
 namespace tavelin::testing {
 
-class ParserHarness : public ::testing::Test {
+// Memory files, and a clock that stands where it is set.
+class PagesEnv : public MemoryEnv {
+ public:
+  PagesEnv() : PagesEnv(NewSystemEnv()) {}
+  TDateTime Now() override { return now_; }
+  void set_now(TDateTime now) { now_ = now; }
+
+ private:
+  explicit PagesEnv(std::unique_ptr<Env> base) : MemoryEnv(base.get()), base_(std::move(base)) {}
+  std::unique_ptr<Env> base_;
+  TDateTime now_ = PagesNow();
+};
+
+class ParserHarness : public ::testing::Test, public ReservationSink, public StationLookup {
  protected:
-  ParserHarness() : env_(dir_, PagesNow()) { env_.CreateFolder(dir_.File("out")); }
+  ParserHarness() { env_.CreateFolder(out()); }
 
-  void WritePage(const std::string& bytes) { WriteBytes(page_file(), bytes); }
-  std::string page_file() const { return dir_.File("rdprogram.html"); }
-  std::string out() const { return dir_.File("out/"); }
-
-  OutputContext& Output() {
-    output_ = std::make_unique<OutputContext>(OutputContext{env_, out(), run_});
-    return *output_;
-  }
+  // The page the next parse reads, as the download hands it over.
+  void WritePage(const std::string& bytes) { page_ = bytes; }
+  std::string out() const { return "/pages/out/"; }
 
   ParseContext Context() {
-    return ParseContext{env_,
-                        page_file(),
-                        run_,
-                        [this](const std::string& key) -> std::optional<std::string> {
-                          lookups_.push_back(key);
-                          auto found = stations_.find(key);
-                          if (found == stations_.end()) return std::nullopt;
-                          return found->second;
-                        },
-                        Output(),
-                        nullptr};
+    return ParseContext{
+        .run = run_, .now = [this] { return env_.Now(); }, .stations = *this, .sink = *this};
+  }
+
+  // ReservationSink: keeps the reservation and lets the output step write its files.
+  void Take(const WorkingReservation& reservation) override {
+    reservations_.push_back(reservation);
+    TvProgramInfo info = reservation.info;
+    EmitReservation(OutputContext{env_, out(), run_}, info, reservation.recurrence,
+                    reservation.tuner, reservation.late_night_days);
+  }
+  // StationLookup: the map, remembering every key asked for.
+  std::optional<std::string> StationFor(const std::string& key) override {
+    lookups_.push_back(key);
+    auto found = stations_.find(key);
+    if (found == stations_.end()) return std::nullopt;
+    return found->second;
   }
 
   std::map<std::string, std::string> Files() { return FilesIn(env_, out()); }
@@ -51,9 +70,9 @@ class ParserHarness : public ::testing::Test {
     return names;
   }
 
-  TempDir dir_;
-  FakeEnv env_;
-  std::unique_ptr<OutputContext> output_;
+  PagesEnv env_;
+  std::string page_;
+  std::vector<WorkingReservation> reservations_;
   std::map<std::string, std::string> stations_ = PageStations();
   std::vector<std::string> lookups_;
   ScriptedRun run_;

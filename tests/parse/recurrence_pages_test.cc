@@ -44,7 +44,7 @@ TEST_P(RepetitionPageTest, TableLayout) {
                         "<td>BS101</td><td>") +
             c.text + "</td><td>" + c.start + "-23:59</td></tr></tbody></table>");
   WorkingReservation reservation;
-  ParseTableLayout(Context(), reservation);
+  ParseTableLayout(page_, Context(), reservation);
   EXPECT_EQ(FileNames(), Expected());
 }
 
@@ -53,7 +53,7 @@ TEST_P(RepetitionPageTest, ScriptLayout) {
   WritePage(std::string("c1[0]=0;c3[0]=\"番組\";c5[0]=\"BS101\";c6[0]=\"") + c.text +
             "\";c7[0]=\"" + c.start + "\";c8[0]=\"23:59\";\r\n");
   WorkingReservation reservation;
-  ParseScriptLayout(Context(), reservation);
+  ParseScriptLayout(page_, Context(), reservation);
   EXPECT_EQ(FileNames(), Expected());
 }
 
@@ -108,11 +108,11 @@ class LateNightTest : public testing::ParserHarness {
     if (table_layout) {
       WritePage("<table><tbody><tr><td><a href=b_proginfo.htm?0>深夜</a></td><td>BS101</td><td>" +
                 text + "</td><td>" + start + "-" + end + "</td></tr></tbody></table>");
-      ParseTableLayout(Context(), reservation);
+      ParseTableLayout(page_, Context(), reservation);
     } else {
       WritePage("c1[0]=0;c3[0]=\"深夜\";c5[0]=\"BS101\";c6[0]=\"" + text + "\";c7[0]=\"" + start +
                 "\";c8[0]=\"" + end + "\";\r\n");
-      ParseScriptLayout(Context(), reservation);
+      ParseScriptLayout(page_, Context(), reservation);
     }
     return Files();
   }

@@ -19,7 +19,7 @@ class ScriptParserTest : public ParserHarness {
  protected:
   void Parse() {
     WorkingReservation reservation;
-    ParseScriptLayout(Context(), reservation);
+    ParseScriptLayout(page_, Context(), reservation);
   }
 };
 
@@ -77,14 +77,6 @@ TEST_F(ScriptParserTest, StopEndsBeforeTheNextLineWithoutHandOver) {
   stop_after_ = 5;  // four lines of script head, then the first reservation
   Parse();
   EXPECT_EQ(FileNames(), std::vector<std::string>{"202403130600D011.tvpi"});
-}
-
-TEST_F(ScriptParserTest, UnreadablePageIsRetriedOnceAMinuteLater) {
-  Parse();  // no page at all
-  EXPECT_TRUE(Files().empty());
-  EXPECT_GE(env_.slept_ms(), 60000);
-  EXPECT_LT(env_.slept_ms(), 61000);
-  EXPECT_GT(yields_, 0);  // the window kept answering meanwhile
 }
 
 TEST(ScriptChannelTest, Normalizes) {

@@ -19,7 +19,7 @@ class TableParserTest : public ParserHarness {
  protected:
   void Parse() {
     WorkingReservation reservation;
-    ParseTableLayout(Context(), reservation);
+    ParseTableLayout(page_, Context(), reservation);
   }
 
   // A page whose TBODY opens the rows given.
@@ -190,11 +190,6 @@ TEST_F(TableParserTest, ScriptLayoutPageGivesNothing) {
   EXPECT_TRUE(Files().empty());
 }
 
-TEST_F(TableParserTest, MissingPageThrows) {
-  WorkingReservation reservation;
-  EXPECT_THROW(ParseTableLayout(Context(), reservation), std::runtime_error);
-}
-
 TEST_F(TableParserTest, MalformedPagesNeverCrash) {
   // Fragments of both layouts and broken markup, shuffled into many pages.
   const std::vector<std::string> pieces = {"<tbody>",
@@ -235,8 +230,8 @@ TEST_F(TableParserTest, MalformedPagesNeverCrash) {
     for (int i = 0; i < count; ++i) bytes += pieces[random() % pieces.size()];
     WritePage(bytes);
     WorkingReservation reservation;
-    EXPECT_NO_THROW(ParseTableLayout(Context(), reservation));
-    EXPECT_NO_THROW(ParseScriptLayout(Context(), reservation));
+    EXPECT_NO_THROW(ParseTableLayout(page_, Context(), reservation));
+    EXPECT_NO_THROW(ParseScriptLayout(page_, Context(), reservation));
   }
 }
 
