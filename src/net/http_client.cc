@@ -203,7 +203,7 @@ class HttpClient::Reader {
     if (deadline_us_ != UINT64_MAX) {  // a request without a deadline waits as long as told
       const std::uint64_t now = env_.NowMicros();
       if (now >= deadline_us_) {
-        failure_ = Status(Status::Kind::kDeadlinePassed, std::string());
+        failure_ = Status(HttpKind::kDeadlinePassed, std::string());
         return Result::kError;
       }
       const std::uint64_t left_ms = (deadline_us_ - now + 999) / 1000;
@@ -218,7 +218,7 @@ class HttpClient::Reader {
       // A wait cut short by the request's deadline is the deadline's doing, not the peer's
       // silence for the read limit.
       if (why.kind() == Status::Kind::kTimedOut && timeout != timeout_ms_) {
-        why = Status(Status::Kind::kDeadlinePassed, why.message());
+        why = Status(HttpKind::kDeadlinePassed, why.message());
       } else if (why.ok()) {
         why = Status(Status::Kind::kReceiveFailed, std::string());
       }
@@ -304,7 +304,7 @@ HttpResult HttpClient::Get(std::string_view url, std::string* reply_body) {
   std::string request;
   if (!BuildRequest(url, &request) || HasLineBreak(proxy_host_)) {
     result.outcome = HttpOutcome::kRefused;
-    result.why = Failure(Status::Kind::kRequestRefused, std::string());
+    result.why = Failure(HttpKind::kRequestRefused, std::string());
     return result;
   }
   HttpUrl parsed = ParseHttpUrl(url);
@@ -398,56 +398,57 @@ Status HttpClient::Failure(Status::Kind kind, const std::string& detail, bool co
   const std::string page = proxied ? request_url_ + " [" + proxy + " 経由]" : request_url_;
   const std::string system = detail.empty() ? std::string() : " (" + detail + ")";
   std::string text;
-  switch (kind) {
-    case Status::Kind::kNameNotResolved:
+  // The layers' kinds lie beyond the enumeration: the switch is on the numbers.
+  switch (static_cast<int>(kind)) {
+    case static_cast<int>(Status::Kind::kNameNotResolved):
       text = proxied ? "プロキシの名前を解決できません: " + proxy_host_ + " [宛先 " + recorder + "]"
                      : "名前を解決できません: " + url.host;
       text += system;
       break;
-    case Status::Kind::kRefused:
+    case static_cast<int>(Status::Kind::kRefused):
       text = "接続を拒否されました: " + peer + system;
       break;
-    case Status::Kind::kUnreachable:
+    case static_cast<int>(Status::Kind::kUnreachable):
       text = "ネットワークに到達できません: " + peer + system;
       break;
-    case Status::Kind::kTimedOut:
+    case static_cast<int>(Status::Kind::kTimedOut):
       text = connecting
                  ? "接続に応答がありません: " + peer + system
                  : "応答がありません: " + where + " (" + SecondsText(receive_timeout_ms_) + ")";
       break;
-    case Status::Kind::kDeadlinePassed:
+    case static_cast<int>(HttpKind::kDeadlinePassed):
       text = "時間切れ: " + where + " (" + SecondsText(request_deadline_ms_) + "で終わりません)";
       break;
-    case Status::Kind::kInvalidArgument:
-    case Status::Kind::kConnectFailed:
+    case static_cast<int>(Status::Kind::kInvalidArgument):
+    case static_cast<int>(Status::Kind::kConnectFailed):
       text = "接続できません: " + peer + system;
       break;
-    case Status::Kind::kSendFailed:
+    case static_cast<int>(Status::Kind::kSendFailed):
       text = "送信できません: " + where + system;
       break;
-    case Status::Kind::kReceiveFailed:
+    case static_cast<int>(Status::Kind::kReceiveFailed):
       text = "受信できません: " + where + system;
       break;
-    case Status::Kind::kClosedEarly:
+    case static_cast<int>(HttpKind::kClosedEarly):
       text = detail + where;
       break;
-    case Status::Kind::kNotHttp:
+    case static_cast<int>(HttpKind::kNotHttp):
       text = "HTTPの応答ではありません: " + where;
       break;
-    case Status::Kind::kTooLarge:
+    case static_cast<int>(HttpKind::kTooLarge):
       text =
           "応答が大きすぎます: " + where + " (上限 " + std::to_string(kMaxReplyBody >> 20) + "MiB)";
       break;
-    case Status::Kind::kRequestRefused:
+    case static_cast<int>(HttpKind::kRequestRefused):
       text = "改行を含む値があるので送りません: " + where;
       break;
-    case Status::Kind::kHttpStatus:
+    case static_cast<int>(HttpKind::kHttpStatus):
       text = "エラー応答 " + detail + ": " + page;
       break;
-    case Status::Kind::kRedirect:
+    case static_cast<int>(HttpKind::kRedirect):
       text = "転送の応答 " + detail + ": " + page;
       break;
-    case Status::Kind::kEmptyReply:
+    case static_cast<int>(HttpKind::kEmptyReply):
       text = "空の応答: " + page;
       break;
     default:
@@ -460,11 +461,10 @@ Status HttpClient::Failure(Status::Kind kind, const std::string& detail, bool co
 Status HttpClient::ReadFailure(int read_result, const Reader& reader) const {
   switch (static_cast<Reader::Result>(read_result)) {
     case Reader::Result::kClosed:
-      return Failure(Status::Kind::kClosedEarly, reader.received_any()
-                                                     ? "応答の途中で切断されました: "
-                                                     : "応答の前に切断されました: ");
+      return Failure(HttpKind::kClosedEarly, reader.received_any() ? "応答の途中で切断されました: "
+                                                                   : "応答の前に切断されました: ");
     case Reader::Result::kTooLong:
-      return Failure(Status::Kind::kNotHttp, std::string());
+      return Failure(HttpKind::kNotHttp, std::string());
     default:
       return Failure(reader.failure().kind(), reader.failure().message());
   }
@@ -490,7 +490,7 @@ Status HttpClient::ReadHead(Reader& reader, HttpResult* result, ReplyHead* head)
   const Reader::Result first = reader.ReadLine(&status_line, kMaxHeaderLine);
   if (first != Reader::Result::kOk) return ReadFailure(static_cast<int>(first), reader);
   head->status_line_arrived = true;
-  const Status not_http = Failure(Status::Kind::kNotHttp, std::string());
+  const Status not_http = Failure(HttpKind::kNotHttp, std::string());
   // The status code: after the first blank, up to the next blank or the end of the line.
   const std::size_t blank = status_line.find(' ');
   std::uint64_t status = 0;
@@ -528,7 +528,7 @@ HttpClient::BodyRead HttpClient::ReadPlainBody(Reader& reader, const std::string
     // would stall every login).
     std::uint64_t length = 0;
     if (!ParseDecimal(*content_length, UINT64_MAX / 16, &length)) {
-      done.failure = Failure(Status::Kind::kNotHttp, std::string());
+      done.failure = Failure(HttpKind::kNotHttp, std::string());
       return done;
     }
     if (length > kMaxReplyBody) {
@@ -538,7 +538,7 @@ HttpClient::BodyRead HttpClient::ReadPlainBody(Reader& reader, const std::string
     }
   }
   if (read == Reader::Result::kTooLong) {
-    done.failure = Failure(Status::Kind::kTooLarge, std::string());
+    done.failure = Failure(HttpKind::kTooLarge, std::string());
     done.outcome = HttpOutcome::kTooLarge;
   } else if (read != Reader::Result::kOk) {
     done.failure = ReadFailure(static_cast<int>(read), reader);
@@ -562,12 +562,12 @@ HttpClient::BodyRead HttpClient::ReadChunkedBody(Reader& reader, std::string* bo
     // A size that does not parse is not HTTP; one that does not fit under the cap is too
     // large. Either way no more of the body can be used.
     if (!ParseHex(size_text, UINT64_MAX / 16, &size)) {
-      done.failure = Failure(Status::Kind::kNotHttp, std::string());
+      done.failure = Failure(HttpKind::kNotHttp, std::string());
       done.outcome = HttpOutcome::kTooLarge;
       return done;
     }
     if (size > kMaxReplyBody || body->size() + size > kMaxReplyBody) {
-      done.failure = Failure(Status::Kind::kTooLarge, std::string());
+      done.failure = Failure(HttpKind::kTooLarge, std::string());
       done.outcome = HttpOutcome::kTooLarge;
       return done;
     }
@@ -578,7 +578,7 @@ HttpClient::BodyRead HttpClient::ReadChunkedBody(Reader& reader, std::string* bo
         read = reader.ReadLine(&trailer, kMaxHeaderLine);
         if (read != Reader::Result::kOk) return read_failed(read);
         if ((trailer_bytes += trailer.size()) > kMaxHeaderBlock) {
-          done.failure = Failure(Status::Kind::kNotHttp, std::string());
+          done.failure = Failure(HttpKind::kNotHttp, std::string());
           return done;
         }
       } while (!trailer.empty());
@@ -589,7 +589,7 @@ HttpClient::BodyRead HttpClient::ReadChunkedBody(Reader& reader, std::string* bo
     if (read == Reader::Result::kOk) read = reader.ReadLine(&chunk_end, kMaxHeaderLine);
     if (read != Reader::Result::kOk) return read_failed(read);
     if (!chunk_end.empty()) {
-      done.failure = Failure(Status::Kind::kNotHttp, std::string());
+      done.failure = Failure(HttpKind::kNotHttp, std::string());
       return done;
     }
   }
@@ -656,8 +656,8 @@ HttpResult HttpClient::Exchange(const std::string& request, bool reused, std::ui
     const bool redirect =
         has_location || (result.status >= 300 && result.status <= 399 && result.status != 304);
     const std::string target = location.empty() ? "" : " (転送先 " + PeerText(location) + ")";
-    result.why = redirect ? Failure(Status::Kind::kRedirect, status_text + target)
-                          : Failure(Status::Kind::kHttpStatus, status_text);
+    result.why = redirect ? Failure(HttpKind::kRedirect, status_text + target)
+                          : Failure(HttpKind::kHttpStatus, status_text);
   }
   return result;
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/http_kinds.h"
 #include "platform/env.h"
 
 namespace tavelin {

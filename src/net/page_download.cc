@@ -87,14 +87,14 @@ std::int64_t PageDownloader::Fetch(const std::string& url, const std::string& fi
     *why = result.why;
     if (result.status == 401) {
       *why = login.empty()
-                 ? client_.Failure(Status::Kind::kUnknownLogin, "対応していない認証方式です (401)")
-                 : client_.Failure(Status::Kind::kLoginRefused,
+                 ? client_.Failure(HttpKind::kUnknownLogin, "対応していない認証方式です (401)")
+                 : client_.Failure(HttpKind::kLoginRefused,
                                    "ユーザーIDかパスワードが違います (" + login + "認証)");
     }
     return 0;
   }
   if (reply.empty()) {
-    *why = client_.Failure(Status::Kind::kEmptyReply, std::string());
+    *why = client_.Failure(HttpKind::kEmptyReply, std::string());
     return 0;
   }
 

@@ -12,29 +12,26 @@ namespace tavelin {
 
 class Status {
  public:
-  enum class Kind {
-    kOk,
+  // What the system layer tells. The layers above add kinds of their own from
+  // kFirstLayerKind up (the HTTP exchange's: net/http_kinds.h).
+  enum class Kind : int {
+    kOk = 0,
     kInvalidArgument,  // a host name or port that cannot be asked for
     kNameNotResolved,  // the resolver knows no such name
     kRefused,          // the peer's system answered the connect with a refusal
     kUnreachable,      // no route to the network or the host
     kTimedOut,         // no answer to the connect, or no byte within the read limit
-    kDeadlinePassed,   // the request as a whole took longer than it may
     kConnectFailed,    // any other failure to connect
     kSendFailed,       // the request could not be sent
     kReceiveFailed,    // the connection failed while the reply was read
-    kClosedEarly,      // the peer closed the connection before the reply ended
-    kNotHttp,          // the reply cannot be read as HTTP
-    kTooLarge,         // the reply is larger than a page may be
-    kRequestRefused,   // the request would carry a line break inside a line; not sent
-    kHttpStatus,       // a whole reply whose status is not success
-    kRedirect,         // a redirect, which is not followed
-    kEmptyReply,       // a success without a single byte of body
-    kLoginRefused,     // 401 after the login was answered
-    kUnknownLogin,     // 401 without a login kind that can be answered
-    kFileError,        // a page could not be saved or an old one deleted
+    kFileError,        // a file could not be saved or an old one deleted
     kNoTempFolder,     // no usable folder for the downloaded pages
+    kFirstLayerKind = 100,
   };
+  // The `n`-th kind of a layer above (0-based).
+  static constexpr Kind LayerKind(int n) {
+    return static_cast<Kind>(static_cast<int>(Kind::kFirstLayerKind) + n);
+  }
 
   Status() = default;
   Status(Kind kind, std::string message) : kind_(kind), message_(std::move(message)) {}

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/tcp_common.h"
 
 namespace tavelin::posix {
 namespace {
@@ -25,27 +26,10 @@ std::string SystemText(int error_number) {
   return text;
 }
 
-void SetStatus(Status* why, Status::Kind kind, std::string message) {
-  if (why != nullptr) *why = Status(kind, std::move(message));
-}
+constexpr ConnectErrorCodes kConnectErrors{
+    ECONNREFUSED, ETIMEDOUT, {ENETUNREACH, EHOSTUNREACH, ENETDOWN, EHOSTDOWN}};
 
-Status::Kind ConnectKind(int error_number) {
-  switch (error_number) {
-    case ECONNREFUSED:
-      return Status::Kind::kRefused;
-    case ENETUNREACH:
-    case EHOSTUNREACH:
-    case ENETDOWN:
-    case EHOSTDOWN:
-      return Status::Kind::kUnreachable;
-    case ETIMEDOUT:
-      return Status::Kind::kTimedOut;
-    default:
-      return Status::Kind::kConnectFailed;
-  }
-}
-
-class PosixTcpConnection : public TcpConnection {
+class PosixTcpConnection : public TcpConnection, private SocketReceiver {
  public:
   explicit PosixTcpConnection(int fd) : fd_(fd) {}
   ~PosixTcpConnection() override { ::close(fd_); }
@@ -64,35 +48,29 @@ class PosixTcpConnection : public TcpConnection {
   }
 
   long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) override {
-    if (max == 0) {
-      SetStatus(why, Status::Kind::kInvalidArgument, "no room to receive into");
-      return -1;
-    }
+    return ReceiveSome(*this, buffer, max, timeout_ms, why);
+  }
+
+ private:
+  // SocketReceiver
+  int Wait(int timeout_ms) override {
     pollfd waiting{fd_, POLLIN, 0};
     int ready;
     do {
-      ready = ::poll(&waiting, 1, timeout_ms < 0 ? -1 : timeout_ms);
+      ready = ::poll(&waiting, 1, timeout_ms);
     } while (ready < 0 && errno == EINTR);
-    if (ready == 0) {
-      SetStatus(why, Status::Kind::kTimedOut, SystemText(ETIMEDOUT));
-      return -1;
-    }
-    if (ready < 0) {
-      SetStatus(why, Status::Kind::kReceiveFailed, SystemText(errno));
-      return -1;
-    }
+    return ready;
+  }
+  long Read(char* buffer, std::size_t max) override {
     ssize_t n;
     do {
       n = ::recv(fd_, buffer, max, 0);
     } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-      SetStatus(why, Status::Kind::kReceiveFailed, SystemText(errno));
-      return -1;
-    }
     return static_cast<long>(n);
   }
+  std::string LastErrorText() override { return SystemText(errno); }
+  std::string TimedOutText() override { return SystemText(ETIMEDOUT); }
 
- private:
   int fd_;
 };
 
@@ -115,12 +93,7 @@ bool FinishInterruptedConnect(int fd) {
 }  // namespace
 
 std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, int port, Status* why) {
-  if (host.empty() || host.find('\0') != std::string::npos) {
-    SetStatus(why, Status::Kind::kInvalidArgument, "invalid host name");
-    return nullptr;
-  }
-  if (port < 1 || port > 65535) {
-    SetStatus(why, Status::Kind::kInvalidArgument, "invalid port " + std::to_string(port));
+  if (!CheckConnectArguments(!host.empty() && host.find('\0') == std::string::npos, port, why)) {
     return nullptr;
   }
   addrinfo hints{};
@@ -140,31 +113,28 @@ std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, int port, Sta
     SetStatus(why, Status::Kind::kNameNotResolved, text);
     return nullptr;
   }
-  // The last address's failure is the one told: a name with an IPv6 address the network
-  // cannot reach lists it first, and the IPv4 answer that follows is the telling one.
-  Status last_failure(Status::Kind::kConnectFailed, "no address");
-  for (addrinfo* a = addresses; a != nullptr; a = a->ai_next) {
-    const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-    if (fd < 0) {
-      last_failure = Status(Status::Kind::kConnectFailed, SystemText(errno));
-      continue;
-    }
-    const bool connected = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0 ||
-                           (errno == EINTR && FinishInterruptedConnect(fd));
-    if (!connected) {
-      const int error_number = errno;
-      last_failure = Status(ConnectKind(error_number), SystemText(error_number));
-      ::close(fd);
-      continue;
-    }
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    ::freeaddrinfo(addresses);
-    return std::make_unique<PosixTcpConnection>(fd);
-  }
+  std::unique_ptr<TcpConnection> connection = ConnectFirst(
+      addresses,
+      [](const addrinfo& a, Status* failure) -> std::unique_ptr<TcpConnection> {
+        const int fd = ::socket(a.ai_family, a.ai_socktype | SOCK_CLOEXEC, a.ai_protocol);
+        if (fd < 0) {
+          *failure = Status(Status::Kind::kConnectFailed, SystemText(errno));
+          return nullptr;
+        }
+        if (::connect(fd, a.ai_addr, a.ai_addrlen) != 0 &&
+            !(errno == EINTR && FinishInterruptedConnect(fd))) {
+          const int error_number = errno;
+          *failure = Status(ConnectKind(error_number, kConnectErrors), SystemText(error_number));
+          ::close(fd);
+          return nullptr;
+        }
+        const int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        return std::make_unique<PosixTcpConnection>(fd);
+      },
+      why);
   ::freeaddrinfo(addresses);
-  if (why != nullptr) *why = last_failure;
-  return nullptr;
+  return connection;
 }
 
 }  // namespace tavelin::posix

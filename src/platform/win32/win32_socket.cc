@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "platform/tcp_common.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/windows_api.h"
 
@@ -38,27 +39,10 @@ std::string ErrorText(int code) {
   return text + " (" + std::to_string(code) + ")";
 }
 
-void SetStatus(Status* why, Status::Kind kind, std::string message) {
-  if (why != nullptr) *why = Status(kind, std::move(message));
-}
+constexpr ConnectErrorCodes kConnectErrors{
+    WSAECONNREFUSED, WSAETIMEDOUT, {WSAENETUNREACH, WSAEHOSTUNREACH, WSAENETDOWN, WSAEHOSTDOWN}};
 
-Status::Kind ConnectKind(int code) {
-  switch (code) {
-    case WSAECONNREFUSED:
-      return Status::Kind::kRefused;
-    case WSAENETUNREACH:
-    case WSAEHOSTUNREACH:
-    case WSAENETDOWN:
-    case WSAEHOSTDOWN:
-      return Status::Kind::kUnreachable;
-    case WSAETIMEDOUT:
-      return Status::Kind::kTimedOut;
-    default:
-      return Status::Kind::kConnectFailed;
-  }
-}
-
-class Win32TcpConnection : public TcpConnection {
+class Win32TcpConnection : public TcpConnection, private SocketReceiver {
  public:
   explicit Win32TcpConnection(SOCKET s) : socket_(s) {}
   ~Win32TcpConnection() override { ::closesocket(socket_); }
@@ -76,44 +60,32 @@ class Win32TcpConnection : public TcpConnection {
   }
 
   long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) override {
-    if (max == 0) {
-      SetStatus(why, Status::Kind::kInvalidArgument, "no room to receive into");
-      return -1;
-    }
-    WSAPOLLFD waiting{};
-    waiting.fd = socket_;
-    waiting.events = POLLRDNORM;
-    const int ready = ::WSAPoll(&waiting, 1, timeout_ms < 0 ? -1 : timeout_ms);
-    if (ready == 0) {
-      SetStatus(why, Status::Kind::kTimedOut, ErrorText(WSAETIMEDOUT));
-      return -1;
-    }
-    if (ready < 0) {
-      SetStatus(why, Status::Kind::kReceiveFailed, ErrorText(::WSAGetLastError()));
-      return -1;
-    }
-    const int chunk = max > INT_MAX ? INT_MAX : static_cast<int>(max);
-    const int n = ::recv(socket_, buffer, chunk, 0);
-    if (n == SOCKET_ERROR) {
-      SetStatus(why, Status::Kind::kReceiveFailed, ErrorText(::WSAGetLastError()));
-      return -1;
-    }
-    return static_cast<long>(n);
+    return ReceiveSome(*this, buffer, max, timeout_ms, why);
   }
 
  private:
+  // SocketReceiver
+  int Wait(int timeout_ms) override {
+    WSAPOLLFD waiting{};
+    waiting.fd = socket_;
+    waiting.events = POLLRDNORM;
+    return ::WSAPoll(&waiting, 1, timeout_ms);
+  }
+  long Read(char* buffer, std::size_t max) override {
+    const int chunk = max > INT_MAX ? INT_MAX : static_cast<int>(max);
+    const int n = ::recv(socket_, buffer, chunk, 0);
+    return n == SOCKET_ERROR ? -1 : static_cast<long>(n);
+  }
+  std::string LastErrorText() override { return ErrorText(::WSAGetLastError()); }
+  std::string TimedOutText() override { return ErrorText(WSAETIMEDOUT); }
+
   SOCKET socket_;
 };
 
 }  // namespace
 
 std::unique_ptr<TcpConnection> ConnectTcp(const std::wstring& host, int port, Status* why) {
-  if (host.empty() || host.find(L'\0') != std::wstring::npos) {
-    SetStatus(why, Status::Kind::kInvalidArgument, "invalid host name");
-    return nullptr;
-  }
-  if (port < 1 || port > 65535) {
-    SetStatus(why, Status::Kind::kInvalidArgument, "invalid port " + std::to_string(port));
+  if (!CheckConnectArguments(!host.empty() && host.find(L'\0') == std::wstring::npos, port, why)) {
     return nullptr;
   }
   if (!WinsockReady()) {
@@ -131,30 +103,28 @@ std::unique_ptr<TcpConnection> ConnectTcp(const std::wstring& host, int port, St
     SetStatus(why, Status::Kind::kNameNotResolved, ErrorText(resolved));
     return nullptr;
   }
-  // The last address's failure is told, as on POSIX: after an IPv6 address the network
-  // cannot reach, the IPv4 answer is the telling one.
-  Status last_failure(Status::Kind::kConnectFailed, "no address");
-  for (ADDRINFOW* a = addresses; a != nullptr; a = a->ai_next) {
-    SOCKET s = ::WSASocketW(a->ai_family, a->ai_socktype, a->ai_protocol, nullptr, 0,
-                            WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
-    if (s == INVALID_SOCKET) {
-      last_failure = Status(Status::Kind::kConnectFailed, ErrorText(::WSAGetLastError()));
-      continue;
-    }
-    if (::connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) != 0) {
-      const int code = ::WSAGetLastError();
-      last_failure = Status(ConnectKind(code), ErrorText(code));
-      ::closesocket(s);
-      continue;
-    }
-    const BOOL on = TRUE;
-    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-    ::FreeAddrInfoW(addresses);
-    return std::make_unique<Win32TcpConnection>(s);
-  }
+  std::unique_ptr<TcpConnection> connection = ConnectFirst(
+      addresses,
+      [](const ADDRINFOW& a, Status* failure) -> std::unique_ptr<TcpConnection> {
+        SOCKET s = ::WSASocketW(a.ai_family, a.ai_socktype, a.ai_protocol, nullptr, 0,
+                                WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+        if (s == INVALID_SOCKET) {
+          *failure = Status(Status::Kind::kConnectFailed, ErrorText(::WSAGetLastError()));
+          return nullptr;
+        }
+        if (::connect(s, a.ai_addr, static_cast<int>(a.ai_addrlen)) != 0) {
+          const int code = ::WSAGetLastError();
+          *failure = Status(ConnectKind(code, kConnectErrors), ErrorText(code));
+          ::closesocket(s);
+          return nullptr;
+        }
+        const BOOL on = TRUE;
+        ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+        return std::make_unique<Win32TcpConnection>(s);
+      },
+      why);
   ::FreeAddrInfoW(addresses);
-  if (why != nullptr) *why = last_failure;
-  return nullptr;
+  return connection;
 }
 
 }  // namespace tavelin::win32
