@@ -8,11 +8,13 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "e2e/fltk_xvfb.h"
+#include "support/child_process.h"
 #include "support/recorder_sim.h"
 #include "support/test_env.h"
 
@@ -58,46 +60,23 @@ class DesktopRun {
     const std::string program = std::string(TAVELIN_BINARY_DIR) + "/src/tavelin";
     std::vector<std::string> argv_text = {program};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
-    const std::string display = x.display();
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::setenv("DISPLAY", display.c_str(), 1);
-      ::setenv("HOME", dir.File("home").c_str(), 1);
-      ::setenv("XDG_CONFIG_HOME", dir.File("home/.config").c_str(), 1);
-      ::setenv("XDG_RUNTIME_DIR", dir.File("run").c_str(), 1);
-      ::setenv("temp", dir.File("temp").c_str(), 1);
-      std::vector<char*> argv;
-      for (std::string& arg : argv_text) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-  }
-  ~DesktopRun() {
-    if (pid_ > 0 && !exited_) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
+    process_.Start(
+        argv_text,
+        {.set_environment = {"DISPLAY=" + x.display(), "HOME=" + dir.File("home"),
+                             "XDG_CONFIG_HOME=" + dir.File("home/.config"),
+                             "XDG_RUNTIME_DIR=" + dir.File("run"), "temp=" + dir.File("temp")}});
   }
 
   // True when the program ended within `seconds`; `status` gets its exit code.
   bool WaitForExit(double seconds, int* status) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-      int raw = 0;
-      if (::waitpid(pid_, &raw, WNOHANG) == pid_) {
-        exited_ = true;
-        *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    const std::optional<int> code =
+        process_.WaitFor(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
+    if (code) *status = *code;
+    return code.has_value();
   }
 
  private:
-  pid_t pid_ = -1;
-  bool exited_ = false;
+  ChildProcess process_;
 };
 
 class FltkDesktopTest : public ::testing::Test {

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/child_process.h"
+
 namespace tavelin::testing {
 
 inline bool ProgramInstalled(const std::string& name) {
@@ -28,27 +30,23 @@ class XvfbServer {
   XvfbServer() {
     int fds[2];
     if (::pipe(fds) != 0) return;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::close(fds[0]);
-      // The server ends with the test program, also when that one crashes.
-      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-      // The server must not hold the test's output open.
-      const int null = ::open("/dev/null", O_RDWR);
-      ::dup2(null, STDIN_FILENO);
-      ::dup2(null, STDOUT_FILENO);
-      ::dup2(null, STDERR_FILENO);
-      const std::string fd = std::to_string(fds[1]);
-      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
+    // Only the write end goes to the server; the server ends with the test program, also
+    // when that one crashes, and must not hold the test's output open.
+    ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    const std::string fd = std::to_string(fds[1]);
+    const bool started =
+        server_.Start({"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                      {.input_file = "/dev/null",
+                       .output_file = "/dev/null",
+                       .error_file = "/dev/null",
+                       .search_path = true,
+                       .end_with_parent = true,
+                       .stop_signal = SIGTERM});
     ::close(fds[1]);
-    if (pid < 0) {
+    if (!started) {
       ::close(fds[0]);
       return;
     }
-    pid_ = pid;
     // Xvfb writes the display number it chose once it accepts clients.
     std::string number;
     for (int waits = 0; number.find('\n') == std::string::npos && waits < 100; ++waits) {
@@ -63,11 +61,7 @@ class XvfbServer {
     if (number.find('\n') != std::string::npos)
       display_ = ":" + number.substr(0, number.find('\n'));
   }
-  ~XvfbServer() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-  }
+  ~XvfbServer() = default;
   XvfbServer(const XvfbServer&) = delete;
   XvfbServer& operator=(const XvfbServer&) = delete;
 
@@ -134,7 +128,7 @@ class XvfbServer {
   }
 
  private:
-  pid_t pid_ = -1;
+  ChildProcess server_;
   std::string display_;
 };
 

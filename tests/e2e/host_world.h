@@ -26,6 +26,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -34,6 +35,7 @@
 #include "app/settings.h"
 #include "platform/codepage.h"
 #include "platform/posix/posix_env.h"
+#include "support/child_process.h"
 #include "support/test_env.h"
 
 namespace tavelin::testing {
@@ -85,16 +87,6 @@ struct RunResult {
 // One started `tavelin` process.
 class PluginProcess {
  public:
-  PluginProcess() = default;
-  PluginProcess(const PluginProcess&) = delete;
-  PluginProcess& operator=(const PluginProcess&) = delete;
-  ~PluginProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-
   // The next start gives the process a standard error that is a pipe nobody reads.
   void BreakStandardError() { broken_stderr_ = true; }
 
@@ -104,57 +96,29 @@ class PluginProcess {
              const std::vector<std::string>& environment, const std::string& folder) {
     out_file_ = folder + "stdout.txt";
     err_file_ = folder + "stderr.txt";
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      if (!std::freopen(out_file_.c_str(), "wb", stdout) ||
-          !std::freopen(err_file_.c_str(), "wb", stderr)) {
-        ::_exit(126);
-      }
-      int fds[2];
-      if (broken_stderr_ && (::pipe(fds) != 0 || ::close(fds[0]) != 0 || ::dup2(fds[1], 2) < 0)) {
-        ::_exit(126);
-      }
-      ::execve(argv[0], argv.data(), envp.data());
-      ::_exit(127);
-    }
-    return pid_ > 0;
+    std::vector<std::string> argv = {program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return process_.Start(argv, {.environment = environment,
+                                 .output_file = out_file_,
+                                 .error_file = err_file_,
+                                 .broken_error = broken_stderr_});
   }
 
   // Waits up to `limit` for the process to end; kills it when it does not.
   RunResult Wait(std::chrono::seconds limit = std::chrono::seconds(90)) {
     RunResult result;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (pid_ > 0) {
-      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-      if (done == pid_) {
-        pid_ = -1;
-        result.finished = true;
-        result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        break;
-      }
-      if (std::chrono::steady_clock::now() > deadline) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (const std::optional<int> code = process_.WaitFor(limit)) {
+      result.finished = true;
+      result.exit_code = *code;
     }
+    process_.Stop();
     result.out = ReadBytes(out_file_);
     result.err = ReadBytes(err_file_);
     return result;
   }
 
  private:
-  pid_t pid_ = -1;
+  ChildProcess process_;
   std::string out_file_;
   std::string err_file_;
   bool broken_stderr_ = false;

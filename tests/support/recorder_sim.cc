@@ -32,30 +32,19 @@ RecorderSim::RecorderSim(const std::vector<std::string>& args) {
 
   std::vector<std::string> argv_text = {ProgramPath(), "--port", "0", "--log", log_file_};
   argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : argv_text) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-
+  // Only the write end goes to the simulator, as its standard output.
   int out[2];
-  if (::pipe(out) != 0) {
+  if (::pipe2(out, O_CLOEXEC) != 0) {
     ADD_FAILURE() << "pipe failed";
     return;
   }
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(out[1], STDOUT_FILENO);
-    ::close(out[0]);
-    ::close(out[1]);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
+  const bool started = process_.Start(argv_text, {.output_fd = out[1], .stop_signal = SIGTERM});
   ::close(out[1]);
-  if (pid < 0) {
+  if (!started) {
     ::close(out[0]);
     ADD_FAILURE() << "fork failed";
     return;
   }
-  pid_ = pid;
 
   // Wait for the first line: "listening on port N".
   std::string line;
@@ -84,14 +73,7 @@ RecorderSim::~RecorderSim() {
   }
 }
 
-void RecorderSim::Stop() {
-  if (pid_ > 0) {
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
-}
+void RecorderSim::Stop() { process_.Stop(); }
 
 std::string RecorderSim::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
+
 namespace tavelin::testing {
 
 class RecorderSim {
@@ -37,7 +39,7 @@ class RecorderSim {
   static std::string ProgramPath();
 
  private:
-  int pid_ = -1;
+  ChildProcess process_;
   int port_ = 0;
   std::string folder_;
   std::string log_file_;

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,31 +54,17 @@ class ProgramRun {
     std::vector<std::string> all = {WineDesktop::TavelinProgram()};
     all.insert(all.end(), args.begin(), args.end());
     // The message boxes' texts appear in Wine's trace.
-    pid_ = desktop.Start(all, "-all,trace+msgbox", log_file);
-  }
-  ~ProgramRun() {
-    if (pid_ > 0 && !exited_) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
+    desktop.Start(&process_, all, "-all,trace+msgbox", log_file);
   }
   bool WaitForExit(double seconds, int* status) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-      int raw = 0;
-      if (::waitpid(pid_, &raw, WNOHANG) == pid_) {
-        exited_ = true;
-        *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    const std::optional<int> code =
+        process_.WaitFor(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
+    if (code) *status = *code;
+    return code.has_value();
   }
 
  private:
-  int pid_ = -1;
-  bool exited_ = false;
+  ChildProcess process_;
 };
 
 class Win32DesktopTest : public ::testing::Test {
@@ -398,13 +385,12 @@ TEST_F(Win32DesktopTest, BackendTestsOfTheWindowsSuitesPassOnTheDesktop) {
       fs::path(WineDesktop::TavelinProgram()).parent_path().parent_path().string() +
       "/tests/ui_tests.exe";
   if (!fs::exists(suite)) GTEST_SKIP() << suite << " is not built";
-  const int pid =
-      desktop_->Start({suite, "--gtest_filter=Win32BackendTest.*"}, "-all", dir_.File("suite.log"));
-  ASSERT_GT(pid, 0);
-  int raw = 0;
-  ::waitpid(pid, &raw, 0);
+  ChildProcess process;
+  ASSERT_TRUE(desktop_->Start(&process, {suite, "--gtest_filter=Win32BackendTest.*"}, "-all",
+                              dir_.File("suite.log")));
+  const int code = process.Wait();
   const std::string out = ReadBytes(dir_.File("suite.log"));
-  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << out;
+  EXPECT_TRUE(code == 0) << out;
   EXPECT_NE(out.find("[  PASSED  ] 4 tests."), std::string::npos) << out;
 }
 

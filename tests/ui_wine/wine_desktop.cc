@@ -99,36 +99,25 @@ WineDesktop::~WineDesktop() {
   std::system(("WINEPREFIX='" + prefix_ + "' " + WineServer() + " -k 2>/dev/null").c_str());
 }
 
-int WineDesktop::Start(const std::vector<std::string>& args, const std::string& debug,
-                       const std::string& log_file) const {
-  std::vector<std::string> argv_text = {WineProgram()};
-  argv_text.insert(argv_text.end(), args.begin(), args.end());
-  const std::string display = x_->display();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::setenv("DISPLAY", display.c_str(), 1);
-    ::setenv("WINEPREFIX", prefix_.c_str(), 1);
-    ::setenv("WINEDEBUG", debug.c_str(), 1);
-    ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml,winemenubuilder.exe=d", 1);
-    const int out = ::open(log_file.empty() ? "/dev/null" : log_file.c_str(),
-                           O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(out, STDERR_FILENO);
-    ::dup2(out, STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (std::string& arg : argv_text) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-  }
-  return pid;
+bool WineDesktop::Start(ChildProcess* process, const std::vector<std::string>& args,
+                        const std::string& debug, const std::string& log_file) const {
+  std::vector<std::string> argv = {WineProgram()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const std::string log = log_file.empty() ? "/dev/null" : log_file;
+  return process->Start(argv, {.set_environment = {"DISPLAY=" + x_->display(),
+                                                   "WINEPREFIX=" + prefix_, "WINEDEBUG=" + debug,
+                                                   "WINEDLLOVERRIDES=mscoree,mshtml,"
+                                                   "winemenubuilder.exe=d"},
+                               .output_file = log,
+                               .error_file = log,
+                               .search_path = true});
 }
 
 int WineDesktop::Run(const std::vector<std::string>& args) const {
-  const int pid = Start(args, "-all", "");
-  if (pid <= 0) return -1;
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ChildProcess process;
+  if (!Start(&process, args, "-all", "")) return -1;
+  const int code = process.Wait();
+  return code >= 0 && code < 128 ? code : -1;
 }
 
 void WineDesktop::SetRootFolder(const std::string& folder) const {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "e2e/fltk_xvfb.h"
+#include "support/child_process.h"
 
 namespace tavelin::testing {
 
@@ -28,10 +29,10 @@ class WineDesktop {
 
   // Runs a Windows program to its end; its exit code (-1 when it did not start).
   int Run(const std::vector<std::string>& args) const;
-  // Starts a Windows program with WINEDEBUG set to `debug`, its standard error going to
-  // `log_file`; the process id.
-  int Start(const std::vector<std::string>& args, const std::string& debug,
-            const std::string& log_file) const;
+  // Starts a Windows program as `process` with WINEDEBUG set to `debug`, its standard output
+  // and error going to `log_file` (empty: nowhere); false when it could not be started.
+  bool Start(ChildProcess* process, const std::vector<std::string>& args, const std::string& debug,
+             const std::string& log_file) const;
   // Sets the host's root folder (a Linux folder) in the prefix's registry.
   void SetRootFolder(const std::string& folder) const;
   // Sets the screen resolution Wine reports (HKCU\Control Panel\Desktop LogPixels) and
