@@ -26,24 +26,33 @@ bool CheckConnectArguments(bool host_ok, int port, Status* why) {
   return true;
 }
 
-long ReceiveSome(SocketReceiver& receiver, char* buffer, std::size_t max, int timeout_ms,
-                 Status* why) {
+Status SystemTcpConnection::SendAll(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const long n = Send(bytes.data(), bytes.size());
+    if (n < 0) return Status(Status::Kind::kSendFailed, LastErrorText());
+    if (n == 0) return Status(Status::Kind::kSendFailed, "nothing sent");
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return Status::OK();
+}
+
+long SystemTcpConnection::Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) {
   if (max == 0) {
     SetStatus(why, Status::Kind::kInvalidArgument, "no room to receive into");
     return -1;
   }
-  const int ready = receiver.Wait(timeout_ms < 0 ? -1 : timeout_ms);
+  const int ready = Wait(timeout_ms < 0 ? -1 : timeout_ms);
   if (ready == 0) {
-    SetStatus(why, Status::Kind::kTimedOut, receiver.TimedOutText());
+    SetStatus(why, Status::Kind::kTimedOut, TimedOutText());
     return -1;
   }
   if (ready < 0) {
-    SetStatus(why, Status::Kind::kReceiveFailed, receiver.LastErrorText());
+    SetStatus(why, Status::Kind::kReceiveFailed, LastErrorText());
     return -1;
   }
-  const long n = receiver.Read(buffer, max);
+  const long n = Read(buffer, max);
   if (n < 0) {
-    SetStatus(why, Status::Kind::kReceiveFailed, receiver.LastErrorText());
+    SetStatus(why, Status::Kind::kReceiveFailed, LastErrorText());
     return -1;
   }
   return n;

@@ -1,7 +1,7 @@
 // What the POSIX and the Win32 TCP connections share: the checks of a connect's arguments,
-// the walk over the resolver's addresses, the receive with its wait, and the mapping of the
-// system's error codes to Status kinds. Each realisation supplies only its system calls and
-// its error numbers.
+// the walk over the resolver's addresses, the send loop, the receive with its wait, and the
+// mapping of the system's error codes to Status kinds. Each realisation supplies only its system
+// calls and its error numbers.
 #ifndef TAVELIN_PLATFORM_TCP_COMMON_H_
 #define TAVELIN_PLATFORM_TCP_COMMON_H_
 
@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/env.h"
 #include "platform/status.h"
@@ -52,24 +53,29 @@ std::unique_ptr<TcpConnection> ConnectFirst(Address* addresses, ConnectOne conne
   return nullptr;
 }
 
-// One system's calls for TcpConnection::Receive.
-class SocketReceiver {
+// A TCP connection whose send loop and receive with its wait are written once: a
+// realisation supplies the system calls.
+class SystemTcpConnection : public TcpConnection {
  public:
-  virtual ~SocketReceiver() = default;
+  // Every byte, or kSendFailed with the system's text (or "nothing sent").
+  Status SendAll(std::string_view bytes) final;
+  // The count read, 0 when the peer closed, -1 with kTimedOut or kReceiveFailed
+  // (kInvalidArgument for no room to receive into) in `why`.
+  long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) final;
+
+ protected:
+  // Sends some of `size` bytes: the count sent, < 0 on an error (interruptions retried).
+  virtual long Send(const char* bytes, std::size_t size) = 0;
   // Waits up to `timeout_ms` (negative: no limit) for a byte: > 0 ready, 0 the time ran
-  // out, < 0 an error (then LastErrorText() tells it).
+  // out, < 0 an error.
   virtual int Wait(int timeout_ms) = 0;
   // Reads at most `max` bytes: the count, 0 when the peer closed, < 0 on an error.
   virtual long Read(char* buffer, std::size_t max) = 0;
+  // The text of the error of the call that just failed.
   virtual std::string LastErrorText() = 0;
   // The system's text for its own "timed out" error.
   virtual std::string TimedOutText() = 0;
 };
-
-// TcpConnection::Receive over `receiver`: the count read, 0 when the peer closed, -1 with
-// kTimedOut or kReceiveFailed (kInvalidArgument for no room to receive into) in `why`.
-long ReceiveSome(SocketReceiver& receiver, char* buffer, std::size_t max, int timeout_ms,
-                 Status* why);
 
 }  // namespace tavelin
 

@@ -48,15 +48,7 @@ class XvfbServer {
       return;
     }
     // Xvfb writes the display number it chose once it accepts clients.
-    std::string number;
-    for (int waits = 0; number.find('\n') == std::string::npos && waits < 100; ++waits) {
-      pollfd p = {fds[0], POLLIN, 0};
-      if (::poll(&p, 1, 100) <= 0) continue;
-      char buffer[32];
-      const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-      if (n <= 0) break;
-      number.append(buffer, static_cast<size_t>(n));
-    }
+    const std::string number = ReadFirstLine(fds[0]);
     ::close(fds[0]);
     if (number.find('\n') != std::string::npos)
       display_ = ":" + number.substr(0, number.find('\n'));

@@ -1,6 +1,7 @@
 #include "support/child_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,6 +116,19 @@ void ChildProcess::Stop() {
   ::kill(pid_, stop_signal_);
   ::waitpid(pid_, nullptr, 0);
   pid_ = -1;
+}
+
+std::string ReadFirstLine(int fd, int seconds) {
+  std::string line;
+  for (int waits = 0; line.find('\n') == std::string::npos && waits < seconds * 10; ++waits) {
+    pollfd p = {fd, POLLIN, 0};
+    if (::poll(&p, 1, 100) <= 0) continue;
+    char buffer[256];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    line.append(buffer, static_cast<std::size_t>(n));
+  }
+  return line;
 }
 
 }  // namespace tavelin::testing

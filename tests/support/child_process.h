@@ -66,6 +66,10 @@ class ChildProcess {
   int stop_signal_ = SIGKILL;
 };
 
+// What a child writes to the pipe `fd` up to its first line feed (included), or all of it
+// when it ends the pipe before one; gives up after about `seconds` without that.
+std::string ReadFirstLine(int fd, int seconds = 10);
+
 }  // namespace tavelin::testing
 
 #endif  // TAVELIN_TESTS_SUPPORT_CHILD_PROCESS_H_

@@ -47,15 +47,7 @@ RecorderSim::RecorderSim(const std::vector<std::string>& args) {
   }
 
   // Wait for the first line: "listening on port N".
-  std::string line;
-  for (int waits = 0; line.find('\n') == std::string::npos && waits < 100; ++waits) {
-    pollfd p = {out[0], POLLIN, 0};
-    if (::poll(&p, 1, 100) <= 0) continue;
-    char c[256];
-    ssize_t n = ::read(out[0], c, sizeof c);
-    if (n <= 0) break;
-    line.append(c, static_cast<std::size_t>(n));
-  }
+  const std::string line = ReadFirstLine(out[0]);
   ::close(out[0]);
   const std::string prefix = "listening on port ";
   if (line.rfind(prefix, 0) == 0) port_ = std::atoi(line.c_str() + prefix.size());

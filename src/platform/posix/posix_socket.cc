@@ -29,30 +29,20 @@ std::string SystemText(int error_number) {
 constexpr ConnectErrorCodes kConnectErrors{
     ECONNREFUSED, ETIMEDOUT, {ENETUNREACH, EHOSTUNREACH, ENETDOWN, EHOSTDOWN}};
 
-class PosixTcpConnection : public TcpConnection, private SocketReceiver {
+class PosixTcpConnection : public SystemTcpConnection {
  public:
   explicit PosixTcpConnection(int fd) : fd_(fd) {}
   ~PosixTcpConnection() override { ::close(fd_); }
 
-  Status SendAll(std::string_view bytes) override {
-    while (!bytes.empty()) {
-      // MSG_NOSIGNAL: a peer that went away is an error here, not a SIGPIPE.
-      const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return Status(Status::Kind::kSendFailed, SystemText(errno));
-      }
-      bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return Status::OK();
-  }
-
-  long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) override {
-    return ReceiveSome(*this, buffer, max, timeout_ms, why);
-  }
-
  private:
-  // SocketReceiver
+  long Send(const char* bytes, std::size_t size) override {
+    ssize_t n;
+    do {
+      // MSG_NOSIGNAL: a peer that went away is an error here, not a SIGPIPE.
+      n = ::send(fd_, bytes, size, MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    return static_cast<long>(n);
+  }
   int Wait(int timeout_ms) override {
     pollfd waiting{fd_, POLLIN, 0};
     int ready;

@@ -42,29 +42,17 @@ std::string ErrorText(int code) {
 constexpr ConnectErrorCodes kConnectErrors{
     WSAECONNREFUSED, WSAETIMEDOUT, {WSAENETUNREACH, WSAEHOSTUNREACH, WSAENETDOWN, WSAEHOSTDOWN}};
 
-class Win32TcpConnection : public TcpConnection, private SocketReceiver {
+class Win32TcpConnection : public SystemTcpConnection {
  public:
   explicit Win32TcpConnection(SOCKET s) : socket_(s) {}
   ~Win32TcpConnection() override { ::closesocket(socket_); }
 
-  Status SendAll(std::string_view bytes) override {
-    while (!bytes.empty()) {
-      const int chunk = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
-      const int n = ::send(socket_, bytes.data(), chunk, 0);
-      if (n == SOCKET_ERROR)
-        return Status(Status::Kind::kSendFailed, ErrorText(::WSAGetLastError()));
-      if (n <= 0) return Status(Status::Kind::kSendFailed, "nothing sent");
-      bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return Status::OK();
-  }
-
-  long Receive(char* buffer, std::size_t max, int timeout_ms, Status* why) override {
-    return ReceiveSome(*this, buffer, max, timeout_ms, why);
-  }
-
  private:
-  // SocketReceiver
+  long Send(const char* bytes, std::size_t size) override {
+    const int chunk = size > INT_MAX ? INT_MAX : static_cast<int>(size);
+    const int n = ::send(socket_, bytes, chunk, 0);
+    return n == SOCKET_ERROR ? -1 : static_cast<long>(n);
+  }
   int Wait(int timeout_ms) override {
     WSAPOLLFD waiting{};
     waiting.fd = socket_;
