@@ -93,8 +93,8 @@ class Win32DesktopTest : public ::testing::Test {
       GTEST_SKIP() << WineDesktop::TavelinProgram() << " is not built (cmake --preset windows)";
     }
     if (!desktop_->ready()) GTEST_SKIP() << desktop_->problem();
-    for (const char* folder : {"root", "out"}) fs::create_directories(dir_.File(folder));
-    desktop_->SetRootFolder(dir_.File("root/"));
+    for (const char* folder : {"root", "out", "temp"}) fs::create_directories(dir_.File(folder));
+    desktop_->SetHostFolders(dir_.File("root/"), dir_.File("temp"));
   }
 
   const XvfbServer& x() { return desktop_->x(); }

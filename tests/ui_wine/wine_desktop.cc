@@ -79,6 +79,10 @@ WineDesktop::WineDesktop()
   server_env_ = "DISPLAY=" + x_->display() + " WINEPREFIX='" + prefix_ +
                 "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d' ";
   const std::string& env = server_env_;
+  // A server of this prefix left by an earlier run (it persists half a minute) keeps the
+  // display of that run's X server, which is gone: end it, and wait for it, first.
+  std::system((env + WineServer() + " -k 2>/dev/null; " + env + WineServer() + " -w 2>/dev/null")
+                  .c_str());
   StartServer();
   if (fresh) {
     const std::string boot = env + WineProgram() + " wineboot --init >/dev/null 2>&1 && " + env +
@@ -131,11 +135,23 @@ int WineDesktop::Run(const std::vector<std::string>& args) const {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void WineDesktop::SetRootFolder(const std::string& folder) const {
-  // A fresh host key: no window placement left by an earlier test.
-  Run({"reg", "delete", "HKCU\\software\\Morvik", "/f"});
-  Run({"reg", "add", "HKCU\\software\\Morvik\\Qadrel2\\etc", "/v", "RootPath", "/d",
-       WindowsPath(folder), "/f"});
+void WineDesktop::SetHostFolders(const std::string& root, const std::string& temp) const {
+  // A fresh host key (no window placement left by an earlier test), the root folder, and the
+  // temp folder: Wine hands every program TEMP and TMP from the prefix's registry, whatever
+  // the Linux environment says, so the test's own folder goes there.
+  const auto reg_text = [](const std::string& path) {
+    std::string text;
+    for (char c : WindowsPath(path)) text += c == '\\' ? "\\\\" : std::string(1, c);
+    return text;
+  };
+  const std::string reg_file = temp + "/host.reg";
+  std::ofstream(reg_file, std::ios::binary)
+      << "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\software\\Morvik]\r\n\r\n"
+      << "[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n\"RootPath\"=\""
+      << reg_text(root) << "\"\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n\"TEMP\"=\""
+      << reg_text(temp) << "\"\r\n\"TMP\"=\"" << reg_text(temp) << "\"\r\n";
+  Run({"regedit", "/S", WindowsPath(reg_file)});
+  fs::remove(reg_file);
 }
 
 bool WineDesktop::SetScreenDpi(int dpi) const {

@@ -32,8 +32,9 @@ class WineDesktop {
   // `log_file`; the process id.
   int Start(const std::vector<std::string>& args, const std::string& debug,
             const std::string& log_file) const;
-  // Sets the host's root folder (a Linux folder) in the prefix's registry.
-  void SetRootFolder(const std::string& folder) const;
+  // Sets the host's root folder and the programs' temp folder (Linux folders) in the
+  // prefix's registry, for the programs started next.
+  void SetHostFolders(const std::string& root, const std::string& temp) const;
   // Sets the screen resolution Wine reports (HKCU\Control Panel\Desktop LogPixels) and
   // starts the wineserver afresh, so that the next program sees it; false when the value
   // could not be written.
