@@ -60,6 +60,12 @@ case "${1:-}" in
     # output on /dev/null: a service started by the first test program would inherit that
     # program's output pipe and keep CTest waiting for it to close.
     "$wine" wineboot --init </dev/null >/dev/null 2>&1
+    # The prefix's own temp folder becomes a file: a test program that would use it instead
+    # of its own temp folder fails at once rather than meeting another test's files.
+    shared_temp="$WINEPREFIX/drive_c/users/$(id -un)/Temp"
+    if [ -d "$shared_temp" ] && rmdir "$shared_temp" 2>/dev/null; then
+      echo "Not a folder: each test program has a temp folder of its own." >"$shared_temp"
+    fi
     ;;
   stop)
     "$wineserver" -k 2>/dev/null || true

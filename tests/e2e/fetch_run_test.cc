@@ -534,7 +534,8 @@ TEST_F(WindowsPcTest, ProgramFilesOfTheLastRunHeldByAReaderAreReplacedAndRemoved
   const std::string ready = world_.dir().File("held");
   const std::string release = world_.dir().File("release");
   PluginProcess holder;
-  ASSERT_TRUE(world_.StartUnderWine(&holder, Helper(), {"hold", ready, release, rewritten, removed}));
+  ASSERT_TRUE(
+      world_.StartUnderWine(&holder, Helper(), {"hold", ready, release, rewritten, removed}));
   for (int i = 0; i < 3000 && !std::filesystem::exists(ready); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

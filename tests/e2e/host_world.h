@@ -130,7 +130,8 @@ class PluginProcess {
   // True while the process has not ended (it is not reaped: Wait still reports it).
   bool Running() const {
     siginfo_t info{};
-    return pid_ > 0 && ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+    return pid_ > 0 &&
+           ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
            info.si_pid == 0;
   }
   // The file that receives the process's standard error.
@@ -236,7 +237,8 @@ class HostWorld {
     }
     const auto reg_text = [](const std::string& linux_path) {
       std::string text;
-      for (char c : ProgramSidePath(linux_path, true)) text += c == '\\' ? "\\\\" : std::string(1, c);
+      for (char c : ProgramSidePath(linux_path, true))
+        text += c == '\\' ? "\\\\" : std::string(1, c);
       return text;
     };
     const std::string root_path = reg_text(root());

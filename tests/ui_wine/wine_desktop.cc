@@ -1,6 +1,7 @@
 #include "ui_wine/wine_desktop.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,14 +82,23 @@ WineDesktop::WineDesktop()
   const std::string& env = server_env_;
   // A server of this prefix left by an earlier run (it persists half a minute) keeps the
   // display of that run's X server, which is gone: end it, and wait for it, first.
-  std::system((env + WineServer() + " -k 2>/dev/null; " + env + WineServer() + " -w 2>/dev/null")
-                  .c_str());
+  std::system(
+      (env + WineServer() + " -k 2>/dev/null; " + env + WineServer() + " -w 2>/dev/null").c_str());
   StartServer();
   if (fresh) {
     const std::string boot = env + WineProgram() + " wineboot --init >/dev/null 2>&1 && " + env +
                              TAVELIN_SOURCE_DIR "/scripts/wine-japanese-fonts.sh " + WineProgram() +
                              " >/dev/null 2>&1";
     if (std::system(boot.c_str()) != 0) problem_ = "the Wine prefix could not be made";
+  }
+  // The prefix's own temp folder becomes a file (as in scripts/wine-run.sh): every case
+  // gives its programs a temp folder of its own (SetHostFolders).
+  const passwd* user = ::getpwuid(::getuid());
+  const fs::path shared_temp =
+      fs::path(prefix_) / "drive_c/users" / (user != nullptr ? user->pw_name : "root") / "Temp";
+  std::error_code error;
+  if (fs::is_directory(shared_temp, error) && fs::remove(shared_temp, error)) {
+    std::ofstream(shared_temp) << "Not a folder: each test program has a temp folder of its own.\n";
   }
 }
 
@@ -147,9 +157,9 @@ void WineDesktop::SetHostFolders(const std::string& root, const std::string& tem
   const std::string reg_file = temp + "/host.reg";
   std::ofstream(reg_file, std::ios::binary)
       << "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\software\\Morvik]\r\n\r\n"
-      << "[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n\"RootPath\"=\""
-      << reg_text(root) << "\"\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n\"TEMP\"=\""
-      << reg_text(temp) << "\"\r\n\"TMP\"=\"" << reg_text(temp) << "\"\r\n";
+      << "[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n\"RootPath\"=\"" << reg_text(root)
+      << "\"\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n\"TEMP\"=\"" << reg_text(temp)
+      << "\"\r\n\"TMP\"=\"" << reg_text(temp) << "\"\r\n";
   Run({"regedit", "/S", WindowsPath(reg_file)});
   fs::remove(reg_file);
 }

@@ -107,7 +107,8 @@ TEST(HeldTableTest, ATableHeldWhenItsSaveReplacesItIsSavedOnceReleasedWithNoStag
   std::vector<std::string> names;
   ASSERT_TRUE(env->ListFiles(dir.path(), "", &names));
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"qdrTVCHNo.csv", "qdrTVCHNo.old", "ready", "release"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"qdrTVCHNo.csv", "qdrTVCHNo.old", "ready", "release"}));
 }
 
 }  // namespace
