@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace tavelin::testing {
 namespace {
@@ -91,6 +92,7 @@ WineDesktop::WineDesktop()
                              " >/dev/null 2>&1";
     if (std::system(boot.c_str()) != 0) problem_ = "the Wine prefix could not be made";
   }
+  if (problem_.empty() && !WaitForDesktop()) problem_ = "Wine's desktop makes no window";
   // The prefix's own temp folder becomes a file (as in scripts/wine-run.sh): every case
   // gives its programs a temp folder of its own (SetHostFolders).
   const passwd* user = ::getpwuid(::getuid());
@@ -105,6 +107,20 @@ WineDesktop::WineDesktop()
 void WineDesktop::StartServer() const {
   // Persistent while the suite runs, and gone half a minute after it, also when it crashed.
   std::system((server_env_ + WineServer() + " -p30").c_str());
+}
+
+bool WineDesktop::WaitForDesktop() const {
+  // A fresh server starts Wine's desktop process with the first program that asks for it;
+  // on a loaded machine a program may come before that process answers and get no window.
+  // A program that only makes a window comes first, until one gets it.
+  const std::string helper = fs::path(TavelinProgram()).parent_path().parent_path().string() +
+                             "/tests/tavelin_test_helper.exe";
+  if (!fs::exists(helper)) return true;  // as before: the first program waits for it
+  for (int tries = 0; tries < 60; ++tries) {
+    if (Run({helper, "window"}) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  return false;
 }
 
 WineDesktop::~WineDesktop() {
@@ -175,7 +191,7 @@ bool WineDesktop::SetScreenDpi(int dpi) const {
                " -w 2>/dev/null")
                   .c_str());
   StartServer();
-  return true;
+  return WaitForDesktop();
 }
 
 std::vector<std::string> MessageBoxTexts(const std::string& log) {

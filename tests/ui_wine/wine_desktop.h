@@ -37,7 +37,7 @@ class WineDesktop {
   void SetHostFolders(const std::string& root, const std::string& temp) const;
   // Sets the screen resolution Wine reports (HKCU\Control Panel\Desktop LogPixels) and
   // starts the wineserver afresh, so that the next program sees it; false when the value
-  // could not be written.
+  // could not be written or the new server's desktop makes no window.
   bool SetScreenDpi(int dpi) const;
 
   // The Windows form of a Linux path, on Wine's drive Z:.
@@ -49,6 +49,8 @@ class WineDesktop {
  private:
   // Starts the persistent wineserver of the prefix, on this X server.
   void StartServer() const;
+  // Waits until a program can make a window on Wine's desktop; false when none could.
+  bool WaitForDesktop() const;
 
   std::string prefix_;
   std::string server_env_;

@@ -11,6 +11,9 @@
 //       starts <program> with the variables set (a Windows parent's environment is handed
 //       down as it is; Wine would otherwise set TEMP and TMP from the prefix's registry),
 //       waits for it and ends with its exit code.
+//   tavelin_test_helper.exe window
+//       ends with 0 when a window can be made on this desktop, 1 when not (Wine's desktop
+//       process, started afresh with its wineserver, may not be answering yet).
 //
 // Texts are UTF-16 throughout: the names under test have no form in the ANSI code page.
 #include <string>
@@ -71,6 +74,14 @@ int Run(const std::vector<std::wstring>& args) {
   return static_cast<int>(exit_code);
 }
 
+int Window() {
+  HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  nullptr, nullptr);
+  if (window == nullptr) return 1;
+  ::DestroyWindow(window);
+  return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -82,5 +93,6 @@ int main() {
   ::LocalFree(argv);
   if (mode == L"hold") return Hold(args);
   if (mode == L"run") return Run(args);
+  if (mode == L"window") return Window();
   return 64;
 }
