@@ -31,7 +31,7 @@ test: deps
 	  ctest --preset $$p -j $(JOBS); \
 	done
 
-# The demo needs only the program and the simulator: no test suites, no benchmarks.
+# The demo needs only the programs and the simulator: no test suites, no benchmarks.
 demo:
 	@scripts/install-deps.sh build
 	cmake --preset release
