@@ -38,10 +38,11 @@ demo:
 	cmake --build --preset release -j $(JOBS)
 	scripts/demo.sh build/release
 
-# tavelin.exe (mingw-w64) packed with its README and licence texts into dist/.
+# tavelin.exe and tavelin-calendar.exe (mingw-w64) packed with the README and licence texts
+# into dist/.
 windows: deps
 	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target tavelin
+	cmake --build --preset windows -j $(JOBS) --target tavelin tavelin-calendar
 	scripts/package-windows.sh build/windows dist
 
 # build/release/tavelin_<version>_amd64.deb; `apt install ./build/release/tavelin_*.deb`.
