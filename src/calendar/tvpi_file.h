@@ -17,11 +17,10 @@ struct TvpiProgram {
   TDateTime end = 0;  // after the start; an end time before the start time is on the next day
 };
 
-// Reads the header of a .tvpi file. False, with `why` saying in one phrase what is
-// wrong (Shift-JIS, as it quotes the file), when the content is no complete program file: no
-// iEPG content type or another
-// character set, a header cut short before its closing empty line, a date or time missing
-// or out of range, a day the calendar does not have.
+// Reads the header of a .tvpi file. False, with `why` saying in one phrase what is wrong
+// (Shift-JIS, as it may quote the file), when the content is no complete program file: no
+// iEPG content type or another character set, a header cut short before its closing empty
+// line, a date or time missing or out of range, a day the calendar does not have.
 bool ReadTvpiProgram(std::string_view content, TvpiProgram* program, std::string* why);
 
 }  // namespace tavelin
