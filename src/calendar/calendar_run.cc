@@ -45,7 +45,11 @@ void Error(const std::string& text) { WriteStandardErrorLine("tavelin-calendar: 
 bool BuildFolderCalendar(Env& env, const std::string& folder, FolderCalendar* calendar,
                          std::string* error) {
   std::vector<std::string> names;
-  if (!env.FolderExists(folder) || !env.ListFiles(folder, ".tvpi", &names)) {
+  if (!env.FolderExists(folder)) {
+    *error = "no folder " + folder;
+    return false;
+  }
+  if (!env.ListFiles(folder, ".tvpi", &names)) {
     *error = "cannot read the folder " + folder;
     const std::string reason = env.LastFileError();
     if (!reason.empty()) *error += " (" + reason + ")";
