@@ -59,6 +59,7 @@ std::string FoldLine(std::string_view line) {
   while (line.size() > limit) {
     std::size_t cut = limit;
     while (cut > 0 && IsUtf8Continuation(line[cut])) --cut;
+    if (cut == 0) cut = limit;  // no character starts here: not UTF-8, cut anywhere
     out.append(line.substr(0, cut));
     out.append(kLineEnd);
     out += ' ';

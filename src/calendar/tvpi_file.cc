@@ -134,6 +134,10 @@ bool ReadTvpiProgram(std::string_view content, TvpiProgram* program, std::string
   program->start = date + start;
   // The file keeps no end date: an end before the start is on the next day.
   program->end = date + end + (end < start ? 1 : 0);
+  if (DecodeDate(program->end).year > 9999) {
+    *why = "the end lies after the year 9999";
+    return false;
+  }
   return true;
 }
 

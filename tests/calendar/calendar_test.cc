@@ -60,6 +60,9 @@ TEST(TvpiFileTest, ReadsProgramsAndRefusesBrokenFiles) {
        nullptr, "no such date 2027-02-29"},
       {"month 13", Tvpi("", "t", "year: 2026\r\nmonth: 13\r\ndate: 01\r\n", "1:00", "2:00"),
        nullptr, "no such date"},
+      {"end after the last day",
+       Tvpi("", "t", "year: 9999\r\nmonth: 12\r\ndate: 31\r\n", "23:00", "01:00"), nullptr,
+       "year 9999"},
       {"hour 24", Tvpi("", "t", kYmd, "24:00", "01:00"), nullptr, "bad start time"},
       {"minute 60", Tvpi("", "t", kYmd, "01:00", "01:60"), nullptr, "bad end time"},
       {"letters for a time", Tvpi("", "t", kYmd, "ab:cd", "01:00"), nullptr, "bad start time"},
@@ -159,6 +162,8 @@ TEST(CalendarMappingTest, FoldingKeepsLinesShortAndCharactersWhole) {
     ASSERT_EQ(unfolded, line);
     text += pieces[n % 4];
   }
+  // Bytes that are no UTF-8 are still cut into short lines, not looped over.
+  EXPECT_EQ(FoldLine(std::string(80, '\x80')).find("\r\n "), 75u);
 }
 
 TEST(CalendarFolderTest, SkipsBrokenFilesKeepsTheRestAndLeavesTheFolderAlone) {
