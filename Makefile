@@ -40,14 +40,15 @@ test:
 	  echo "=== the Windows suites tested the 64-bit build (preset windows-x64), not the 32-bit one: $$reason ==="; \
 	fi
 
-# The demo needs only the program and the simulator: no test suites, no benchmarks.
+# The demo needs only the programs and the simulator: no test suites, no benchmarks.
 demo:
 	@scripts/install-deps.sh build
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	scripts/demo.sh build/release
 
-# tavelin.exe (mingw-w64, no test suites) packed with its README and licence texts into dist/.
+# tavelin.exe and tavelin-calendar.exe (mingw-w64, no test suites) packed with the README and
+# licence texts into dist/.
 windows:
 	@scripts/install-deps.sh windows
 	cmake --preset windows-release

@@ -41,6 +41,7 @@ test_packages=(
   curl                               # the download benchmark's reference client
   time                               # the fetch benchmark: the process's peak memory and CPU time
   libxml2-dev                        # the tokenizer benchmark's reference parser
+  python3-icalendar khal             # two real readers of the calendar tavelin-calendar writes
   clang libclang-rt-dev llvm         # clang builds, the fuzzing harnesses, llvm-symbolizer
   # The 64-bit build of the same sources, for a machine without 32-bit Wine, and Wine itself.
   g++-mingw-w64-x86-64-posix wine wine64
