@@ -111,6 +111,13 @@ int ChildProcess::Wait() {
   return ExitCodeOf(status);
 }
 
+bool ChildProcess::Running() const {
+  siginfo_t info{};
+  return pid_ > 0 &&
+         ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == 0;
+}
+
 void ChildProcess::Stop() {
   if (pid_ <= 0) return;
   ::kill(pid_, stop_signal_);

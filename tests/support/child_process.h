@@ -59,7 +59,8 @@ class ChildProcess {
   // Sends the stop signal and reaps the process, when it still runs.
   void Stop();
 
-  bool running() const { return pid_ > 0; }
+  // True while the process has not ended (it is not reaped: WaitFor still reports it).
+  bool Running() const;
 
  private:
   int pid_ = -1;
