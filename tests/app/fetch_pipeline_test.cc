@@ -122,23 +122,6 @@ TEST_F(ParseStepTest, PageWithoutReservationsIsToldWithItsSize) {
   }
 }
 
-// Creates files that take no byte, as a full disk would.
-class FullDiskEnv : public EnvWrapper {
- public:
-  using EnvWrapper::EnvWrapper;
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
-    class Refusing : public WritableFile {
-     public:
-      bool Append(std::string_view) override { return false; }
-      bool Flush() override { return true; }
-      bool Sync() override { return true; }
-      bool Close() override { return true; }
-    };
-    if (EnvWrapper::NewWritableFile(path, append) == nullptr) return nullptr;
-    return std::make_unique<Refusing>();
-  }
-};
-
 TEST_F(ParseStepTest, ClosesTablesAlsoWhenTheOutputStepFails) {
   tv_ch_no_.Open();  // already open before the step
   FullDiskEnv full(&env_);

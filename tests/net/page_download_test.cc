@@ -300,27 +300,9 @@ TEST_F(PageDownloadTest, PageThatCannotBeSavedIsNotDownloaded) {
   EXPECT_FALSE(env_.FileExists(file));
 }
 
-class FailingFile : public WritableFile {
- public:
-  bool Append(std::string_view) override { return false; }
-  bool Flush() override { return true; }
-  bool Sync() override { return true; }
-  bool Close() override { return true; }
-};
-
-class FailingWriteEnv : public FakeEnv {
- public:
-  using FakeEnv::FakeEnv;
-  // The file is created, then every write to it fails, as on a full disk.
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
-    FakeEnv::NewWritableFile(path, append);
-    return std::make_unique<FailingFile>();
-  }
-};
-
 TEST_F(PageDownloadTest, WriteFailurePassesToCaller) {
   RecorderSim sim;
-  FailingWriteEnv env(dir_);
+  FullDiskEnv env(&env_);
   PageDownloader downloader(env, host_);
   EXPECT_THROW(downloader.Download(sim.Url("/program/program.htm"), file_), std::runtime_error);
   EXPECT_FALSE(env.FileExists(file_));  // no half-written page stays behind

@@ -127,33 +127,6 @@ TEST_F(ProgramFileTest, MissingFolderIsAQuietFailure) {
   EXPECT_FALSE(env_.FolderExists(dir_.File("missing")));
 }
 
-// Creates real files whose writes fail: the disk that fills up half-way.
-class FullDiskEnv : public EnvWrapper {
- public:
-  explicit FullDiskEnv(Env* target) : EnvWrapper(target) {}
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
-    auto real = EnvWrapper::NewWritableFile(path, append);
-    if (real == nullptr) return nullptr;
-    return std::make_unique<FailingFile>(std::move(real));
-  }
-
- private:
-  class FailingFile : public WritableFile {
-   public:
-    explicit FailingFile(std::unique_ptr<WritableFile> real) : real_(std::move(real)) {}
-    bool Append(std::string_view bytes) override {
-      real_->Append(bytes.substr(0, bytes.size() / 2));
-      return false;
-    }
-    bool Flush() override { return real_->Flush(); }
-    bool Sync() override { return real_->Sync(); }
-    bool Close() override { return real_->Close(); }
-
-   private:
-    std::unique_ptr<WritableFile> real_;
-  };
-};
-
 TEST_F(ProgramFileTest, HalfWrittenFileIsRemovedBeforeTheErrorGoesOn) {
   FullDiskEnv full(&env_);
   TvProgramInfo info;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/env.h"
@@ -65,6 +66,33 @@ class FakeEnv : public EnvWrapper {
   std::optional<std::string> temp_folder_;
 };
 
+// Creates real files whose writes fail: the disk that fills up half-way.
+class FullDiskEnv : public EnvWrapper {
+ public:
+  explicit FullDiskEnv(Env* target) : EnvWrapper(target) {}
+  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+    auto real = EnvWrapper::NewWritableFile(path, append);
+    if (real == nullptr) return nullptr;
+    return std::make_unique<FailingFile>(std::move(real));
+  }
+
+ private:
+  class FailingFile : public WritableFile {
+   public:
+    explicit FailingFile(std::unique_ptr<WritableFile> real) : real_(std::move(real)) {}
+    bool Append(std::string_view bytes) override {
+      real_->Append(bytes.substr(0, bytes.size() / 2));
+      return false;
+    }
+    bool Flush() override { return real_->Flush(); }
+    bool Sync() override { return real_->Sync(); }
+    bool Close() override { return real_->Close(); }
+
+   private:
+    std::unique_ptr<WritableFile> real_;
+  };
+};
+
 // The file-system path of a test path: on POSIX the bytes as they are (tests name files in
 // UTF-8 or in raw bytes on purpose); on Windows a Shift-JIS path, converted as the Env does.
 std::filesystem::path SystemPath(const std::string& path);
@@ -81,6 +109,7 @@ std::string Utf8(const std::string& cp932);
 // The helpers every suite uses, by their short names.
 namespace tavelin {
 using testing::FakeEnv;
+using testing::FullDiskEnv;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::Utf8;
