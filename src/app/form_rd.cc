@@ -232,8 +232,7 @@ void TFormRD::FormActivate() {
   LogFile1.WriteLine("Tavelin");
   // Where the system's temp folder has no Shift-JIS name another one is used; the log says
   // which, once a run.
-  TempFolder(env_);
-  const std::string temp_note = env_.TempFolderNote();
+  const std::string temp_note = TempFolderChoiceLine(env_);
   if (!temp_note.empty()) LogFile1.WriteLine(temp_note);
   LoadSettings();
   const ProxyChoice proxy = SelectProxy(env_, root_folder_);
