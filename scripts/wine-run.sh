@@ -52,6 +52,10 @@ case "${1:-}" in
     # output on /dev/null: a service started by the first test program would inherit that
     # program's output pipe and keep CTest waiting for it to close.
     "$wine" wineboot --init </dev/null >/dev/null 2>&1
+    # The window's faces as on a Japanese Windows, for the tests that measure captions.
+    if [ ! -f "$WINEPREFIX/japanese-fonts.reg" ]; then
+      "$(dirname "$0")/wine-japanese-fonts.sh" "$wine" </dev/null >/dev/null 2>&1 || true
+    fi
     ;;
   stop)
     "$wineserver" -k 2>/dev/null || true
