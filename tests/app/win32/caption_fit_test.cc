@@ -27,7 +27,7 @@ constexpr int kGlyphSize = 14;  // on a button 24 or more high
 constexpr int kGlyphGap = 5;
 constexpr int kRadioMark = 18;
 constexpr int kGroupFrame = 8;
-constexpr int kWindowMargin = 4;  // a label keeps this far from the window's right edge
+constexpr int kWindowMargin = 6;  // a label keeps this far from the window's right edge
 
 int TextWidth(HDC dc, HFONT font, const std::string& text) {
   std::wstring wide;
