@@ -204,16 +204,16 @@ constexpr unsigned char kSemiVoicedMark = 0xDF;
 // The full-width form of half-width byte `b` followed by `mark` (0 for none); appends it and
 // tells whether the mark was taken in.
 bool AppendFullKana(unsigned char b, unsigned char mark, std::string* out) {
-  const char* form = kFullKana + (b - 0xA1) * 2;
+  const char* form = kFullKana + static_cast<std::ptrdiff_t>(b - 0xA1) * 2;
   bool took_mark = false;
   if (mark == kVoicedMark) {
     took_mark = true;
     if (b == 0xB3) form = kVoicedU;
-    if (b >= 0xB6 && b <= 0xC4) form = kVoicedKaToTo + (b - 0xB6) * 2;
-    if (b >= 0xCA && b <= 0xCE) form = kVoicedHa + (b - 0xCA) * 2;
+    if (b >= 0xB6 && b <= 0xC4) form = kVoicedKaToTo + static_cast<std::ptrdiff_t>(b - 0xB6) * 2;
+    if (b >= 0xCA && b <= 0xCE) form = kVoicedHa + static_cast<std::ptrdiff_t>(b - 0xCA) * 2;
   } else if (mark == kSemiVoicedMark) {
     took_mark = true;
-    if (b >= 0xCA && b <= 0xCE) form = kSemiVoicedHa + (b - 0xCA) * 2;
+    if (b >= 0xCA && b <= 0xCE) form = kSemiVoicedHa + static_cast<std::ptrdiff_t>(b - 0xCA) * 2;
   }
   out->append(form, 2);
   return took_mark;
