@@ -1,51 +1,64 @@
-# The two commands of the README: `make demo` and `make test`; `make package`, `make windows`,
-# `make fuzz` and `make lint`. "default" builds with g++, "asan" and "fuzz" with clang; fuzz's
-# tests replay their corpora. The windows preset's Wine tests drive it from the default
-# build's e2e suite, so default comes first.
-PRESETS := default asan fuzz windows
+# The two commands of the README: `make demo` and `make test`; `make build`, `make package`,
+# `make windows`, `make bench`, `make fuzz` and `make lint`. "default" builds with g++, "asan"
+# (every target) and "fuzz" (the fuzzing harnesses) with clang; fuzz's tests replay their
+# corpora. The Windows preset's Wine tests drive it from the default build's e2e suite, so
+# default comes first.
+# Each target installs only the packages it uses (scripts/install-deps.sh <purpose>).
+PRESETS := default asan fuzz
 FUZZ_SECONDS ?= 600
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo package windows bench fuzz lint format clean
+.PHONY: all build test demo package windows bench fuzz lint format clean
 
 all: build
 
-deps:
-	@scripts/install-deps.sh all
+# The program and the simulator (release preset): no test suites, no benchmarks.
+build:
+	@scripts/install-deps.sh build
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
 
-build: deps
-	cmake --preset default
-	cmake --build --preset default -j $(JOBS)
-
-# A machine whose kernel runs no 32-bit code cannot run the 32-bit tavelin.exe under Wine;
-# there the Windows suites run the 64-bit build of the same sources (preset windows-x64).
-test: deps
-	@set -e; for p in $(PRESETS); do \
-	  if [ "$$p" = windows ] && ! scripts/runs-32bit-code.sh; then \
-	    echo "=== this machine runs no 32-bit programs: the Windows suites test the 64-bit build ==="; \
-	    p=windows-x64; \
-	  fi; \
+# Every preset's build and suites. The Windows suites test the 32-bit tavelin.exe where this
+# machine runs it under Wine, else the 64-bit build of the same sources (windows-x64); the
+# last line says which, and why.
+test:
+	@scripts/install-deps.sh test
+	@set -e; windows=$$(scripts/windows-test-build.sh); \
+	preset=$$(printf '%s\n' "$$windows" | sed -n 1p); \
+	reason=$$(printf '%s\n' "$$windows" | sed -n 2p); \
+	if [ "$$preset" != windows ]; then \
+	  echo "=== the Windows suites will test the 64-bit build (windows-x64): $$reason ==="; \
+	fi; \
+	for p in $(PRESETS) $$preset; do \
 	  echo "=== preset $$p ==="; \
 	  cmake --preset $$p; \
 	  cmake --build --preset $$p -j $(JOBS); \
 	  ctest --preset $$p -j $(JOBS); \
-	done
+	done; \
+	if [ "$$preset" = windows ]; then \
+	  echo "=== the Windows suites tested the 32-bit build (preset windows), as delivered ==="; \
+	else \
+	  echo "=== the Windows suites tested the 64-bit build (preset windows-x64), not the 32-bit one: $$reason ==="; \
+	fi
 
-# The demo needs only the program and the simulator: no test suites, no benchmarks.
+# The demo needs only the programs and the simulator: no test suites, no benchmarks.
 demo:
 	@scripts/install-deps.sh build
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	scripts/demo.sh build/release
 
-# tavelin.exe (mingw-w64) packed with its README and licence texts into dist/.
-windows: deps
-	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target tavelin
-	scripts/package-windows.sh build/windows dist
+# tavelin.exe and tavelin-calendar.exe (mingw-w64, no test suites) packed with the README and
+# licence texts into dist/.
+windows:
+	@scripts/install-deps.sh windows
+	cmake --preset windows-release
+	cmake --build --preset windows-release -j $(JOBS)
+	scripts/package-windows.sh build/windows-release dist
 
 # build/release/tavelin_<version>_amd64.deb; `apt install ./build/release/tavelin_*.deb`.
-package: deps
+package:
+	@scripts/install-deps.sh package
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	cd build/release && cpack -G DEB
@@ -54,11 +67,15 @@ package: deps
 # Every benchmark program; pass arguments through BENCH_ARGS, for example
 # make bench BENCH_ARGS=--benchmark_min_time=0.1 (each program prints its ratios at the end).
 BENCH_ARGS ?=
-bench: build
+bench:
+	@scripts/install-deps.sh test
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
 	@for b in build/default/bench/*_bench; do echo "=== $$b"; $$b $(BENCH_ARGS); done
 
 # Runs each fuzzing harness for FUZZ_SECONDS seconds and prints its executions.
-fuzz: deps
+fuzz:
+	@scripts/install-deps.sh test
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh build/fuzz

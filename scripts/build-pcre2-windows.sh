@@ -42,7 +42,7 @@ apt_options=(
   -o "Debug::NoLocking=1"
 )
 echo "build-pcre2-windows: fetching the source of pcre2 $version"
-apt-get "${apt_options[@]}" -qq update
+apt-get "${apt_options[@]}" -qq update || echo "build-pcre2-windows: warning: some source indexes could not be fetched; going on with those there are" >&2
 # The installed version first; when a mirror lacks its source, another Debian revision of
 # the same upstream release (the patches of a security update change no matching results).
 upstream=${version%%-*}

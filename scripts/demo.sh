@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # One fetch against the simulated recorder, in a throw-away world:
 #   scripts/demo.sh [BUILD_DIR]        (default build/release; `make demo` builds it first)
-# TAVELIN and SIMULATOR name other program files (an installed or unpacked package).
+# TAVELIN, SIMULATOR and CALENDAR name other program files (an installed or unpacked package).
 # Starts recorder-sim on loopback (table layout, Digest login), makes a temporary root folder
 # with the host's files and a registry file naming it, runs `tavelin` in fetch mode, and
-# prints the .tvpi files it wrote and the log lines, in UTF-8. Leaves nothing behind.
+# prints the .tvpi files it wrote, the log lines (in UTF-8) and the calendar that
+# `tavelin-calendar` makes of the files. Leaves nothing behind; with DEMO_KEEP naming a
+# folder, the deck's output folder is copied there first (the calendar tests read it).
 set -euo pipefail
 
 build_dir=${1:-build/release}
 tavelin=${TAVELIN:-$build_dir/src/tavelin}
 simulator=${SIMULATOR:-$build_dir/tools/recorder-sim/recorder-sim}
-for program in "$tavelin" "$simulator"; do
+calendar=${CALENDAR:-$build_dir/src/tavelin-calendar}
+for program in "$tavelin" "$simulator" "$calendar"; do
   if [ ! -x "$program" ]; then
     echo "demo: $program is missing; build first (make demo builds it)" >&2
     exit 1
@@ -126,3 +129,12 @@ echo "(${#files[@]} files)"
 echo
 echo "=== qdr.log ==="
 iconv -f CP932 -t UTF-8 "$root/qdr.log" | tr -d '\r'
+
+echo
+echo "=== tavelin-calendar $output ==="
+"$calendar" "$output" | tr -d '\r'
+
+if [ -n "${DEMO_KEEP:-}" ]; then
+  mkdir -p "$DEMO_KEEP"
+  cp -R "$output" "$DEMO_KEEP/"
+fi

@@ -13,12 +13,15 @@ version=$(sed -n 's/^project(Tavelin VERSION \([0-9.]*\).*/\1/p' "$source_dir/CM
 program="$build/src/tavelin.exe"
 pcre2_licence=$(find "$build/pcre2/src" -maxdepth 2 -name LICENCE | head -n 1)
 [ -f "$program" ] || { echo "package-windows: $program is not built" >&2; exit 1; }
+calendar="$build/src/tavelin-calendar.exe"  # packed beside tavelin.exe
+[ -f "$calendar" ] || { echo "package-windows: $calendar is not built" >&2; exit 1; }
 [ -n "$pcre2_licence" ] || { echo "package-windows: no PCRE2 licence in $build" >&2; exit 1; }
 
 stage="$build/package/tavelin-$version-win32"
 rm -rf "$build/package"
 mkdir -p "$stage/licences" "$dist"
 i686-w64-mingw32-strip -o "$stage/tavelin.exe" "$program"
+i686-w64-mingw32-strip -o "$stage/tavelin-calendar.exe" "$calendar"
 cp "$source_dir/README.md" "$stage/README.md"
 cp "$pcre2_licence" "$stage/licences/PCRE2.txt"
 cp /usr/share/doc/mingw-w64-i686-dev/copyright "$stage/licences/mingw-w64-runtime.txt"

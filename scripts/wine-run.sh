@@ -12,11 +12,19 @@
 # start sets up and tears down Wine again (seconds each). Wine's own messages are silenced
 # and the dialogs offering Mono and Gecko are turned off. Programs see no display unless
 # TAVELIN_WINE_DISPLAY names one (for example the Xvfb of a window test): it becomes DISPLAY.
+#
+# Isolation: the prefix is <build folder>/wineprefix unless TAVELIN_WINE_PREFIX names another,
+# so suites that cannot share a registry, a named mutex or a temp folder use prefixes of their
+# own. Wine sets TEMP and TMP of every program it starts from the prefix's registry
+# (HKCU\Environment), whatever the Linux environment says; when TAVELIN_WINE_TEMP names a
+# Linux folder, it is made and written there first, so the program uses that folder and never
+# the prefix's shared one. A prefix whose TEMP is set this way must be used by one program at
+# a time (CTest's RESOURCE_LOCK).
 set -euo pipefail
 
 build=$(realpath -m "$1")
 shift
-export WINEPREFIX="$build/wineprefix"
+export WINEPREFIX="${TAVELIN_WINE_PREFIX:-$build/wineprefix}"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=d}
 export WINEARCH=win64
@@ -52,6 +60,12 @@ case "${1:-}" in
     # output on /dev/null: a service started by the first test program would inherit that
     # program's output pipe and keep CTest waiting for it to close.
     "$wine" wineboot --init </dev/null >/dev/null 2>&1
+    # The prefix's own temp folder becomes a file: a test program that would use it instead
+    # of its own temp folder fails at once rather than meeting another test's files.
+    shared_temp="$WINEPREFIX/drive_c/users/$(id -un)/Temp"
+    if [ -d "$shared_temp" ] && rmdir "$shared_temp" 2>/dev/null; then
+      echo "Not a folder: each test program has a temp folder of its own." >"$shared_temp"
+    fi
     ;;
   stop)
     "$wineserver" -k 2>/dev/null || true
@@ -61,6 +75,16 @@ case "${1:-}" in
     exit 2
     ;;
   *)
+    if [ -n "${TAVELIN_WINE_TEMP:-}" ]; then
+      mkdir -p "$TAVELIN_WINE_TEMP"
+      windows_temp="Z:$(realpath "$TAVELIN_WINE_TEMP")"
+      windows_temp=${windows_temp//\//\\\\}
+      reg_file="$TAVELIN_WINE_TEMP/.environment.reg"
+      printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n"TEMP"="%s"\r\n"TMP"="%s"\r\n' \
+        "$windows_temp" "$windows_temp" >"$reg_file"
+      "$wine" regedit /S "Z:${reg_file//\//\\}" </dev/null >/dev/null 2>&1
+      rm -f "$reg_file"
+    fi
     exec "$wine" "$@"
     ;;
 esac

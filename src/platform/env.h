@@ -61,6 +61,8 @@ class Env {
   // --- Time -------------------------------------------------------------------------
   // The current local date and time.
   virtual TDateTime Now() = 0;
+  // The current date and time in UTC, for stamps that other programs compare across zones.
+  virtual TDateTime NowUtc() = 0;
   virtual void SleepMs(int milliseconds) = 0;
   // A steady clock in microseconds for measuring intervals; it never goes back.
   virtual uint64_t NowMicros() = 0;
@@ -171,6 +173,7 @@ class EnvWrapper : public Env {
   Env* target() const { return target_; }
 
   TDateTime Now() override { return target_->Now(); }
+  TDateTime NowUtc() override { return target_->NowUtc(); }
   void SleepMs(int ms) override { target_->SleepMs(ms); }
   uint64_t NowMicros() override { return target_->NowMicros(); }
   uint32_t Random32() override { return target_->Random32(); }

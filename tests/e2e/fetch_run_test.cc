@@ -8,6 +8,7 @@
 #include <memory>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -527,19 +528,33 @@ TEST_F(WindowsPcTest, ProgramFilesOfTheLastRunHeldByAReaderAreReplacedAndRemoved
   WriteBytes(rewritten, "the program of the last run");
   WriteBytes(removed, "an old program");
 
-  // A reader holds both, sharing reading only, from the start until 1.5 s after the page
-  // download began (the moment its file appears), which is when the old files go.
-  const std::string page_file = world_.temp() + "rdprogram.html";
-  std::filesystem::remove(page_file);
+  // A reader holds both, sharing reading only, from before the run until the program has
+  // tried to delete one of them (Wine's trace of DeleteFileW shows the try): the program
+  // must wait for the reader, whose release comes a few milliseconds into its retries.
   const std::string ready = world_.dir().File("held");
+  const std::string release = world_.dir().File("release");
   PluginProcess holder;
-  ASSERT_TRUE(world_.StartUnderWine(&holder, Helper(),
-                                    {"hold", ready, "1500", page_file, rewritten, removed}));
-  for (int i = 0; i < 1000 && !std::filesystem::exists(ready); ++i) {
+  ASSERT_TRUE(
+      world_.StartUnderWine(&holder, Helper(), {"hold", ready, release, rewritten, removed}));
+  for (int i = 0; i < 3000 && !std::filesystem::exists(ready); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   ASSERT_TRUE(std::filesystem::exists(ready));
-  const RunResult run = world_.Run({output});
+  PluginProcess program;
+  ASSERT_TRUE(world_.Start(&program, {output}, {"WINEDEBUG=trace+file"}));
+  bool met = false;
+  for (int i = 0; i < 6000 && !met && program.Running(); ++i) {
+    std::istringstream trace(ReadBytes(program.ErrorFile()));
+    for (std::string line; !met && std::getline(trace, line);) {
+      met = line.find("trace:file:DeleteFileW") != std::string::npos &&
+            (line.find(ProgramName() + "\"") != std::string::npos ||
+             line.find("200001011200CH9.tvpi\"") != std::string::npos);
+    }
+    if (!met) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  WriteBytes(release, "");
+  EXPECT_TRUE(met) << "the program never tried to delete a held file";
+  const RunResult run = program.Wait();
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(holder.Wait().exit_code, 0);
 

@@ -127,6 +127,16 @@ class PluginProcess {
     return pid_ > 0;
   }
 
+  // True while the process has not ended (it is not reaped: Wait still reports it).
+  bool Running() const {
+    siginfo_t info{};
+    return pid_ > 0 &&
+           ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+  }
+  // The file that receives the process's standard error.
+  const std::string& ErrorFile() const { return err_file_; }
+
   // Waits up to `limit` for the process to end; kills it when it does not.
   RunResult Wait(std::chrono::seconds limit = std::chrono::seconds(90)) {
     RunResult result;
@@ -203,23 +213,8 @@ class HostWorld {
 
   const TempDir& dir() const { return dir_; }
   std::string root() const { return dir_.File("root/"); }
-  // The temp folder the program uses: the test's own, or under Wine the prefix's (Wine sets
-  // TEMP from the prefix's registry whatever the environment says).
-  std::string temp() const {
-    if (!wine_) return dir_.File("temp/");
-    static const std::string wine_temp = [] {
-      std::string windows = WineOutput("cmd /c echo %TEMP%");
-      while (!windows.empty() && std::isspace(static_cast<unsigned char>(windows.back()))) {
-        windows.pop_back();
-      }
-      std::string unix_path = WineOutput("winepath -u '" + windows + "'");
-      while (!unix_path.empty() && std::isspace(static_cast<unsigned char>(unix_path.back()))) {
-        unix_path.pop_back();
-      }
-      return unix_path + "/";
-    }();
-    return wine_temp;
-  }
+  // The temp folder the program uses: the test's own, also under Wine (see WriteRegistry).
+  std::string temp() const { return dir_.File("temp/"); }
   std::string runtime() const { return dir_.File("runtime/"); }
   // A file of the root folder.
   std::string RootFile(const std::string& name) const { return root() + name; }
@@ -229,7 +224,9 @@ class HostWorld {
 
   // The registry file, naming the root folder, followed by `more` (further .reg sections).
   // Under Wine the same text goes into the prefix's registry, after the values an earlier
-  // test may have left there are deleted.
+  // test may have left there are deleted, with this test's temp folder as TEMP and TMP:
+  // Wine hands every program it starts those values of the prefix's registry, whatever the
+  // Linux environment says, and the prefix's own temp folder is never the test's.
   void WriteRegistry(const std::string& more) {
     if (!wine_) {
       WriteBytes(RegistryFile(),
@@ -238,14 +235,22 @@ class HostWorld {
                      root() + "\"\r\n" + more);
       return;
     }
-    std::string root_path;
-    for (char c : ProgramSidePath(root(), true))
-      root_path += c == '\\' ? "\\\\" : std::string(1, c);
+    const auto reg_text = [](const std::string& linux_path) {
+      std::string text;
+      for (char c : ProgramSidePath(linux_path, true))
+        text += c == '\\' ? "\\\\" : std::string(1, c);
+      return text;
+    };
+    const std::string root_path = reg_text(root());
+    const std::string temp_path = reg_text(dir_.File("temp"));
     WriteBytes(RegistryFile(),
                "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\software\\Morvik]\r\n\r\n"
                "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet "
                "Settings]\r\n\"ProxyEnable\"=-\r\n\"ProxyServer\"=-\r\n\r\n"
-               "[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n\"RootPath\"=\"" +
+               "[HKEY_CURRENT_USER\\Environment]\r\n\"TEMP\"=\"" +
+                   temp_path + "\"\r\n\"TMP\"=\"" + temp_path +
+                   "\"\r\n\r\n"
+                   "[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n\"RootPath\"=\"" +
                    root_path + "\"\r\n" + more);
     CommandOutput(std::string(TAVELIN_SOURCE_DIR) + "/scripts/wine-run.sh '" + WindowsBuild() +
                   "' regedit /S '" + ProgramSidePath(RegistryFile(), true) + "' >/dev/null 2>&1");
@@ -296,6 +301,9 @@ class HostWorld {
         "HOME=" + dir_.File("home"), "PATH=/usr/bin:/bin",
         "LANG=C.UTF-8",  // the arguments are UTF-8
     };
+    if (const char* prefix = std::getenv("TAVELIN_WINE_PREFIX")) {
+      environment.push_back(std::string("TAVELIN_WINE_PREFIX=") + prefix);
+    }
     environment.insert(environment.end(), extra_environment.begin(), extra_environment.end());
     return process->Start(std::string(TAVELIN_SOURCE_DIR) + "/scripts/wine-run.sh", wine_arguments,
                           environment, folder);

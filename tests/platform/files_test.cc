@@ -252,8 +252,8 @@ TEST(EnvTest, ClockRandomEnvironmentAndProgramPath) {
 }
 
 // Now() is the local time: with the zone fixed nine hours east of UTC it must equal the
-// system clock shifted by nine hours.
-TEST(EnvTest, NowIsLocalTime) {
+// system clock shifted by nine hours, while NowUtc() stays the clock itself.
+TEST(EnvTest, NowIsLocalTimeAndNowUtcIsNot) {
   const char* old = std::getenv("TZ");
   const std::string saved = old == nullptr ? "" : old;
   ::setenv("TZ", "JST-9", 1);
@@ -261,6 +261,7 @@ TEST(EnvTest, NowIsLocalTime) {
   auto env = NewPosixEnv();
   const double expected = (static_cast<double>(::time(nullptr)) + 9 * 3600) / 86400.0 + 25569.0;
   const TDateTime now = env->Now();
+  const TDateTime utc = env->NowUtc();
   if (old == nullptr) {
     ::unsetenv("TZ");
   } else {
@@ -268,6 +269,7 @@ TEST(EnvTest, NowIsLocalTime) {
   }
   ::tzset();
   EXPECT_NEAR(now, expected, 3.0 / 86400.0);
+  EXPECT_NEAR(utc, expected - 9.0 / 24, 3.0 / 86400.0);
 }
 
 }  // namespace

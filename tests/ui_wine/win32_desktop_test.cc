@@ -93,8 +93,8 @@ class Win32DesktopTest : public ::testing::Test {
       GTEST_SKIP() << WineDesktop::TavelinProgram() << " is not built (cmake --preset windows)";
     }
     if (!desktop_->ready()) GTEST_SKIP() << desktop_->problem();
-    for (const char* folder : {"root", "out"}) fs::create_directories(dir_.File(folder));
-    desktop_->SetRootFolder(dir_.File("root/"));
+    for (const char* folder : {"root", "out", "temp"}) fs::create_directories(dir_.File(folder));
+    desktop_->SetHostFolders(dir_.File("root/"), dir_.File("temp"));
   }
 
   const XvfbServer& x() { return desktop_->x(); }
@@ -115,6 +115,17 @@ class Win32DesktopTest : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     } while (std::chrono::steady_clock::now() < end);
     return "";
+  }
+  // The channel table once it names the deck: it is saved after its box is answered.
+  std::string WaitForSavedTable(double seconds = 30) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    std::string table;
+    do {
+      table = ReadBytes(dir_.File("root/qdrTVCHNo.csv"));
+      if (table.find("RD1") != std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    } while (std::chrono::steady_clock::now() < end);
+    return table;
   }
   bool WaitUntilGone(const std::string& title, double seconds = 10) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -356,7 +367,7 @@ TEST_F(Win32DesktopTest, ChannelButtonRebuildsTheChannelTable) {
   Key(box, "Return");
   EXPECT_TRUE(WaitUntilGone("Tavelin"));
 
-  const std::string table = ReadBytes(dir_.File("root/qdrTVCHNo.csv"));
+  const std::string table = WaitForSavedTable();
   EXPECT_NE(table.find("RD1"), std::string::npos) << Utf8(table);
   EXPECT_NE(table.find("061"), std::string::npos) << "the recorder's channel numbers";
   Key(main, "Escape");  // ButtonStop answers Esc and closes the window
@@ -509,13 +520,7 @@ TEST_P(Win32DpiTest, WindowFontsAndControlsScaleAndWorkAtTheirPlaces) {
   ASSERT_FALSE(box.empty());
   Key(box, "Return");
   EXPECT_TRUE(WaitUntilGone("Tavelin"));
-  // The table is saved once the box is answered.
-  bool saved = false;
-  for (int waits = 0; waits < 100 && !saved; ++waits) {
-    saved = ReadBytes(dir_.File("root/qdrTVCHNo.csv")).find("RD1") != std::string::npos;
-    if (!saved) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  EXPECT_TRUE(saved) << "qdrTVCHNo.csv was not rebuilt";
+  EXPECT_NE(WaitForSavedTable().find("RD1"), std::string::npos) << "qdrTVCHNo.csv was not rebuilt";
 
   // A port typed into RDH1_Port at its place, saved when ButtonStop closes the window.
   ClickControl(g, 296, 48, 41, 20);

@@ -1,12 +1,14 @@
 #include "ui_wine/wine_desktop.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace tavelin::testing {
 namespace {
@@ -79,6 +81,10 @@ WineDesktop::WineDesktop()
   server_env_ = "DISPLAY=" + x_->display() + " WINEPREFIX='" + prefix_ +
                 "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d' ";
   const std::string& env = server_env_;
+  // A server of this prefix left by an earlier run (it persists half a minute) keeps the
+  // display of that run's X server, which is gone: end it, and wait for it, first.
+  std::system(
+      (env + WineServer() + " -k 2>/dev/null; " + env + WineServer() + " -w 2>/dev/null").c_str());
   StartServer();
   if (fresh) {
     const std::string boot = env + WineProgram() + " wineboot --init >/dev/null 2>&1 && " + env +
@@ -86,11 +92,35 @@ WineDesktop::WineDesktop()
                              " >/dev/null 2>&1";
     if (std::system(boot.c_str()) != 0) problem_ = "the Wine prefix could not be made";
   }
+  if (problem_.empty() && !WaitForDesktop()) problem_ = "Wine's desktop makes no window";
+  // The prefix's own temp folder becomes a file (as in scripts/wine-run.sh): every case
+  // gives its programs a temp folder of its own (SetHostFolders).
+  const passwd* user = ::getpwuid(::getuid());
+  const fs::path shared_temp =
+      fs::path(prefix_) / "drive_c/users" / (user != nullptr ? user->pw_name : "root") / "Temp";
+  std::error_code error;
+  if (fs::is_directory(shared_temp, error) && fs::remove(shared_temp, error)) {
+    std::ofstream(shared_temp) << "Not a folder: each test program has a temp folder of its own.\n";
+  }
 }
 
 void WineDesktop::StartServer() const {
   // Persistent while the suite runs, and gone half a minute after it, also when it crashed.
   std::system((server_env_ + WineServer() + " -p30").c_str());
+}
+
+bool WineDesktop::WaitForDesktop() const {
+  // A fresh server starts Wine's desktop process with the first program that asks for it;
+  // on a loaded machine a program may come before that process answers and get no window.
+  // A program that only makes a window comes first, until one gets it.
+  const std::string helper = fs::path(TavelinProgram()).parent_path().parent_path().string() +
+                             "/tests/tavelin_test_helper.exe";
+  if (!fs::exists(helper)) return true;  // as before: the first program waits for it
+  for (int tries = 0; tries < 60; ++tries) {
+    if (Run({helper, "window"}) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  return false;
 }
 
 WineDesktop::~WineDesktop() {
@@ -131,11 +161,23 @@ int WineDesktop::Run(const std::vector<std::string>& args) const {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void WineDesktop::SetRootFolder(const std::string& folder) const {
-  // A fresh host key: no window placement left by an earlier test.
-  Run({"reg", "delete", "HKCU\\software\\Morvik", "/f"});
-  Run({"reg", "add", "HKCU\\software\\Morvik\\Qadrel2\\etc", "/v", "RootPath", "/d",
-       WindowsPath(folder), "/f"});
+void WineDesktop::SetHostFolders(const std::string& root, const std::string& temp) const {
+  // A fresh host key (no window placement left by an earlier test), the root folder, and the
+  // temp folder: Wine hands every program TEMP and TMP from the prefix's registry, whatever
+  // the Linux environment says, so the test's own folder goes there.
+  const auto reg_text = [](const std::string& path) {
+    std::string text;
+    for (char c : WindowsPath(path)) text += c == '\\' ? "\\\\" : std::string(1, c);
+    return text;
+  };
+  const std::string reg_file = temp + "/host.reg";
+  std::ofstream(reg_file, std::ios::binary)
+      << "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\software\\Morvik]\r\n\r\n"
+      << "[HKEY_CURRENT_USER\\software\\Morvik\\Qadrel2\\etc]\r\n\"RootPath\"=\"" << reg_text(root)
+      << "\"\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n\"TEMP\"=\"" << reg_text(temp)
+      << "\"\r\n\"TMP\"=\"" << reg_text(temp) << "\"\r\n";
+  Run({"regedit", "/S", WindowsPath(reg_file)});
+  fs::remove(reg_file);
 }
 
 bool WineDesktop::SetScreenDpi(int dpi) const {
@@ -149,7 +191,7 @@ bool WineDesktop::SetScreenDpi(int dpi) const {
                " -w 2>/dev/null")
                   .c_str());
   StartServer();
-  return true;
+  return WaitForDesktop();
 }
 
 std::vector<std::string> MessageBoxTexts(const std::string& log) {

@@ -32,11 +32,12 @@ class WineDesktop {
   // `log_file`; the process id.
   int Start(const std::vector<std::string>& args, const std::string& debug,
             const std::string& log_file) const;
-  // Sets the host's root folder (a Linux folder) in the prefix's registry.
-  void SetRootFolder(const std::string& folder) const;
+  // Sets the host's root folder and the programs' temp folder (Linux folders) in the
+  // prefix's registry, for the programs started next.
+  void SetHostFolders(const std::string& root, const std::string& temp) const;
   // Sets the screen resolution Wine reports (HKCU\Control Panel\Desktop LogPixels) and
   // starts the wineserver afresh, so that the next program sees it; false when the value
-  // could not be written.
+  // could not be written or the new server's desktop makes no window.
   bool SetScreenDpi(int dpi) const;
 
   // The Windows form of a Linux path, on Wine's drive Z:.
@@ -48,6 +49,8 @@ class WineDesktop {
  private:
   // Starts the persistent wineserver of the prefix, on this X server.
   void StartServer() const;
+  // Waits until a program can make a window on Wine's desktop; false when none could.
+  bool WaitForDesktop() const;
 
   std::string prefix_;
   std::string server_env_;

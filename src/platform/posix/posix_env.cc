@@ -44,6 +44,16 @@ TDateTime PosixEnv::Now() {
                     static_cast<int>(now.tv_nsec / 1000000));
 }
 
+TDateTime PosixEnv::NowUtc() {
+  timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  tm utc;
+  if (::gmtime_r(&now.tv_sec, &utc) == nullptr) return 0;
+  return EncodeDate(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday) +
+         EncodeTime(utc.tm_hour, utc.tm_min, std::min(utc.tm_sec, 59),
+                    static_cast<int>(now.tv_nsec / 1000000));
+}
+
 void PosixEnv::SleepMs(int milliseconds) {
   if (milliseconds <= 0) {
     ::sched_yield();

@@ -24,6 +24,7 @@ class PosixEnv final : public Env {
 
   // posix_env.cc: time, process, the user temp folder, registry, lock, machine, network.
   TDateTime Now() override;
+  TDateTime NowUtc() override;
   void SleepMs(int milliseconds) override;
   uint64_t NowMicros() override;
   uint32_t Random32() override;

@@ -37,6 +37,13 @@ TDateTime Win32Env::Now() {
          EncodeTime(local.wHour, local.wMinute, local.wSecond, local.wMilliseconds);
 }
 
+TDateTime Win32Env::NowUtc() {
+  SYSTEMTIME utc;
+  ::GetSystemTime(&utc);
+  return EncodeDate(utc.wYear, utc.wMonth, utc.wDay) +
+         EncodeTime(utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds);
+}
+
 void Win32Env::SleepMs(int milliseconds) {
   ::Sleep(milliseconds <= 0 ? 0 : static_cast<DWORD>(milliseconds));
 }

@@ -25,6 +25,7 @@ class Win32Env final : public Env {
 
   // win32_env.cc: time, process, the user temp folder, registry, lock, machine, network.
   TDateTime Now() override;
+  TDateTime NowUtc() override;
   // Sleep(0) gives up the rest of the time slice.
   void SleepMs(int milliseconds) override;
   uint64_t NowMicros() override;

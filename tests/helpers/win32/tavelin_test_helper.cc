@@ -1,14 +1,19 @@
 // A second Windows process for the tests under Wine.
 //
-//   tavelin_test_helper.exe hold <ready file> <ms> <trigger file or -> <file>...
+//   tavelin_test_helper.exe hold <ready file> <release file> <file>...
 //       opens every file as a reader that shares reading only (as the host, a virus scanner
-//       or a synchronising client does), creates <ready file>, waits until <trigger file>
-//       exists (at most 60 s; "-": no wait), holds the files <ms> more and ends. Exit code
-//       2 when a file cannot be opened, 3 when the trigger never came.
+//       or a synchronising client does), creates <ready file>, holds the files until
+//       <release file> exists (at most 120 s) and ends. The test creates the release file
+//       once the program under test has met the held files, so no outcome depends on how
+//       long anything takes. Exit code 2 when a file cannot be opened, 3 when the release
+//       never came.
 //   tavelin_test_helper.exe run NAME=VALUE... -- <program> <argument>...
 //       starts <program> with the variables set (a Windows parent's environment is handed
 //       down as it is; Wine would otherwise set TEMP and TMP from the prefix's registry),
 //       waits for it and ends with its exit code.
+//   tavelin_test_helper.exe window
+//       ends with 0 when a window can be made on this desktop, 1 when not (Wine's desktop
+//       process, started afresh with its wineserver, may not be answering yet).
 //
 // Texts are UTF-16 throughout: the names under test have no form in the ANSI code page.
 #include <string>
@@ -19,9 +24,9 @@
 namespace {
 
 int Hold(const std::vector<std::wstring>& args) {
-  if (args.size() < 4) return 64;
+  if (args.size() < 3) return 64;
   std::vector<HANDLE> held;
-  for (std::size_t i = 3; i < args.size(); ++i) {
+  for (std::size_t i = 2; i < args.size(); ++i) {
     HANDLE file = ::CreateFileW(args[i].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 2;
@@ -31,14 +36,11 @@ int Hold(const std::vector<std::wstring>& args) {
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ready == INVALID_HANDLE_VALUE) return 2;
   ::CloseHandle(ready);
-  if (args[2] != L"-") {
-    const ULONGLONG deadline = ::GetTickCount64() + 60000;
-    while (::GetFileAttributesW(args[2].c_str()) == INVALID_FILE_ATTRIBUTES) {
-      if (::GetTickCount64() > deadline) return 3;
-      ::Sleep(1);
-    }
+  const ULONGLONG deadline = ::GetTickCount64() + 120000;
+  while (::GetFileAttributesW(args[1].c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (::GetTickCount64() > deadline) return 3;
+    ::Sleep(1);
   }
-  ::Sleep(static_cast<DWORD>(std::stoul(args[1])));
   for (HANDLE file : held) ::CloseHandle(file);
   return 0;
 }
@@ -72,6 +74,14 @@ int Run(const std::vector<std::wstring>& args) {
   return static_cast<int>(exit_code);
 }
 
+int Window() {
+  HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  nullptr, nullptr);
+  if (window == nullptr) return 1;
+  ::DestroyWindow(window);
+  return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -83,5 +93,6 @@ int main() {
   ::LocalFree(argv);
   if (mode == L"hold") return Hold(args);
   if (mode == L"run") return Run(args);
+  if (mode == L"window") return Window();
   return 64;
 }
