@@ -23,15 +23,20 @@ mingw=x86_64-w64-mingw32
 mingw_cxx=$(ls -d /usr/lib/gcc/$mingw/*-posix/include/c++ 2>/dev/null | sort -V | tail -1 || true)
 windows_flags=(--target=$mingw -std=c++20 -Isrc -DTAVELIN_HAVE_WIN32_UI=1 -nostdinc++
                -isystem "$mingw_cxx" -isystem "$mingw_cxx/$mingw" -isystem "$mingw_cxx/backward")
+# A source in the Linux build's database is checked with its flags; tools/make-icon is a
+# build-machine program of the Windows build; any other source is Windows-only.
+in_database=$(grep -o '"file": "[^"]*"' "$database" | sed 's/^"file": "//; s/"$//')
 linux=()
 windows=()
 host=()
 for f in "${files[@]}"; do
-  case $f in
-    */win32/* | src/app/main_windows.cc) windows+=("$f") ;;
-    tools/make-icon/*) host+=("$f") ;;
-    *) linux+=("$f") ;;
-  esac
+  if grep -qxF "$PWD/$f" <<<"$in_database"; then
+    linux+=("$f")
+  elif [[ $f == tools/make-icon/* ]]; then
+    host+=("$f")
+  else
+    windows+=("$f")
+  fi
 done
 if ((${#windows[@]})) && [[ -z $mingw_cxx ]]; then
   echo "the Windows sources need mingw-w64's C++ headers (g++-mingw-w64-x86-64-posix)" >&2
