@@ -14,7 +14,7 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr int kPasswordBytes = 16;
-constexpr std::size_t kScrambledBytes = 2 * kPasswordBytes;  // two hex digits a byte
+constexpr std::size_t kScrambledBytes = std::size_t{2} * kPasswordBytes;  // two hex digits a byte
 
 // Two characters read as one hexadecimal byte; 0 when either is no hex digit.
 int HexPair(char high, char low) {

@@ -383,5 +383,6 @@ std::unique_ptr<Backend> NewFltkBackend(Env& env) { return FltkBackend::Open(env
 // Under LeakSanitizer: the font library behind the toolkit's text drawing keeps its font
 // patterns for the life of the process and never frees them. Not ours to fix; ignored so
 // that the check still guards this program's own memory.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name LeakSanitizer looks for
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 #endif
