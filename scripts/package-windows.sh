@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Packs the Windows build into <dist folder>/tavelin-<version>-win32.zip: tavelin.exe, the
-# README and the licence texts of what is linked into the program (PCRE2, the mingw-w64
+# Japanese guide for the host's users, the README and the licence texts of what is linked into the program (PCRE2, the mingw-w64
 # runtime, GCC's runtime libraries).
 #
 # usage: scripts/package-windows.sh <windows build folder> <dist folder>
@@ -23,6 +23,11 @@ mkdir -p "$stage/licences" "$dist"
 i686-w64-mingw32-strip -o "$stage/tavelin.exe" "$program"
 i686-w64-mingw32-strip -o "$stage/tavelin-calendar.exe" "$calendar"
 cp "$source_dir/README.md" "$stage/README.md"
+# The guide as UTF-8 with a byte-order mark and CR LF: Notepad reads a BOM file as UTF-8 on
+# every Windows version and in every system language, where Shift-JIS text would be read
+# right only where the system's code page is 932.
+{ printf '\xEF\xBB\xBF'; sed 's/$/\r/' "$source_dir/res/windows/tavelin-guide-ja.txt"; } \
+  >"$stage/tavelin-guide-ja.txt"
 cp "$pcre2_licence" "$stage/licences/PCRE2.txt"
 cp /usr/share/doc/mingw-w64-i686-dev/copyright "$stage/licences/mingw-w64-runtime.txt"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/gcc-runtime-libraries.txt"

@@ -15,10 +15,14 @@ docs="$here/docs"
 for tool in Xvfb xdotool xprop import convert; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
-# tavelin.exe is 32-bit: the 32-bit loader (wine32:i386) runs it.
+# tavelin.exe is 32-bit: the 32-bit loader (wine32:i386) runs it; a build of the preset
+# windows-x64 (a machine that runs no 32-bit code) runs under the 64-bit loader.
 wine=/usr/lib/wine/wine
+if grep -q '^TAVELIN_WINDOWS_ARCH:.*=x86_64$' "$build/CMakeCache.txt" 2>/dev/null; then
+  wine=/usr/lib/wine/wine64
+fi
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-[ -x "$wine" ] || { echo "$wine is missing (wine32:i386)" >&2; exit 1; }
+[ -x "$wine" ] || { echo "$wine is missing (wine32:i386, or wine64)" >&2; exit 1; }
 
 work="$(mktemp -d)"
 xvfb_pid=""

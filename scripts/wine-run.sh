@@ -60,6 +60,10 @@ case "${1:-}" in
     # output on /dev/null: a service started by the first test program would inherit that
     # program's output pipe and keep CTest waiting for it to close.
     "$wine" wineboot --init </dev/null >/dev/null 2>&1
+    # The window's faces as on a Japanese Windows, for the tests that measure captions.
+    if [ ! -f "$WINEPREFIX/japanese-fonts.reg" ]; then
+      "$(dirname "$0")/wine-japanese-fonts.sh" "$wine" </dev/null >/dev/null 2>&1 || true
+    fi
     # The prefix's own temp folder becomes a file: a test program that would use it instead
     # of its own temp folder fails at once rather than meeting another test's files.
     shared_temp="$WINEPREFIX/drive_c/users/$(id -un)/Temp"

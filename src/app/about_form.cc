@@ -61,11 +61,13 @@ void TAboutForm::BuildControls() {
   place(LabelTitle, 88, 12, 232, navy);
   place(LabelVersion, 88, 32, 232, navy);
   place(LabelCopyLeft, 88, 52, 232, navy);
-  place(Label2, 16, 84, 306, navy);
+  // The two long lines start a little further left than the rest, so that they end as far
+  // from the window's right edge as they start from its left (314 of 334 pixels at 96 dpi).
+  place(Label2, 10, 84, 314, navy);
   Label2.SetText("最新バージョンはこのホームページからダウンロードできます。");
   place(Label3, 32, 100, 290, link);
   Label3.SetText(kHomePageAddress);
-  place(Label1, 16, 124, 306, navy);
+  place(Label1, 10, 124, 314, navy);
   Label1.SetText("要望、感想、質問、バグなどは、こちらのBBSまでご連絡ください");
   place(Label4, 32, 140, 290, link);
   Label4.SetText(kMessageBoardAddress);

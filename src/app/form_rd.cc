@@ -113,7 +113,9 @@ void TFormRD::BuildControls() {
   ButtonStop.SetCancel(true);
   place_button(ButtonPause, 200, 146, 81, 25, "一時停止", ui::Glyph::kPause);
   ButtonPause.SetEnabled(false);
-  place_button(ButtonCH, 337, 146, 81, 25, "CH情報取得", ui::Glyph::kChannels);
+  // Wider than the others, to the left where the row has room: its glyph and caption need
+  // 85 pixels, more than 81 leaves inside the border.
+  place_button(ButtonCH, 320, 146, 98, 25, "CH情報取得", ui::Glyph::kChannels);
   // Answers Esc only when ButtonStop cannot: CancelButton() takes the first enabled one.
   ButtonCH.SetCancel(true);
   SetTabOrder({&RDH1_IP, &RDH1_Port, &RDH1_ID, &RDH1_PW, &Button1, &ProgressBar1, &ButtonCH,
@@ -232,8 +234,7 @@ void TFormRD::FormActivate() {
   LogFile1.WriteLine("Tavelin");
   // Where the system's temp folder has no Shift-JIS name another one is used; the log says
   // which, once a run.
-  TempFolder(env_);
-  const std::string temp_note = env_.TempFolderNote();
+  const std::string temp_note = TempFolderChoiceLine(env_);
   if (!temp_note.empty()) LogFile1.WriteLine(temp_note);
   LoadSettings();
   const ProxyChoice proxy = SelectProxy(env_, root_folder_);

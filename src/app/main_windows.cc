@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/first_contact.h"
 #include "app/plugin_main.h"
 #include "platform/win32/win32_env.h"
 #include "ui/headless/headless_backend.h"
@@ -28,5 +29,11 @@ std::unique_ptr<tavelin::ui::Backend> MakeBackend(tavelin::Env& env) {
 int main() {
   std::unique_ptr<tavelin::Env> env = tavelin::NewWin32Env();
   // The command line is split here by the host's rules, not by the C runtime's argv.
-  return tavelin::RunPlugInWithParameters(*env, tavelin::Win32ProcessParameters(), MakeBackend);
+  const std::vector<std::string> parameters = tavelin::Win32ProcessParameters();
+  if (tavelin::AsksForWindowsUsage(parameters)) {
+    // Before the lock and the window: nothing is read, created or written.
+    MakeBackend(*env)->ShowMessage(tavelin::WindowsUsage(*env), "Tavelin");
+    return 0;
+  }
+  return tavelin::RunPlugInWithParameters(*env, parameters, MakeBackend);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/first_contact.h"
 #include "app/form_rd.h"
 #include "app/log_file.h"
 #include "app/settings.h"
@@ -32,6 +33,14 @@ void LogWithoutWindow(Env& env, const std::string& message) {
   }
 }
 
+// Writes a Shift-JIS text to a terminal, which reads UTF-8.
+void PrintUtf8(const std::string& text, std::FILE* stream) {
+  if (text.empty()) return;
+  std::string utf8;
+  std::fputs(Cp932ToUtf8(text, &utf8) ? utf8.c_str() : text.c_str(), stream);
+  std::fflush(stream);
+}
+
 }  // namespace
 
 int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
@@ -51,6 +60,10 @@ int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
     }
     parameters.push_back(converted);
   }
+  const FirstContact answer = AnswerFirstContact(env, parameters);
+  PrintUtf8(answer.standard_out, stdout);
+  PrintUtf8(answer.standard_error, stderr);
+  if (answer.ends_here) return 0;
   return RunPlugInWithParameters(env, parameters, make_backend);
 }
 

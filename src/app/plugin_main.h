@@ -19,7 +19,9 @@ using BackendFactory = std::function<std::unique_ptr<ui::Backend>(Env& env)>;
 
 // Runs one plug-in process. `native_arguments` are the parameters after the program name as
 // the system gives them (UTF-8 on POSIX); one that does not convert to Shift-JIS counts as
-// empty. `make_backend` builds the window backend. Returns the exit code, 0.
+// empty. `--help`, `--version` and a registry file without a root folder are answered on the
+// terminal first, without a run (first_contact.h). `make_backend` builds the window
+// backend. Returns the exit code, 0.
 int RunPlugIn(Env& env, const std::vector<std::string>& native_arguments,
               const BackendFactory& make_backend);
 

@@ -1,6 +1,5 @@
 #include "parse/script_parser.h"
 
-#include <charconv>
 #include <string>
 #include <vector>
 
@@ -90,12 +89,7 @@ std::string NormalizeScriptChannel(std::string_view channel) {
 }
 
 int TunerFromScriptValue(std::string_view value) {
-  int number = 0;
-  const char* begin = value.data();
-  const char* end = value.data() + value.size();
-  if (begin != end && *begin == '+') ++begin;
-  const auto [stop, error] = std::from_chars(begin, end, number);
-  if (error != std::errc() || stop != end || begin == end) return kNoTuner;
+  const int number = ReadInteger(value, 0);
   switch (number) {
     case 1:
     case 3:

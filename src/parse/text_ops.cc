@@ -16,35 +16,13 @@ constexpr std::size_t npos = string_view::npos;
 
 bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
 
-// A decimal integer with optional leading spaces and sign and nothing after the digits;
-// `fallback` for anything else, an out-of-range number included.
-int ReadNumber(string_view text, int fallback = 0) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  if (i == text.size()) return fallback;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return fallback;
-    value = value * 10 + (text[i] - '0');
-    if (value > int64_t{1} << 31) return fallback;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) return fallback;
-  return static_cast<int>(value);
-}
-
 // Date and time parts are 16-bit unsigned, so -1 reads as 65535 and fails every range test.
 uint16_t Part(int value) { return static_cast<uint16_t>(value); }
 
 // The number before the first '(' (the recorder writes "12/25(月)"), or of the whole text.
 uint16_t NumberBeforeParen(string_view text) {
   const std::size_t paren = text.find('(');
-  return Part(ReadNumber(paren == npos ? text : text.substr(0, paren)));
+  return Part(ReadInteger(paren == npos ? text : text.substr(0, paren)));
 }
 
 struct YearMonthDay {
@@ -63,26 +41,26 @@ YearMonthDay FromThreeParts(uint16_t x, uint16_t y, uint16_t z) {
 // Reads "x<sep>y<sep>z" where the text is known to hold `sep`.
 YearMonthDay ReadSeparated(string_view text, char sep, TDateTime today) {
   const std::size_t first = text.find(sep);
-  const uint16_t x = Part(ReadNumber(text.substr(0, first)));
+  const uint16_t x = Part(ReadInteger(text.substr(0, first)));
   const string_view rest = text.substr(first + 1);
   const std::size_t second = rest.find(sep);
   if (second != npos) {
-    return FromThreeParts(x, Part(ReadNumber(rest.substr(0, second))),
+    return FromThreeParts(x, Part(ReadInteger(rest.substr(0, second))),
                           NumberBeforeParen(rest.substr(second + 1)));
   }
   if (sep == '/') {
     // Month and day only: the current year, never adjusted across the new year.
     return {Part(YearOf(today)), x, NumberBeforeParen(rest)};
   }
-  return {x, Part(ReadNumber(rest)), 1};  // year-month: the first of the month
+  return {x, Part(ReadInteger(rest)), 1};  // year-month: the first of the month
 }
 
 YearMonthDay ReadColonDate(string_view text) {
   const std::size_t first = text.find(':');
-  const uint16_t x = Part(ReadNumber(text.substr(0, first)));
+  const uint16_t x = Part(ReadInteger(text.substr(0, first)));
   const string_view rest = text.substr(first + 1);
   const std::size_t second = rest.find(':');
-  const uint16_t y = second == npos ? 0 : Part(ReadNumber(rest.substr(0, second)));
+  const uint16_t y = second == npos ? 0 : Part(ReadInteger(rest.substr(0, second)));
   const uint16_t z = NumberBeforeParen(second == npos ? rest : rest.substr(second + 1));
   return FromThreeParts(x, y, z);
 }
@@ -93,15 +71,15 @@ YearMonthDay ReadDigitsDate(string_view text) {
   YearMonthDay date;
   const std::size_t length = TrimControls(text).size();
   if (length == 6) {
-    int year = ReadNumber(text.substr(0, 2), 70) + 1900;
+    int year = ReadInteger(text.substr(0, 2), 70) + 1900;
     if (year < 1920) year += 100;
     date.year = Part(year);
-    date.month = Part(ReadNumber(text.substr(2, 2), 1));
-    date.day = Part(ReadNumber(text.substr(4, 2), 1));
+    date.month = Part(ReadInteger(text.substr(2, 2), 1));
+    date.day = Part(ReadInteger(text.substr(4, 2), 1));
   } else if (length == 8) {
-    date.year = Part(ReadNumber(text.substr(0, 4), 1970));
-    date.month = Part(ReadNumber(text.substr(4, 2), 1));
-    date.day = Part(ReadNumber(text.substr(6, 2), 1));
+    date.year = Part(ReadInteger(text.substr(0, 4), 1970));
+    date.month = Part(ReadInteger(text.substr(4, 2), 1));
+    date.day = Part(ReadInteger(text.substr(6, 2), 1));
   }
   return date;
 }
@@ -282,6 +260,26 @@ std::string ReadQuotedField(string_view text, std::size_t* at, ForwardFinder& q1
 
 }  // namespace
 
+int ReadInteger(string_view text, int fallback) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  if (i == text.size()) return fallback;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return fallback;
+    value = value * 10 + (text[i] - '0');
+    if (value > int64_t{1} << 31) return fallback;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return fallback;
+  return static_cast<int>(value);
+}
+
 std::string TrimBlanks(string_view text) {
   if (text.empty()) return std::string();
   std::string s(TrimControls(text));
@@ -344,17 +342,17 @@ TDateTime ReadTime(string_view text) {
   uint16_t hour = 0, minute = 0, second = 0;
   const std::size_t colon = text.find(':');
   if (colon != npos) {
-    hour = Part(ReadNumber(text.substr(0, colon)));
+    hour = Part(ReadInteger(text.substr(0, colon)));
     const string_view rest = text.substr(colon + 1);
     const std::size_t next = rest.find(':');
-    minute = Part(ReadNumber(rest.substr(0, next)));
-    if (next != npos) second = Part(ReadNumber(rest.substr(next + 1)));
+    minute = Part(ReadInteger(rest.substr(0, next)));
+    if (next != npos) second = Part(ReadInteger(rest.substr(next + 1)));
   } else {
     const std::size_t length = TrimControls(text).size();
     if (length == 4 || length == 6) {
-      hour = Part(ReadNumber(text.substr(0, 2)));
-      minute = Part(ReadNumber(text.substr(2, 2)));
-      if (length == 6) second = Part(ReadNumber(text.substr(4, 2)));
+      hour = Part(ReadInteger(text.substr(0, 2)));
+      minute = Part(ReadInteger(text.substr(2, 2)));
+      if (length == 6) second = Part(ReadInteger(text.substr(4, 2)));
     }
   }
   TDateTime next_day = 0;

@@ -23,6 +23,11 @@ std::string TrimBlanks(std::string_view text);
 // character. Throws std::out_of_range("Illegal Index") for a position outside the text.
 bool IsTrailByte(std::string_view text, int position);
 
+// The one number reader of both page layouts: a decimal integer after any leading spaces,
+// with an optional sign and nothing after the digits. `fallback` for anything else, an
+// out-of-range number included.
+int ReadInteger(std::string_view text, int fallback = 0);
+
 // Reads the recorder's date texts (12/25, 2006/12/25, 12/25/2006, 2006-12-25, 2006-12,
 // YYMMDD, YYYYMMDD, ...); month/day texts take the year of `today`. kNoDate when the
 // text gives no valid date. Never throws.

@@ -132,6 +132,9 @@ class Env {
   // Keys are paths such as "software\Morvik\Qadrel2\etc" (a leading backslash is
   // ignored); key and value names match without regard to case.
   virtual bool RegistryKeyExists(const std::string& key) = 0;
+  // Where the registry is a file the user writes (POSIX), that file's path; empty where it
+  // is the system's own.
+  virtual std::string RegistryFile() { return std::string(); }
   virtual bool RegistryReadString(const std::string& key, const std::string& name,
                                   std::string* value) = 0;
   virtual bool RegistryReadInteger(const std::string& key, const std::string& name,
@@ -215,6 +218,7 @@ class EnvWrapper : public Env {
   std::string LastFileError() override { return target_->LastFileError(); }
   void SetFileWaitHook(std::function<void()> h) override { target_->SetFileWaitHook(std::move(h)); }
   bool RegistryKeyExists(const std::string& k) override { return target_->RegistryKeyExists(k); }
+  std::string RegistryFile() override { return target_->RegistryFile(); }
   bool RegistryReadString(const std::string& k, const std::string& n, std::string* v) override {
     return target_->RegistryReadString(k, n, v);
   }

@@ -29,11 +29,17 @@ bool OpenFileWithRetries(Env& env, const std::string& path, int retries, const M
                          std::string* contents);
 
 // The folder for downloaded pages, ending with a path delimiter: the environment variable
-// "temp", then TEMP, TMP and TMPDIR, trimmed of blanks and control bytes; a variable whose
-// text has no Shift-JIS form is reported on standard error and as a notice, and skipped. Without
-// one, a folder of this user only (Env::UserTempFolder), never a folder shared with other accounts.
-// Empty when none can be had; downloads then fail.
+// "temp", then TEMP, TMP and TMPDIR, trimmed of blanks and control bytes (where names ignore
+// case, "TEMP" is "temp" and asked once); a variable whose text has no Shift-JIS form is
+// skipped. Without one, a folder of this user only (Env::UserTempFolder), never a folder
+// shared with other accounts. Empty when none can be had; downloads then fail.
 std::string TempFolder(Env& env);
+
+// One plain line for the log, once a run, when TempFolder() is not the folder the system
+// named: which folder is used and why (the same on standard error, in English). Empty when
+// there is nothing to say, and when no temp folder can be had at all: the download that
+// then fails says why (NoTempFolderText).
+std::string TempFolderChoiceLine(Env& env);
 
 // Why TempFolder() found none, in one line for the log.
 std::string NoTempFolderText(Env& env);

@@ -1,4 +1,4 @@
-// What each platform decides about paths; path.cc builds the shared helpers on it.
+// What each platform decides about paths and names; path.cc builds the shared helpers on it.
 #ifndef TAVELIN_PLATFORM_PATH_RULES_H_
 #define TAVELIN_PLATFORM_PATH_RULES_H_
 
@@ -6,6 +6,9 @@ namespace tavelin {
 
 // True where a path may begin with a drive ("C:"), whose colon ends a folder part.
 bool PathHasDriveColon();
+
+// True where environment variable names match without regard to case ("temp" is "TEMP").
+bool EnvironmentNamesIgnoreCase();
 
 }  // namespace tavelin
 

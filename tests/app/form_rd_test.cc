@@ -31,7 +31,18 @@ class ShellRecordingEnv : public FakeEnv {
   // A steady clock that moves only when a test moves it, once set.
   uint64_t NowMicros() override { return micros ? *micros : FakeEnv::NowMicros(); }
   void SetFileWaitHook(std::function<void()> hook) override { file_wait = std::move(hook); }
+  // With a note, the system's temp folder is the one replaced: no variable names another.
   std::string TempFolderNote() override { return temp_note; }
+  bool GetEnvironment(const std::string& name, std::string* value) override {
+    return !(HidesTempVariable(name)) && FakeEnv::GetEnvironment(name, value);
+  }
+  bool EnvironmentIsSet(const std::string& name) override {
+    return !(HidesTempVariable(name)) && FakeEnv::EnvironmentIsSet(name);
+  }
+  bool HidesTempVariable(const std::string& name) const {
+    return !temp_note.empty() &&
+           (name == "temp" || name == "TEMP" || name == "TMP" || name == "TMPDIR");
+  }
   std::vector<std::string> opened;
   std::optional<uint64_t> micros;
   std::function<void()> file_wait;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -46,6 +48,16 @@ class PlugInTest : public ::testing::Test {
   int backends_made_ = 0;
   std::vector<ui::ShownMessage> messages_;
 };
+
+// Every path under `folder`, sorted.
+std::set<std::string> TreeOf(const std::string& folder) {
+  std::set<std::string> paths;
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator(testing::SystemPath(folder))) {
+    paths.insert(entry.path().string());
+  }
+  return paths;
+}
 
 // Refuses the lock with a reason, as an unusable lock folder does.
 class LockFailingEnv : public EnvWrapper {
@@ -141,6 +153,62 @@ TEST_F(PlugInTest, FetchModeConvertsTheFolderNameFromUtf8) {
   EXPECT_EQ(Run({dir_.File("out/\xE9\x8C\xB2\xE7\x94\xBB")}), 0);
   EXPECT_TRUE(env_.FolderExists(dir_.File("out/録画")));
   EXPECT_NE(ReadBytes(root_ + "qdr.log").find("予約一覧のダウンロード失敗"), std::string::npos);
+}
+
+// Asked for help or the version, or started before the registry file names the host's root
+// folder, the program answers on the terminal and creates nothing: no lock, log, INI file,
+// registry file or output folder, and no window.
+TEST(FirstContactTest, AnswersOnTheTerminalAndCreatesNothing) {
+  const struct {
+    std::vector<std::string> arguments;
+    bool root_written;
+    std::string out;  // the start of standard output
+    std::string err;  // a part of standard error
+  } cases[] = {
+      {{"--help"}, true, "Usage: tavelin OUTPUT-FOLDER", ""},
+      {{"-h", "/c"}, false, "Usage: tavelin OUTPUT-FOLDER", ""},
+      {{"--version", "x", "y"}, true, "Tavelin 1.2.3.0\n", ""},
+      {{"--version"}, false, "Tavelin 1.2.3.0\n", ""},
+      // Only where the registry is a file the user writes (POSIX).
+      {{"out/RD1"}, false, "", "\"RootPath\"=\"/home/me/qadrel/\""},
+      {{"out/RD1", "/c"}, false, "", "registry.reg with these lines"},
+      {{}, false, "", "tavelin: no host root folder; write "},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    FakeEnv env(dir);
+    if (c.root_written) {
+      ASSERT_TRUE(env.RegistryWriteString(kRootPathKey, "RootPath", dir.File("root/")));
+    }
+    const bool answered = !c.out.empty() || !env.RegistryFile().empty();
+    std::vector<std::string> arguments;
+    for (const std::string& argument : c.arguments) {
+      arguments.push_back(argument.starts_with("out/") ? dir.File(argument) : argument);
+    }
+    const auto before = TreeOf(dir.File(""));
+    int backends = 0;
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPlugIn(env, arguments,
+                        [&](Env& e) {
+                          ++backends;
+                          auto backend = std::make_unique<ui::HeadlessBackend>(e);
+                          backend->set_echo(false);
+                          return backend;
+                        }),
+              0);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    if (!answered) continue;  // Windows: the registry is the system's
+    const std::string shown = c.arguments.empty() ? "" : c.arguments[0];
+    EXPECT_EQ(out.rfind(c.out, 0), 0u) << shown << ": " << out;
+    EXPECT_NE(err.find(c.err), std::string::npos) << shown << ": " << err;
+    if (c.out.empty()) {
+      EXPECT_NE(err.find(env.RegistryFile()), std::string::npos) << err;
+    }
+    EXPECT_EQ(backends, 0) << shown;
+    EXPECT_EQ(TreeOf(dir.File("")), before) << shown;
+  }
 }
 
 }  // namespace

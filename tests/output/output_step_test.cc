@@ -265,6 +265,29 @@ TEST_F(OutputStepTest, FileNameGuardIsCharacterAware) {
   }
 }
 
+// Bytes that code page 932 gives a character only on Windows (0x80, 0xA0, 0xFD-0xFF, from a
+// page's "&#128;" or a raw byte) name files on every system.
+TEST_F(OutputStepTest, ChannelsOfWindowsOnlyBytesGetTheirFiles) {
+  const std::vector<std::string> kChannels = {
+      "\x80"
+      "3",
+      "\xA0", "\xFD", "\xFE", "\xFF"};
+  for (const std::string& channel : kChannels) {
+    TvProgramInfo info;
+    info.Title = "t";
+    info.ChannelText = channel;
+    info.StartTime = At(3, 13, 20, 0);
+    info.EndTime = At(3, 13, 21, 0);
+    EmitReservation(Context(), info, kNoRecurrence, kNoTuner);
+  }
+  std::vector<std::string> expected;
+  for (const std::string& channel : kChannels)
+    expected.push_back("202403132000" + channel + ".tvpi");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Files(), expected);
+  EXPECT_TRUE(errors_.empty());
+}
+
 TEST(NextOccurrenceTest, FindsTheFirstMatchingDayAndKeepsTheTime) {
   const TDateTime sunday = At(3, 10, 21, 15);
   const TDateTime wednesday = At(3, 13, 21, 15);

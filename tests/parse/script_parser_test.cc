@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "parse/parser_harness.h"
 #include "parse/table_parser.h"
+#include "parse/text_ops.h"
 
 namespace tavelin {
 namespace {
@@ -117,6 +119,43 @@ TEST(ScriptChannelTest, TunerNumbers) {
       {"9", kNoTuner},  {"", kNoTuner},   {"x", kNoTuner},
       {"5x", kNoTuner}, {"-2", kNoTuner}, {"99999999999999999999", kNoTuner}};
   for (const auto& [in, tuner] : cases) EXPECT_EQ(TunerFromScriptValue(in), tuner) << in;
+}
+
+// Every integer field of both layouts (the tuner number, the parts of date and time cells)
+// goes through one reader: leading blanks are skipped, anything else that is not a decimal
+// integer reads as the field's default. Each field text is compared with the same text
+// holding the number the reader should have seen.
+TEST(NumberFieldsTest, EveryFieldReadsNumbersOneWay) {
+  const TDateTime today = EncodeDate(2024, 6, 15);
+  const struct {
+    const char* name;
+    const char* default_number;
+    std::function<double(const std::string&)> read;
+  } kFields[] = {
+      {"c4[", "0", [](const std::string& n) { return TunerFromScriptValue(n); }},
+      {"year", "0", [&](const std::string& n) { return ReadDate(n + "/12/25", today); }},
+      {"month", "0", [&](const std::string& n) { return ReadDate(n + "/25", today); }},
+      {"day", "0", [&](const std::string& n) { return ReadDate("2006/12/" + n, today); }},
+      {"hour", "0", [](const std::string& n) { return ReadTime(n + ":30"); }},
+      {"minute", "0", [](const std::string& n) { return ReadTime("20:" + n); }},
+  };
+  // A number text and what the reader should see in it (nullptr: the field's default).
+  const std::pair<const char*, const char*> kNumbers[] = {
+      {"2", "2"},       {" 2", "2"},
+      {"  2", "2"},     {"+2", "2"},
+      {"02", "2"},      {"2 ", nullptr},
+      {"x", nullptr},   {"", nullptr},
+      {" ", nullptr},   {"2x", nullptr},
+      {"0x2", nullptr}, {"\t2", nullptr},
+      {"２", nullptr},  {"99999999999", nullptr}};
+  for (const auto& field : kFields) {
+    for (const auto& [text, seen] : kNumbers) {
+      EXPECT_EQ(field.read(text), field.read(seen ? seen : field.default_number))
+          << field.name << " of \"" << text << "\"";
+    }
+  }
+  // The case that was read two ways: a blank before the tuner number.
+  EXPECT_EQ(TunerFromScriptValue(" 2"), kTunerR2);
 }
 
 TEST(TextLineReaderTest, SplitsAtLineFeeds) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 
 namespace tavelin {
 namespace {
@@ -44,11 +46,50 @@ TEST(CodepageTest, UnconvertibleBytesFailTheWholeCall) {
   std::string out;
   EXPECT_FALSE(Cp932ToUtf8("ab\x81", &out));            // lead byte without its trail
   EXPECT_FALSE(Cp932ToUtf8("\x81\x20", &out));          // trail byte out of range
-  EXPECT_FALSE(Cp932ToUtf8("\xFF", &out));              // not a character at all
+  EXPECT_FALSE(Cp932ToUtf8("\x85\x40", &out));          // a pair no character has
   EXPECT_FALSE(Utf8ToCp932("\xC3", &out));              // cut UTF-8 sequence
   EXPECT_FALSE(Utf8ToCp932("\xED\xA0\x80", &out));      // encoded surrogate
   EXPECT_FALSE(Utf8ToCp932("\xF0\x9F\x98\x80", &out));  // emoji: no Shift-JIS form
   EXPECT_FALSE(Utf8ToCp932("\xC3\xA9", &out));          // e acute: none either
+}
+
+// Windows' code page 932 maps five single bytes outside the JIS set; both systems give them
+// the same code points, so a name holding one is written everywhere and reads back.
+TEST(CodepageTest, WindowsOnlySingleBytesMapBothWays) {
+  const std::pair<std::string, char32_t> kCases[] = {
+      {"\x80", 0x80}, {"\xA0", 0xF8F0}, {"\xFD", 0xF8F1}, {"\xFE", 0xF8F2}, {"\xFF", 0xF8F3}};
+  for (const auto& [byte, point] : kCases) {
+    std::u32string points;
+    std::string back;
+    ASSERT_TRUE(Cp932ToCodePoints(byte + "3", &points)) << std::hex << static_cast<uint32_t>(point);
+    EXPECT_EQ(points, (std::u32string{point, U'3'}));
+    ASSERT_TRUE(CodePointsToCp932(points, &back));
+    EXPECT_EQ(back, byte + "3");
+  }
+  // As trail bytes 0x80 and 0xA0 stay part of their character (0x81 0x80 is U+00F7,
+  // 0x88 0xA0 is U+5516), between the single ones.
+  const std::string mixed =
+      "\x81\x80"
+      "\x80"
+      "\x88\xA0"
+      "\xA0"
+      "ﾃ"
+      "\xFF";
+  std::string utf8, back;
+  ASSERT_TRUE(Cp932ToUtf8(mixed, &utf8));
+  EXPECT_EQ(utf8,
+            "\xC3\xB7"
+            "\xC2\x80"
+            "\xE5\x94\x96"
+            "\xEF\xA3\xB0"
+            "\xEF\xBE\x83"
+            "\xEF\xA3\xB3");
+  ASSERT_TRUE(Utf8ToCp932(utf8, &back));
+  EXPECT_EQ(back, mixed);
+  EXPECT_FALSE(
+      Utf8ToCp932("\xC2\x80"
+                  "\xC3\xA9",
+                  &back));  // the rest still has to convert
 }
 
 TEST(CodepageTest, LongTextsConvert) {

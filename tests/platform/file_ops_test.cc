@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/path.h"
+#include "platform/path_rules.h"
 #include "support/test_env.h"
 
 namespace tavelin {
@@ -28,15 +31,24 @@ class CountingEnv : public FakeEnv {
     return FakeEnv::ReadFile(path, contents);
   }
   bool GetEnvironment(const std::string& name, std::string* value) override {
-    const auto it = variables.find(name);
+    const auto it = Find(name);
     if (it == variables.end() || it->second == kNoShiftJisForm) return false;
     *value = it->second;
     return true;
   }
-  bool EnvironmentIsSet(const std::string& name) override { return variables.count(name) != 0; }
+  bool EnvironmentIsSet(const std::string& name) override { return Find(name) != variables.end(); }
   bool UserTempFolder(std::string* folder) override {
     *folder = user_folder;
     return !user_folder.empty();
+  }
+  std::string TempFolderNote() override { return note; }
+  // Names match as the system matches them (the exact spelling first).
+  std::map<std::string, std::string>::const_iterator Find(const std::string& name) const {
+    const auto exact = variables.find(name);
+    if (exact != variables.end() || !EnvironmentNamesIgnoreCase()) return exact;
+    return std::find_if(variables.begin(), variables.end(), [&](const auto& variable) {
+      return SameTextIgnoringAsciiCase(variable.first, name);
+    });
   }
 
   // A value that stands for a text without a Shift-JIS form.
@@ -45,6 +57,7 @@ class CountingEnv : public FakeEnv {
   int read_attempts = 0;
   std::map<std::string, std::string> variables;
   std::string user_folder = "/run/user/1000/tavelin/";
+  std::string note;  // what the system's replacement folder says of itself
 };
 
 TEST(MinuteWaitTest, SleepsInTenthsOfASecondAndPumpsAfterEach) {
@@ -188,11 +201,8 @@ TEST(TempFolderTest, TakesTheFirstSetVariableTrimmedWithADelimiter) {
       // Without a variable: this user's own folder, never a shared one.
       {{}, "/run/user/1000/tavelin/", "/run/user/1000/tavelin/", ""},
       {{}, "", "", "tavelin: no temp folder of this user can be made; set TMPDIR\n"},
-      // A text without a Shift-JIS form is reported and skipped, not silently replaced.
-      {{{"temp", unreadable}, {"TMPDIR", "/c"}},
-       "/u/",
-       "/c/",
-       "tavelin: temp names a folder without a Shift-JIS form; not used\n"},
+      // A text without a Shift-JIS form is skipped (TempFolderChoiceLine says so).
+      {{{"temp", unreadable}, {"TMPDIR", "/c"}}, "/u/", "/c/", ""},
   };
   const bool windows = PathDelimiter() == '\\';
   for (const auto& c : cases) {
@@ -209,6 +219,60 @@ TEST(TempFolderTest, TakesTheFirstSetVariableTrimmedWithADelimiter) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(TempFolder(env), expected);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.reported) << c.expected;
+  }
+}
+
+// A temp variable that Shift-JIS cannot name, when another folder is then used, gives one
+// plain line naming that folder and why; no folder at all leaves the failing download to say
+// why. Where names ignore case, "temp" and "TEMP" are one variable, named once.
+TEST(TempFolderTest, AFolderUsedInsteadIsNamedOnceWithTheReason) {
+  const std::string unreadable = CountingEnv::kNoShiftJisForm;
+  const bool ignore_case = EnvironmentNamesIgnoreCase();
+  const std::string c_folder = IncludeTrailingDelimiter("/c");
+  const std::string short_name =
+      "一時フォルダの名前はShift-JISで書けないので、その短い名前 C:\\JOS~1\\ を使います";
+  const struct {
+    std::map<std::string, std::string> variables;
+    std::string user_folder;
+    std::string note;
+    std::string line;
+    std::string no_folder_text;  // empty: a folder is found
+  } cases[] = {
+      {{{"temp", "/a"}}, "/u/", "", "", ""},
+      {{}, "/u/", short_name, short_name, ""},
+      {{{"temp", unreadable}, {"TMPDIR", "/c"}},
+       "/u/",
+       "",
+       "環境変数 temp のフォルダ名はShift-JISで表せないので、TMPDIR の " + c_folder + " を使います",
+       ""},
+      {{{"temp", unreadable}, {"TEMP", unreadable}},
+       "/u/",
+       "",
+       std::string("環境変数 ") + (ignore_case ? "temp" : "temp, TEMP") +
+           " のフォルダ名はShift-JISで表せないので、/u/ を使います",
+       ""},
+      // The system's folder replaced by the Env: its own line says it all.
+      {{{"TEMP", unreadable}, {"TMP", unreadable}}, "/u/", short_name, short_name, ""},
+      {{{"temp", unreadable}},
+       "",
+       "",
+       "",
+       "一時フォルダがありません (環境変数 temp はShift-JISで表せません)"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    CountingEnv env(dir);
+    env.variables = c.variables;
+    env.user_folder = c.user_folder;
+    env.note = c.note;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(TempFolderChoiceLine(env), c.line);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.empty(), c.line.empty() || c.variables.empty()) << said;
+    EXPECT_EQ(TempFolder(env).empty(), !c.no_folder_text.empty());
+    if (!c.no_folder_text.empty()) {
+      EXPECT_EQ(NoTempFolderText(env), c.no_folder_text);
+    }
   }
 }
 

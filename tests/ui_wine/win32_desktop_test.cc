@@ -43,7 +43,7 @@ const struct {
                  {"ButtonAbout", 384, 42, 25, 25},  {"WRecSetting", 16, 96, 409, 33},
                  {"ProgressBar1", 10, 136, 425, 7}, {"ButtonPlay", 24, 146, 81, 25},
                  {"ButtonStop", 112, 144, 81, 27},  {"ButtonPause", 200, 146, 81, 25},
-                 {"ButtonCH", 337, 146, 81, 25}};
+                 {"ButtonCH", 320, 146, 98, 25}};
 
 // One run of tavelin.exe, ended when the test leaves it running.
 class ProgramRun {
@@ -360,7 +360,7 @@ TEST_F(Win32DesktopTest, ChannelButtonRebuildsTheChannelTable) {
   const Geometry g = GeometryOf(main);
   WaitForActivation();
 
-  Click(g, 337 + 40, 146 + 12);
+  Click(g, 320 + 49, 146 + 12);
   EXPECT_EQ(WaitForMessageBoxes(1), std::vector<std::string>{U("CH情報取得成功")});
   const std::string box = WaitForWindow("Tavelin");
   ASSERT_FALSE(box.empty());
@@ -491,7 +491,7 @@ TEST_P(Win32DpiTest, WindowFontsAndControlsScaleAndWorkAtTheirPlaces) {
   EXPECT_GE(caption.width, S(64)) << "caption of RDH1_IP";
   EXPECT_GE(caption.height, S(9)) << "caption of RDH1_IP";
   EXPECT_LT(caption.x + caption.width, S(110) - 1) << "caption of RDH1_IP reaches its edge";
-  const Geometry channel = InkIn(shot, g.x + S(337) + 3, g.y + S(146) + 3, S(81) - 6, S(25) - 6);
+  const Geometry channel = InkIn(shot, g.x + S(320) + 3, g.y + S(146) + 3, S(98) - 6, S(25) - 6);
   EXPECT_GE(channel.width, S(55)) << "caption of ButtonCH";
   EXPECT_GE(channel.height, S(9)) << "caption of ButtonCH";
 
@@ -514,7 +514,7 @@ TEST_P(Win32DpiTest, WindowFontsAndControlsScaleAndWorkAtTheirPlaces) {
   EXPECT_TRUE(WaitUntilGone(U(kAboutWindowName)));
 
   // The channel table at ButtonCH's place.
-  ClickControl(g, 337, 146, 81, 25);
+  ClickControl(g, 320, 146, 98, 25);
   EXPECT_EQ(WaitForMessageBoxes(2), (std::vector<std::string>{U("接続成功"), U("CH情報取得成功")}));
   box = WaitForWindow("Tavelin");
   ASSERT_FALSE(box.empty());

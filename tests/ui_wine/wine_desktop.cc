@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -181,10 +182,15 @@ void WineDesktop::SetHostFolders(const std::string& root, const std::string& tem
 }
 
 bool WineDesktop::SetScreenDpi(int dpi) const {
-  if (Run({"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
-           std::to_string(dpi), "/f"}) != 0) {
-    return false;
+  // Wine's reg tool has been seen to fail once right after a case whose program was killed;
+  // a second try answers whether the value can be written at all.
+  int code = -1;
+  for (int tries = 0; tries < 2 && code != 0; ++tries) {
+    code = Run({"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                "/d", std::to_string(dpi), "/f"});
+    if (code != 0) std::fprintf(stderr, "reg add LogPixels=%d: exit code %d\n", dpi, code);
   }
+  if (code != 0) return false;
   // The server writes the registry out as it ends; the desktop process that read the old
   // value ends with it.
   std::system((server_env_ + WineServer() + " -k 2>/dev/null; " + server_env_ + WineServer() +

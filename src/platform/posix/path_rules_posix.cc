@@ -7,5 +7,6 @@ namespace tavelin {
 char PathDelimiter() { return '/'; }
 bool IsPathDelimiter(char c) { return c == '/'; }
 bool PathHasDriveColon() { return false; }
+bool EnvironmentNamesIgnoreCase() { return false; }
 
 }  // namespace tavelin

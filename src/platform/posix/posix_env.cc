@@ -222,6 +222,11 @@ std::string PosixEnv::NonEmptyEnvironment(const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
+std::string PosixEnv::RegistryFile() {
+  std::string path;
+  return Utf8ToCp932(RegistryPath(), &path) ? path : RegistryPath();
+}
+
 std::string PosixEnv::RegistryPath() const {
   if (!options_.registry_file.empty()) return options_.registry_file;
   std::string config = NonEmptyEnvironment("XDG_CONFIG_HOME");

@@ -54,6 +54,7 @@ class PosixEnv final : public Env {
   // $XDG_RUNTIME_DIR/tavelin/ (the runtime folder is the user's own), else /tmp/tavelin-UID/.
   bool UserTempFolder(std::string* folder) override;
   bool RegistryKeyExists(const std::string& key) override;
+  std::string RegistryFile() override;
   bool RegistryReadString(const std::string& key, const std::string& name,
                           std::string* value) override;
   bool RegistryReadInteger(const std::string& key, const std::string& name,

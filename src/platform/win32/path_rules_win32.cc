@@ -9,5 +9,6 @@ namespace tavelin {
 char PathDelimiter() { return '\\'; }
 bool IsPathDelimiter(char c) { return c == '\\' || c == '/'; }
 bool PathHasDriveColon() { return true; }
+bool EnvironmentNamesIgnoreCase() { return true; }
 
 }  // namespace tavelin

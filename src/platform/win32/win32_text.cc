@@ -45,11 +45,38 @@ bool CodePageFromWide(UINT code_page, std::wstring_view in, std::string* out) {
          !used_default;
 }
 
+// Code page 932 maps the single bytes 0xA0 and 0xFD-0xFF to U+F8F0-U+F8F3 (and back), but
+// the strict conversion refuses them as private use characters. They are converted here, so
+// that a name holding one is written as on every other system and reads back to its bytes.
+bool WideFromShiftJis(std::string_view in, std::wstring* out) {
+  if (WideFromCodePage(kShiftJis, in, out)) return true;
+  std::wstring result, piece;
+  std::size_t start = 0;  // the first byte not yet converted
+  std::size_t i = 0;
+  while (i < in.size()) {
+    const auto byte = static_cast<unsigned char>(in[i]);
+    if (IsLeadByte(byte)) {
+      i += 2;  // its trail byte may be 0xA0: part of the character
+      continue;
+    }
+    if (byte != 0xA0 && byte < 0xFD) {
+      ++i;
+      continue;
+    }
+    if (!WideFromCodePage(kShiftJis, in.substr(start, i - start), &piece)) return false;
+    result += piece;
+    result += static_cast<wchar_t>(byte == 0xA0 ? 0xF8F0 : 0xF8F1 + (byte - 0xFD));
+    start = ++i;
+  }
+  if (start == 0) return false;  // none of those bytes: the strict refusal stands
+  if (!WideFromCodePage(kShiftJis, in.substr(start), &piece)) return false;
+  *out = std::move(result) + piece;
+  return true;
+}
+
 }  // namespace
 
-bool ToWide(std::string_view cp932, std::wstring* wide) {
-  return WideFromCodePage(kShiftJis, cp932, wide);
-}
+bool ToWide(std::string_view cp932, std::wstring* wide) { return WideFromShiftJis(cp932, wide); }
 
 bool FromWide(std::wstring_view wide, std::string* cp932) {
   return CodePageFromWide(kShiftJis, wide, cp932);
@@ -92,8 +119,7 @@ std::wstring LongPathForm(std::wstring path) {
 // UTF-16 too.
 bool Cp932ToUtf8(std::string_view in, std::string* out) {
   std::wstring wide;
-  return win32::WideFromCodePage(win32::kShiftJis, in, &wide) &&
-         win32::CodePageFromWide(CP_UTF8, wide, out);
+  return win32::WideFromShiftJis(in, &wide) && win32::CodePageFromWide(CP_UTF8, wide, out);
 }
 
 bool Utf8ToCp932(std::string_view in, std::string* out) {
