@@ -1,13 +1,14 @@
 # The two commands of the README: `make demo` and `make test`; `make build`, `make package`,
-# `make windows`, `make bench` and `make fuzz`. "fuzz" builds the fuzzing harnesses with clang;
-# its tests replay their corpora. The Windows preset's Wine tests drive it from the default
-# build's e2e suite, so default comes first.
+# `make windows`, `make bench`, `make fuzz` and `make lint`. "default" builds with g++, "asan"
+# (every target) and "fuzz" (the fuzzing harnesses) with clang; fuzz's tests replay their
+# corpora. The Windows preset's Wine tests drive it from the default build's e2e suite, so
+# default comes first.
 # Each target installs only the packages it uses (scripts/install-deps.sh <purpose>).
 PRESETS := default asan fuzz
 FUZZ_SECONDS ?= 600
 JOBS ?= $(shell nproc)
 
-.PHONY: all build test demo package windows bench fuzz format clean
+.PHONY: all build test demo package windows bench fuzz lint format clean
 
 all: build
 
@@ -78,6 +79,14 @@ fuzz:
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh build/fuzz
+
+# clang-tidy over src/ and tools/ with the clang build's compile commands (configuring the
+# asan preset is enough), and the clang-format check of every tracked source.
+LINT_JOBS ?= 2
+lint:
+	@scripts/install-deps.sh lint
+	cmake --preset asan >/dev/null
+	JOBS=$(LINT_JOBS) scripts/lint.sh build/asan
 
 format:
 	clang-format -i $$(git ls-files '*.cc' '*.h')

@@ -53,7 +53,7 @@ void TAboutForm::BuildControls() {
   ImageSub.SetBounds(8, 8, 32, 32);
   ImageSub.SetVisible(false);
 
-  auto place = [this](ui::Label& label, int left, int top, int width, const ui::Font& font) {
+  auto place = [](ui::Label& label, int left, int top, int width, const ui::Font& font) {
     label.SetBounds(left, top, width, 12);
     label.SetFont(font);
     label.SetTransparent(true);

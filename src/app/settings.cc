@@ -14,6 +14,7 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr int kPasswordBytes = 16;
+constexpr std::size_t kScrambledBytes = std::size_t{2} * kPasswordBytes;  // two hex digits a byte
 
 // Two characters read as one hexadecimal byte; 0 when either is no hex digit.
 int HexPair(char high, char low) {
@@ -76,23 +77,22 @@ std::string ScramblePassword(const std::string& password, const std::string& key
   const std::string padded =
       (password + std::string(kPasswordBytes, ' ')).substr(0, kPasswordBytes);
   std::string stored;
-  stored.reserve(kPasswordBytes * 2);
-  for (int i = 0; i < kPasswordBytes * 2; ++i) {
+  stored.reserve(kScrambledBytes);
+  for (std::size_t i = 0; i < kScrambledBytes; ++i) {
     const auto byte = static_cast<unsigned char>(padded[i / 2]);
     const int nibble = (i % 2 == 0) ? byte >> 4 : byte & 0x0F;
-    const int key_nibble =
-        i < static_cast<int>(key.size()) ? std::max(0, HexDigitValue(key[i])) : 0;
+    const int key_nibble = i < key.size() ? std::max(0, HexDigitValue(key[i])) : 0;
     stored.push_back(kHexDigits[nibble ^ key_nibble]);
   }
   return stored;
 }
 
 std::string UnscramblePassword(const std::string& stored, const std::string& key) {
-  if (stored.size() != kPasswordBytes * 2 || key.size() != kPasswordBytes * 2) return "";
+  if (stored.size() != kScrambledBytes || key.size() != kScrambledBytes) return "";
   std::string password;
-  for (int j = 0; j < kPasswordBytes; ++j) {
-    const int a = HexPair(stored[2 * j], stored[2 * j + 1]);
-    const int b = HexPair(key[2 * j], key[2 * j + 1]);
+  for (std::size_t j = 0; j < kScrambledBytes; j += 2) {
+    const int a = HexPair(stored[j], stored[j + 1]);
+    const int b = HexPair(key[j], key[j + 1]);
     password.push_back(static_cast<char>(a ^ b));
   }
   return password;

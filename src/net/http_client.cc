@@ -12,9 +12,9 @@ namespace tavelin {
 
 namespace {
 
-constexpr std::size_t kMaxHeaderLine = 64 * 1024;
-constexpr std::size_t kMaxHeaderBlock = 1024 * 1024;
-constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr std::size_t kMaxHeaderLine = std::size_t{64} * 1024;
+constexpr std::size_t kMaxHeaderBlock = std::size_t{1024} * 1024;
+constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
 
 bool HasLineBreak(std::string_view text) {
   return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos;
@@ -490,7 +490,7 @@ Status HttpClient::ReadHead(Reader& reader, HttpResult* result, ReplyHead* head)
   const Reader::Result first = reader.ReadLine(&status_line, kMaxHeaderLine);
   if (first != Reader::Result::kOk) return ReadFailure(static_cast<int>(first), reader);
   head->status_line_arrived = true;
-  const Status not_http = Failure(HttpKind::kNotHttp, std::string());
+  Status not_http = Failure(HttpKind::kNotHttp, std::string());
   // The status code: after the first blank, up to the next blank or the end of the line.
   const std::size_t blank = status_line.find(' ');
   std::uint64_t status = 0;

@@ -28,7 +28,7 @@ uint32_t RotateLeft(uint32_t x, uint32_t n) { return (x << n) | (x >> (32 - n));
 // Mixes one 64-byte block into the state.
 void Transform(std::array<uint32_t, 4>& state, const unsigned char* block) {
   uint32_t m[16];
-  for (int i = 0; i < 16; ++i) {
+  for (std::size_t i = 0; i < 16; ++i) {
     m[i] = static_cast<uint32_t>(block[i * 4]) | static_cast<uint32_t>(block[i * 4 + 1]) << 8 |
            static_cast<uint32_t>(block[i * 4 + 2]) << 16 |
            static_cast<uint32_t>(block[i * 4 + 3]) << 24;

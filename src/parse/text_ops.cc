@@ -160,16 +160,21 @@ char FoldFullWidth(unsigned code) {
   }
 }
 
+// Literals are Shift-JIS in every build; clangd and clang-tidy, which read the sources as they
+// are, see UTF-8, and the size checks below hold for the build alone.
+constexpr bool kShiftJisLiterals = sizeof("ア") == 3;
+
 // Full-width forms of the half-width bytes 0xA1-0xDD, two bytes each.
 constexpr char kFullKana[] =
     "。「」、・ヲァィゥェォャュョッー"
     "アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン";
-static_assert(sizeof(kFullKana) == 61 * 2 + 1, "one double-byte character per byte 0xA1-0xDD");
+static_assert(!kShiftJisLiterals || sizeof(kFullKana) == 61 * 2 + 1,
+              "one double-byte character per byte 0xA1-0xDD");
 constexpr char kVoicedKaToTo[] = "ガギグゲゴザジズゼゾダヂヅデド";  // ｶ (0xB6) to ﾄ (0xC4)
 constexpr char kVoicedHa[] = "バビブベボ";                          // ﾊ (0xCA) to ﾎ (0xCE)
 constexpr char kSemiVoicedHa[] = "パピプペポ";
 constexpr char kVoicedU[] = "ヴ";  // ｳ (0xB3)
-static_assert(sizeof(kVoicedKaToTo) == 15 * 2 + 1 && sizeof(kVoicedU) == 3);
+static_assert(!kShiftJisLiterals || (sizeof(kVoicedKaToTo) == 15 * 2 + 1 && sizeof(kVoicedU) == 3));
 
 constexpr unsigned char kVoicedMark = 0xDE;
 constexpr unsigned char kSemiVoicedMark = 0xDF;
@@ -177,16 +182,16 @@ constexpr unsigned char kSemiVoicedMark = 0xDF;
 // The full-width form of half-width byte `b` followed by `mark` (0 for none); appends it and
 // tells whether the mark was taken in.
 bool AppendFullKana(unsigned char b, unsigned char mark, std::string* out) {
-  const char* form = kFullKana + (b - 0xA1) * 2;
+  const char* form = kFullKana + static_cast<std::ptrdiff_t>(b - 0xA1) * 2;
   bool took_mark = false;
   if (mark == kVoicedMark) {
     took_mark = true;
     if (b == 0xB3) form = kVoicedU;
-    if (b >= 0xB6 && b <= 0xC4) form = kVoicedKaToTo + (b - 0xB6) * 2;
-    if (b >= 0xCA && b <= 0xCE) form = kVoicedHa + (b - 0xCA) * 2;
+    if (b >= 0xB6 && b <= 0xC4) form = kVoicedKaToTo + static_cast<std::ptrdiff_t>(b - 0xB6) * 2;
+    if (b >= 0xCA && b <= 0xCE) form = kVoicedHa + static_cast<std::ptrdiff_t>(b - 0xCA) * 2;
   } else if (mark == kSemiVoicedMark) {
     took_mark = true;
-    if (b >= 0xCA && b <= 0xCE) form = kSemiVoicedHa + (b - 0xCA) * 2;
+    if (b >= 0xCA && b <= 0xCE) form = kSemiVoicedHa + static_cast<std::ptrdiff_t>(b - 0xCA) * 2;
   }
   out->append(form, 2);
   return took_mark;

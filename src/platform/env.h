@@ -125,7 +125,8 @@ class Env {
   virtual std::string LastFileError() { return std::string(); }
   // Called after each short sleep while a file operation waits for another program to let
   // go of a file, so the window can process its messages. Empty: nothing is called.
-  virtual void SetFileWaitHook(std::function<void()> hook) { static_cast<void>(hook); }
+  // NOLINTNEXTLINE(performance-unnecessary-value-param): by value, so overrides move it in
+  virtual void SetFileWaitHook(std::function<void()> /*hook*/) {}
 
   // --- Registry of the current user ---------------------------------------------------
   // Keys are paths such as "software\Morvik\Qadrel2\etc" (a leading backslash is

@@ -104,7 +104,7 @@ std::string TempFolderChoiceLine(Env& env) {
   if (lookup.folder.empty()) return std::string();
   // The system's own folder replaced by the Env (a short name, a private folder) says
   // itself which folder it uses and why.
-  const std::string system_note = lookup.variable.empty() ? env.TempFolderNote() : "";
+  std::string system_note = lookup.variable.empty() ? env.TempFolderNote() : "";
   if (lookup.passed_over.empty()) return system_note;
   std::string names;
   for (const std::string& name : lookup.passed_over) names += (names.empty() ? "" : ", ") + name;

@@ -41,7 +41,7 @@ void PostNotice(const std::string& message) {
   sink(message);
 }
 
-void SetNoticeSink(NoticeSink sink) {
+void SetNoticeSink(const NoticeSink& sink) {
   NoticeState& state = State();
   std::vector<std::string> kept;
   {

@@ -19,7 +19,7 @@ using NoticeSink = std::function<void(const std::string& message)>;
 void PostNotice(const std::string& message);
 
 // Installs `sink` and hands it the kept notices; an empty sink keeps notices again.
-void SetNoticeSink(NoticeSink sink);
+void SetNoticeSink(const NoticeSink& sink);
 
 // Forgets the kept notices and the texts already told (for tests).
 void ResetNotices();

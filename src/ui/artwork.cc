@@ -180,8 +180,8 @@ constexpr uint32_t kOutlineLight = 0xFFFFFF;
 uint32_t Blend(uint32_t a, uint32_t b, int step, int steps) {
   if (steps <= 0) return a;
   auto channel = [&](int shift) {
-    const int ca = (a >> shift) & 0xFF;
-    const int cb = (b >> shift) & 0xFF;
+    const int ca = static_cast<int>((a >> shift) & 0xFF);
+    const int cb = static_cast<int>((b >> shift) & 0xFF);
     return static_cast<uint32_t>(ca + (cb - ca) * step / steps) << shift;
   };
   return channel(16) | channel(8) | channel(0);

@@ -29,10 +29,12 @@ class Rewriter {
     converter_ = iconv_open("CP932", "UTF-8");
   }
   ~Rewriter() {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's failure value is (iconv_t)-1
     if (converter_ != reinterpret_cast<iconv_t>(-1)) iconv_close(converter_);
   }
 
   bool Run(std::string* error) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's failure value is (iconv_t)-1
     if (converter_ == reinterpret_cast<iconv_t>(-1))
       return Fail("no UTF-8 to CP932 converter", error);
     while (at_ < in_.size()) {

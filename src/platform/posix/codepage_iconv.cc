@@ -51,6 +51,7 @@ class Converter {
   }
 
  private:
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's failure value is (iconv_t)-1
   bool ok() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
   iconv_t handle_;
 };

@@ -17,7 +17,7 @@
 namespace tavelin::posix {
 namespace {
 
-constexpr std::size_t kWriteBufferSize = 64 * 1024;
+constexpr std::size_t kWriteBufferSize = std::size_t{64} * 1024;
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -68,10 +68,10 @@ bool ReadAll(int fd, std::string* contents) {
 
 // A file held with an exclusive advisory lock, so that a second writer (or a reader that
 // asks for a shared lock) is refused while it is open. Writes are buffered.
-class PosixWritableFile : public WritableFile {
+class PosixWritableFile final : public WritableFile {
  public:
   explicit PosixWritableFile(int fd) : fd_(fd) {}
-  ~PosixWritableFile() override { Close(); }
+  ~PosixWritableFile() override { PosixWritableFile::Close(); }
 
   bool Append(std::string_view bytes) override {
     if (fd_ < 0) return false;

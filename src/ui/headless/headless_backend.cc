@@ -46,7 +46,8 @@ void HeadlessBackend::RunDueTimers() {
       if (!timer->enabled() || timer->interval_ms() <= 0) continue;
       auto it = armed_at_.find(timer);
       if (it == armed_at_.end()) it = armed_at_.emplace(timer, now).first;
-      const double elapsed_ms = std::llround((now - it->second) * kMillisecondsPerDay);
+      const double elapsed_ms =
+          static_cast<double>(std::llround((now - it->second) * kMillisecondsPerDay));
       if (elapsed_ms >= timer->interval_ms()) {
         it->second = now;
         due.push_back(timer);
