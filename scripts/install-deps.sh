@@ -34,6 +34,10 @@ windows_packages=(
 )
 lint_packages=(
   clang-tidy clang-format
+  # clang-tidy reads the asan preset's compile commands, so that preset must configure: clang,
+  # CMake, the libraries it finds, and mingw-w64's headers for the Windows-only sources.
+  clang cmake ninja-build pkg-config libpcre2-dev libfltk1.3-dev libxext-dev
+  libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix
 )
 test_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
