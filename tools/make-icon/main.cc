@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   Put16(&ico, 1);  // an icon
   Put16(&ico, static_cast<unsigned>(images.size()));
   uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
-  for (std::size_t i = 0; i < images.size(); ++i) {
+  for (std::size_t i = 0; i < std::size(sizes); ++i) {
     ico.push_back(static_cast<char>(sizes[i]));
     ico.push_back(static_cast<char>(sizes[i]));
     ico.push_back(0);  // no palette

@@ -242,16 +242,12 @@ Reply BuildReply(const SimOptions& options, const Request& request) {
     reply.body = "<html><body>移動しました</body></html>\r\n";
     return reply;
   }
-  if (options.no_pages) {
-    reply.status = 404;
-    reply.reason = "Not Found";
-    reply.body = "<html><body>404 Not Found</body></html>\r\n";
-  } else if (request.path == "/program/program.htm") {
+  if (!options.no_pages && request.path == "/program/program.htm") {
     reply.body = ProgramPage(options);
-  } else if (request.path == "/setup/s_chset.htm") {
+  } else if (!options.no_pages && request.path == "/setup/s_chset.htm") {
     reply.body =
         options.chset_file.empty() ? ChannelSetupPage() : ReadWholeFile(options.chset_file);
-  } else {
+  } else {  // no such page, or a device that has none
     reply.status = 404;
     reply.reason = "Not Found";
     reply.body = "<html><body>404 Not Found</body></html>\r\n";

@@ -69,7 +69,7 @@ bool WindowsVolume(std::string* label, uint32_t* serial) {
 }
 
 bool FileVersionEntry(const std::wstring& file, const std::wstring& entry, std::string* value) {
-  if (file.empty() || entry.empty() || entry.find_first_of(L"\\", 0) != std::wstring::npos) {
+  if (file.empty() || entry.empty() || entry.find(L'\\') != std::wstring::npos) {
     return false;
   }
   DWORD ignored = 0;

@@ -13,7 +13,7 @@
 namespace tavelin::win32 {
 namespace {
 
-constexpr std::size_t kWriteBufferSize = 64 * 1024;
+constexpr std::size_t kWriteBufferSize = std::size_t{64} * 1024;
 constexpr DWORD kReplaceFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
 // How many other staged names are tried when a leftover one cannot be removed.
 constexpr int kStagedNameChoices = 8;
@@ -199,10 +199,10 @@ HANDLE OpenDiskFile(const std::wstring& system_path, DWORD access, DWORD share, 
   return file;
 }
 
-class Win32WritableFile : public WritableFile {
+class Win32WritableFile final : public WritableFile {
  public:
   explicit Win32WritableFile(HANDLE file) : file_(file) {}
-  ~Win32WritableFile() override { Close(); }
+  ~Win32WritableFile() override { Win32WritableFile::Close(); }
 
   bool Append(std::string_view bytes) override {
     if (file_ == INVALID_HANDLE_VALUE) return false;
@@ -228,7 +228,7 @@ class Win32WritableFile : public WritableFile {
 
   bool Close() override {
     if (file_ == INVALID_HANDLE_VALUE) return ok_;
-    Flush();
+    Win32WritableFile::Flush();
     if (!::CloseHandle(file_)) ok_ = false;
     file_ = INVALID_HANDLE_VALUE;
     return ok_;
@@ -246,7 +246,7 @@ class Win32WritableFile : public WritableFile {
 std::wstring FreeStagedName(const std::wstring& target, const wchar_t* what) {
   const std::wstring base = target + L"." + what + std::to_wstring(::GetCurrentProcessId());
   for (int choice = 0; choice < kStagedNameChoices; ++choice) {
-    const std::wstring name = choice == 0 ? base : base + L"-" + std::to_wstring(choice);
+    std::wstring name = choice == 0 ? base : base + L"-" + std::to_wstring(choice);
     if (::GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) return name;
     if (DeleteWithRetries(name)) return name;
   }

@@ -21,7 +21,7 @@ bool WinsockReady() {
 // The system's text for a Winsock error (in the system's language, as Shift-JIS) followed by
 // its number; the number alone when the system has no text or it has no Shift-JIS form.
 std::string ErrorText(int code) {
-  const std::string number = "Winsock error " + std::to_string(code);
+  std::string number = "Winsock error " + std::to_string(code);
   wchar_t* buffer = nullptr;
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -87,7 +87,7 @@ void PaintGroupBox(HWND hwnd, HDC dc) {
 LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                               DWORD_PTR /*data*/) {
   switch (message) {
-    case WM_NCHITTEST:
+    case WM_NCHITTEST:  // NOLINT(bugprone-branch-clone): HTCLIENT equals the next answer, 1
       return HTCLIENT;
     case WM_ERASEBKGND:
       return 1;
@@ -160,7 +160,7 @@ HBRUSH Win32Backend::Impl::MakeFaceBrush(const RgbaImage& face) {
   for (int y = 0; y < face.height; ++y) {
     const uint8_t* from = &face.pixels[static_cast<size_t>(y) * row];
     uint8_t* to = bits + static_cast<size_t>(face.height - 1 - y) * row;
-    for (int x = 0; x < face.width; ++x) {
+    for (size_t x = 0; x < static_cast<size_t>(face.width); ++x) {
       to[x * 4] = from[x * 4 + 2];
       to[x * 4 + 1] = from[x * 4 + 1];
       to[x * 4 + 2] = from[x * 4];
