@@ -554,7 +554,7 @@ TEST_F(WindowsPcTest, ProgramFilesOfTheLastRunHeldByAReaderAreReplacedAndRemoved
   }
   WriteBytes(release, "");
   EXPECT_TRUE(met) << "the program never tried to delete a held file";
-  const RunResult run = program.Wait();
+  const RunResult run = world_.Finish(&program);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(holder.Wait().exit_code, 0);
 
@@ -574,7 +574,7 @@ TEST_F(WindowsPcTest, ATempFolderThatShiftJisCannotNameFetchesAsAnyOther) {
   ASSERT_TRUE(world_.StartUnderWine(&process, Helper(),
                                     {"run", "TEMP=" + windows_temp, "TMP=" + windows_temp, "--",
                                      WindowsBuild() + "/src/tavelin.exe", output}));
-  const RunResult run = process.Wait();
+  const RunResult run = world_.Finish(&process);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exit_code, 0);
 

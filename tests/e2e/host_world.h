@@ -232,7 +232,14 @@ class HostWorld {
                 const std::vector<std::string>& extra_environment = {}) {
     PluginProcess process;
     if (!Start(&process, arguments, extra_environment)) return RunResult{};
-    return process.Wait();
+    return Finish(&process);
+  }
+
+  // Waits for a program started by Start() to end.
+  RunResult Finish(PluginProcess* process) {
+    RunResult result = process->Wait();
+    if (started_ > 0) --started_;
+    return result;
   }
 
   bool Start(PluginProcess* process, const std::vector<std::string>& arguments,
@@ -241,8 +248,18 @@ class HostWorld {
       const std::string folder = dir_.File("run/" + std::to_string(runs_++) + "-");
       return process->Start(ProgramPath(), arguments, Environment(extra_environment), folder);
     }
-    return StartUnderWine(process, WindowsBuild() + "/src/tavelin.exe", arguments,
-                          extra_environment);
+    // Wine tells a program's end before its server has closed the program's handles: a copy
+    // started at once could still meet the last one's single-instance mutex and end silently
+    // as a second copy. Unless a test runs a second copy on purpose, wait until it is free.
+    if (started_ == 0) {
+      WineOutput("'" + WindowsBuild() + "/tests/tavelin_test_helper.exe' free NubraPlugIn");
+    }
+    if (!StartUnderWine(process, WindowsBuild() + "/src/tavelin.exe", arguments,
+                        extra_environment)) {
+      return false;
+    }
+    ++started_;
+    return true;
   }
 
   // A program of the Windows build (its Linux path) under Wine. Arguments that are Linux paths
@@ -292,6 +309,7 @@ class HostWorld {
   bool wine_;
   TempDir dir_;
   int runs_ = 0;
+  int started_ = 0;  // copies started by Start() and not yet finished
 };
 
 // Names of the files in `folder` (UTF-8), sorted.

@@ -60,7 +60,7 @@ TEST_F(ProcessStartTest, AStandardErrorNobodyReadsDoesNotEndIt) {
   PluginProcess process;
   process.BreakStandardError();
   ASSERT_TRUE(world_.Start(&process, {}));  // says how to start it, on standard error
-  const RunResult run = process.Wait();
+  const RunResult run = world_.Finish(&process);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(LogLines().back().rfind("--- END ---\t", 0), 0u);
@@ -96,7 +96,7 @@ TEST_F(ProcessStartTest, ASecondCopyEndsSilentlyWhileTheFirstRuns) {
   EXPECT_FALSE(std::filesystem::exists(world_.OutputFolder("RD2")));
   EXPECT_EQ(recorder.Requests().size(), 1u);
 
-  const RunResult done = first.Wait();
+  const RunResult done = world_.Finish(&first);
   ASSERT_TRUE(done.finished);
   EXPECT_EQ(done.exit_code, 0);
   EXPECT_EQ(LogLines().back().rfind("--- END ---\t", 0), 0u);

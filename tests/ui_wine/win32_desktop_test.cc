@@ -53,6 +53,8 @@ class ProgramRun {
              const std::string& log_file) {
     std::vector<std::string> all = {WineDesktop::TavelinProgram()};
     all.insert(all.end(), args.begin(), args.end());
+    // A copy of an earlier case still ending would make this one end as a second copy.
+    desktop.WaitUntilNoCopyRuns();
     // The message boxes' texts appear in Wine's trace.
     desktop.Start(&process_, all, "-all,trace+msgbox", log_file);
   }

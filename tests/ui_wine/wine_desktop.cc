@@ -114,14 +114,25 @@ bool WineDesktop::WaitForDesktop() const {
   // A fresh server starts Wine's desktop process with the first program that asks for it;
   // on a loaded machine a program may come before that process answers and get no window.
   // A program that only makes a window comes first, until one gets it.
-  const std::string helper = fs::path(TavelinProgram()).parent_path().parent_path().string() +
-                             "/tests/tavelin_test_helper.exe";
+  const std::string helper = HelperProgram();
   if (!fs::exists(helper)) return true;  // as before: the first program waits for it
   for (int tries = 0; tries < 60; ++tries) {
     if (Run({helper, "window"}) == 0) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
   }
   return false;
+}
+
+std::string WineDesktop::HelperProgram() {
+  return fs::path(TavelinProgram()).parent_path().parent_path().string() +
+         "/tests/tavelin_test_helper.exe";
+}
+
+bool WineDesktop::WaitUntilNoCopyRuns() const {
+  // Wine tells a program's end before its server has closed the program's handles; the
+  // next copy would meet the single-instance mutex and end silently.
+  const std::string helper = HelperProgram();
+  return !fs::exists(helper) || Run({helper, "free", "NubraPlugIn"}) == 0;
 }
 
 WineDesktop::~WineDesktop() {

@@ -46,12 +46,17 @@ class WineDesktop {
   static std::string WineProgram();
   // tavelin.exe under test: $TAVELIN_WINDOWS_PROGRAM, else that of build/windows.
   static std::string TavelinProgram();
+  // Waits until no copy of tavelin.exe holds its single-instance mutex (at most 30 s);
+  // false when one still does.
+  bool WaitUntilNoCopyRuns() const;
 
  private:
   // Starts the persistent wineserver of the prefix, on this X server.
   void StartServer() const;
   // Waits until a program can make a window on Wine's desktop; false when none could.
   bool WaitForDesktop() const;
+  // tavelin_test_helper.exe of the same build.
+  static std::string HelperProgram();
 
   std::string prefix_;
   std::string server_env_;

@@ -11,6 +11,11 @@
 //       starts <program> with the variables set (a Windows parent's environment is handed
 //       down as it is; Wine would otherwise set TEMP and TMP from the prefix's registry),
 //       waits for it and ends with its exit code.
+//   tavelin_test_helper.exe free <mutex name>
+//       ends with 0 once no process holds the named mutex (at most 30 s; 3 when it stays).
+//       Wine hands a program's end to its parent before its server has closed the program's
+//       handles, so a copy of Tavelin started right after another ended could still meet
+//       its single-instance mutex and end silently as a second copy.
 //   tavelin_test_helper.exe window
 //       ends with 0 when a window can be made on this desktop, 1 when not (Wine's desktop
 //       process, started afresh with its wineserver, may not be answering yet).
@@ -74,6 +79,17 @@ int Run(const std::vector<std::wstring>& args) {
   return static_cast<int>(exit_code);
 }
 
+int Free(const std::vector<std::wstring>& args) {
+  if (args.size() != 1) return 64;
+  const ULONGLONG deadline = ::GetTickCount64() + 30000;
+  while (HANDLE held = ::OpenMutexW(SYNCHRONIZE, FALSE, args[0].c_str())) {
+    ::CloseHandle(held);
+    if (::GetTickCount64() > deadline) return 3;
+    ::Sleep(5);
+  }
+  return 0;
+}
+
 int Window() {
   HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                   nullptr, nullptr);
@@ -93,6 +109,7 @@ int main() {
   ::LocalFree(argv);
   if (mode == L"hold") return Hold(args);
   if (mode == L"run") return Run(args);
+  if (mode == L"free") return Free(args);
   if (mode == L"window") return Window();
   return 64;
 }
