@@ -67,7 +67,7 @@ void BM_CalendarOfFolder(benchmark::State& state) {
   for (auto _ : state) {
     std::string error;
     if (!BuildFolderCalendar(deck.env(), deck.folder(), &calendar, &error) ||
-        !deck.env().ReplaceFile(deck.calendar_file(), calendar.text)) {
+        !deck.env().ReplaceFile(deck.calendar_file(), calendar.text).ok()) {
       state.SkipWithError("the calendar was not written");
       return;
     }

@@ -11,6 +11,7 @@
 #include "platform/file_ops.h"
 #include "platform/posix/posix_env.h"
 #include "support/scripted_run.h"
+#include "support/test_env.h"
 
 namespace tavelin {
 namespace {
@@ -57,8 +58,8 @@ std::string SetupPage() {
 }
 
 bool WriteWhole(Env& env, const std::string& path, const std::string& bytes) {
-  std::unique_ptr<WritableFile> file = env.NewWritableFile(path, false);
-  return file != nullptr && file->Append(bytes) && file->Close();
+  std::unique_ptr<WritableFile> file = OpenForWriting(env, path, false);
+  return file != nullptr && file->Append(bytes).ok() && file->Close().ok();
 }
 
 void BM_ChannelRetrieval(benchmark::State& state) {

@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/posix/posix_env.h"
 #include "platform/profile_ini.h"
+#include "support/test_env.h"
 
 namespace tavelin {
 namespace {
@@ -51,7 +52,7 @@ void BM_ReadProfileString(benchmark::State& state) {
   }
   ini += "[TSetup]\r\nDebug_Checked=True\r\n";
   WriteProfileString(*env, file, "Dummy", "k", "v");
-  auto writer = env->NewWritableFile(file, false);
+  auto writer = OpenForWriting(*env, file, false);
   writer->Append(ini);
   writer->Close();
   for (auto _ : state) {
@@ -64,9 +65,9 @@ void BM_AppendLogLine(benchmark::State& state) {
   auto env = NewPosixEnv();
   const std::string file = BenchFolder() + "qdr.log";
   for (auto _ : state) {
-    auto log = env->NewWritableFile(file, true);
+    auto log = OpenForWriting(*env, file, true);
     log->Append("2024-06-01 20:30:00 予約一覧のダウンロード失敗\r\n");
-    benchmark::DoNotOptimize(log->Close());
+    benchmark::DoNotOptimize(log->Close().ok());
   }
   env->DeleteFile(file);
 }
@@ -77,11 +78,11 @@ void BM_ListFiles(benchmark::State& state) {
   const std::string folder = BenchFolder() + "out/";
   env->ForceFolders(folder);
   for (int i = 0; i < state.range(0); ++i) {
-    env->NewWritableFile(folder + "20240601" + std::to_string(1000 + i) + "ＮＨＫ総合.tvpi", false);
+    OpenForWriting(*env, folder + "20240601" + std::to_string(1000 + i) + "ＮＨＫ総合.tvpi", false);
   }
   std::vector<std::string> names;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(env->ListFiles(folder, ".tvpi", &names));
+    benchmark::DoNotOptimize(env->ListFiles(folder, ".tvpi", &names).ok());
   }
 }
 BENCHMARK(BM_ListFiles)->Arg(500);

@@ -73,10 +73,10 @@ void TLogFile::WriteEndLine() {
 }
 
 bool TLogFile::AppendToFile(const std::string& text) {
-  std::unique_ptr<WritableFile> file = env_.NewWritableFile(log_file_name_, true);
-  if (!file) return false;
-  const bool written = file->Append(text) && file->Flush();
-  const bool closed = file->Close();
+  std::unique_ptr<WritableFile> file;
+  if (!env_.NewWritableFile(log_file_name_, true, &file).ok()) return false;
+  const bool written = file->Append(text).ok() && file->Flush().ok();
+  const bool closed = file->Close().ok();
   return written && closed;
 }
 

@@ -73,12 +73,15 @@ int RunPlugInWithParameters(Env& env, const std::vector<std::string>& parameters
     env.SleepMs(static_cast<int>(env.Random32() % 1000));
     // Another copy running: end silently. Any other reason is said before ending, or every
     // later start would end just as silently.
-    std::string lock_error;
-    std::unique_ptr<InstanceLock> lock = env.AcquireInstanceLock(kInstanceLockName, &lock_error);
+    Status lock_status;
+    std::unique_ptr<InstanceLock> lock = env.AcquireInstanceLock(kInstanceLockName, &lock_status);
     if (!lock) {
-      if (!lock_error.empty()) {
+      if (lock_status.kind() != Status::Kind::kLockHeld) {
+        const std::string& lock_error = lock_status.message();
         std::string text;
-        if (!Cp932ToUtf8(lock_error, &text)) text = "the single-instance lock cannot be taken";
+        if (lock_error.empty() || !Cp932ToUtf8(lock_error, &text)) {
+          text = "the single-instance lock cannot be taken";
+        }
         std::fprintf(stderr, "tavelin: %s; ending without a run.\n", text.c_str());
         LogWithoutWindow(env, "多重起動を防ぐロックを取れないので終わります: " + lock_error);
       }

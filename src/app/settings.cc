@@ -117,14 +117,16 @@ bool SaveRecorderSettings(Env& env, const std::string& root_folder, const std::s
                           const RecorderSettings& settings) {
   if (deck_name.empty()) return true;
   const std::string file = IniPath(root_folder, kOwnIniFile);
-  bool ok = WriteProfileString(env, file, deck_name, "RDH1_IP_Text", settings.address);
-  ok = WriteProfileString(env, file, deck_name, "RDH1_Port_Text", settings.port) && ok;
-  ok = WriteProfileString(env, file, deck_name, "RDH1_ID_Text", settings.user_id) && ok;
+  bool ok = WriteProfileString(env, file, deck_name, "RDH1_IP_Text", settings.address).ok();
+  ok = WriteProfileString(env, file, deck_name, "RDH1_Port_Text", settings.port).ok() && ok;
+  ok = WriteProfileString(env, file, deck_name, "RDH1_ID_Text", settings.user_id).ok() && ok;
   ok = WriteProfileString(env, file, deck_name, "RDH1_PW_Text",
-                          ScramblePassword(settings.password, VolumeKey(env))) &&
+                          ScramblePassword(settings.password, VolumeKey(env)))
+           .ok() &&
        ok;
   ok = WriteProfileString(env, file, deck_name, "WRecSetting_ItemIndex",
-                          std::to_string(settings.dual_recording)) &&
+                          std::to_string(settings.dual_recording))
+           .ok() &&
        ok;
   return ok;
 }

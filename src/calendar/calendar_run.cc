@@ -49,10 +49,9 @@ bool BuildFolderCalendar(Env& env, const std::string& folder, FolderCalendar* ca
     *error = "no folder " + folder;
     return false;
   }
-  if (!env.ListFiles(folder, ".tvpi", &names)) {
+  if (const Status listed = env.ListFiles(folder, ".tvpi", &names); !listed.ok()) {
     *error = "cannot read the folder " + folder;
-    const std::string reason = env.LastFileError();
-    if (!reason.empty()) *error += " (" + reason + ")";
+    if (!listed.message().empty()) *error += " (" + listed.message() + ")";
     return false;
   }
   std::sort(names.begin(), names.end());
@@ -63,8 +62,8 @@ bool BuildFolderCalendar(Env& env, const std::string& folder, FolderCalendar* ca
   calendar->skipped.clear();
   for (const std::string& name : names) {
     std::string content;
-    if (!env.ReadFile(prefix + name, &content)) {
-      std::string reason = env.LastFileError();
+    if (const Status read = env.ReadFile(prefix + name, &content); !read.ok()) {
+      const std::string& reason = read.message();
       calendar->skipped.push_back(name + ": cannot be read" +
                                   (reason.empty() ? "" : " (" + reason + ")"));
       continue;
@@ -116,8 +115,8 @@ int RunCalendar(Env& env, const std::vector<std::string>& parameters) {
       Error("standard output cannot be written");
       return kCalendarNotWritten;
     }
-  } else if (!env.ReplaceFile(file, calendar.text)) {
-    const std::string reason = env.LastFileError();
+  } else if (const Status replaced = env.ReplaceFile(file, calendar.text); !replaced.ok()) {
+    const std::string& reason = replaced.message();
     Error("cannot write " + file + (reason.empty() ? "" : " (" + reason + ")"));
     return kCalendarNotWritten;
   }

@@ -53,7 +53,7 @@ void ChannelTable::Open() {
   }
   if (env_->FileExists(source)) {
     std::string bytes;
-    if (!env_->ReadFile(source, &bytes)) {
+    if (!env_->ReadFile(source, &bytes).ok()) {
       throw std::runtime_error("ファイル " + source + " は開けません");
     }
     records = ReadChannelCsv(bytes, fields_);
@@ -80,11 +80,11 @@ void ChannelTable::Save() {
   const std::string temporary = ChangeFileExt(file_name_, ".$$$");
   const std::string backup = ChangeFileExt(file_name_, ".old");
   const std::string bytes = WriteChannelCsv(records_, fields_);
-  std::unique_ptr<WritableFile> file = env_->NewWritableFile(temporary, false);
-  bool written = file != nullptr;
+  std::unique_ptr<WritableFile> file;
+  bool written = env_->NewWritableFile(temporary, false, &file).ok();
   if (written) {
-    written = file->Append(bytes) && file->Sync();
-    written = file->Close() && written;
+    written = file->Append(bytes).ok() && file->Sync().ok();
+    written = file->Close().ok() && written;
   }
   if (!written) {
     // A half-written file must never replace the table's file.
@@ -94,11 +94,11 @@ void ChannelTable::Save() {
   // The table's name always holds a complete table: the backup is a second name (or a copy)
   // of the current file, and the rename replaces the file in one step. A missing table file
   // keeps the existing backup, which Open() may just have read.
-  if (env_->FileExists(file_name_) && !env_->LinkOrCopyFile(file_name_, backup)) {
+  if (env_->FileExists(file_name_) && !env_->LinkOrCopyFile(file_name_, backup).ok()) {
     env_->DeleteFile(temporary);
     throw std::runtime_error("ファイル " + backup + " を作成できません");
   }
-  if (!env_->RenameFile(temporary, file_name_)) {
+  if (!env_->RenameFile(temporary, file_name_).ok()) {
     env_->DeleteFile(temporary);
     throw std::runtime_error("ファイル " + file_name_ + " を置き換えられません");
   }

@@ -110,9 +110,9 @@ std::int64_t PageDownloader::Fetch(const std::string& url, const std::string& fi
                    (folder.empty() || env_.FolderExists(folder) ? "" : " (フォルダがありません)"));
     return 0;
   }
-  bool stored = file->Append(reply);
-  stored = file->Flush() && stored;
-  stored = file->Close() && stored;
+  bool stored = file->Append(reply).ok();
+  stored = file->Flush().ok() && stored;
+  stored = file->Close().ok() && stored;
   if (!stored) {
     file.reset();
     env_.DeleteFile(file_name);

@@ -56,24 +56,22 @@ bool PassesDualRecording(int selection, int tuner) {
   return true;
 }
 
-void LogFileError(const OutputContext& context, std::string message) {
-  const std::string reason = context.env.LastFileError();
-  if (!reason.empty()) message += ": " + reason;
+void LogFileError(const OutputContext& context, std::string message, const Status& failure) {
+  if (!failure.message().empty()) message += ": " + failure.message();
   context.run.LogError(message);
 }
 
 void WriteOne(const OutputContext& context, const TvProgramInfo& info) {
   const std::optional<std::string> path = ProgramFilePath(context.output_folder, info);
   if (!path) return;  // skipped like a file that cannot be created
-  if (WriteProgramInfoFile(context.env, info, *path, /*split_subtitle=*/false)) return;
+  const Status written = WriteProgramInfoFile(context.env, info, *path, /*split_subtitle=*/false);
+  if (written.ok()) return;
   // Usually another program holding the file longer than the system layer waits. The host
   // must learn that this program is missing, and above all when the name still holds the
   // program of an earlier run.
   std::string message = "プログラム情報ファイル " + *path + " を作成できません";
-  const std::string reason = context.env.LastFileError();
   if (context.env.FileExists(*path)) message += " (前回のファイルが残っています)";
-  if (!reason.empty()) message += ": " + reason;
-  context.run.LogError(message);
+  LogFileError(context, message, written);
 }
 
 // Moves `end` forward by whole days until it is not earlier than `start`. Long gaps are
@@ -117,11 +115,13 @@ void DeleteOldProgramFiles(const OutputContext& context) {
   const std::string& folder = context.output_folder;
   if (folder.empty() || (folder.size() == 1 && IsPathDelimiter(folder[0]))) return;
   std::vector<std::string> names;
-  if (!context.env.ListFiles(folder, ".tvpi", &names)) return;
+  if (!context.env.ListFiles(folder, ".tvpi", &names).ok()) return;
   for (const std::string& name : names) {
     if (context.run.StopRequested()) break;
-    if (!context.env.DeleteFile(folder + name) && context.env.FileExists(folder + name)) {
-      LogFileError(context, "古いプログラム情報ファイル " + folder + name + " を削除できません");
+    const Status deleted = context.env.DeleteFile(folder + name);
+    if (!deleted.ok() && context.env.FileExists(folder + name)) {
+      LogFileError(context, "古いプログラム情報ファイル " + folder + name + " を削除できません",
+                   deleted);
     }
     context.run.Yield();
   }

@@ -78,20 +78,22 @@ std::string FormatProgramInfo(const TvProgramInfo& info, bool split_subtitle) {
   return out;
 }
 
-bool WriteProgramInfoFile(Env& env, const TvProgramInfo& info, const std::string& path,
-                          bool split_subtitle) {
+Status WriteProgramInfoFile(Env& env, const TvProgramInfo& info, const std::string& path,
+                            bool split_subtitle) {
   env.DeleteFile(path);  // a failure shows up as a failed creation below, or is harmless
-  std::unique_ptr<WritableFile> file = env.NewWritableFile(path, /*append=*/false);
-  if (file == nullptr) return false;
+  std::unique_ptr<WritableFile> file;
+  if (Status created = env.NewWritableFile(path, /*append=*/false, &file); !created.ok()) {
+    return created;
+  }
   const std::string content = FormatProgramInfo(info, split_subtitle);
-  const bool appended = file->Append(content);
-  const bool closed = file->Close();
+  const bool appended = file->Append(content).ok();
+  const bool closed = file->Close().ok();
   if (!appended || !closed) {
     file.reset();
     env.DeleteFile(path);
     throw ProgramFileError("プログラム情報ファイルの書き込みに失敗しました: " + path);
   }
-  return true;
+  return Status::OK();
 }
 
 }  // namespace tavelin

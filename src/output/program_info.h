@@ -25,10 +25,11 @@ class ProgramFileError : public std::runtime_error {
 // description) becomes a "program-subtitle: " line.
 std::string FormatProgramInfo(const TvProgramInfo& info, bool split_subtitle);
 
-// Replaces the file at `path` with the record. Returns false, quietly, when the file cannot
-// be created (nothing written). Throws ProgramFileError when writing fails after creation.
-bool WriteProgramInfoFile(Env& env, const TvProgramInfo& info, const std::string& path,
-                          bool split_subtitle);
+// Replaces the file at `path` with the record. Returns the failure, quietly, when the file
+// cannot be created (nothing written). Throws ProgramFileError when writing fails after
+// creation.
+Status WriteProgramInfoFile(Env& env, const TvProgramInfo& info, const std::string& path,
+                            bool split_subtitle);
 
 }  // namespace tavelin
 

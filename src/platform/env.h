@@ -4,6 +4,12 @@
 // a realisation converts them to the system's own encoding at its boundary. A text that
 // does not convert makes that one operation fail; it never throws.
 //
+// Two kinds of call, two kinds of answer. A question (does the file exist, what does the
+// variable or the registry value hold) answers with a bool: false means "not there". An
+// operation (read, write, create, delete, move, connect) answers with a Status: on failure
+// its kind, and as its message the system's own text and code ("... (errno 13)", "...
+// (error 32)"), empty when the system gave none. Callers add what they were doing.
+//
 // The process entry creates one realisation (for example NewPosixEnv()) and hands it
 // down by reference. Tests wrap it in an EnvWrapper to fix the clock or to count sleeps.
 #ifndef TAVELIN_PLATFORM_ENV_H_
@@ -27,12 +33,12 @@ namespace tavelin {
 class WritableFile {
  public:
   virtual ~WritableFile() = default;
-  virtual bool Append(std::string_view bytes) = 0;
-  virtual bool Flush() = 0;
+  virtual Status Append(std::string_view bytes) = 0;
+  virtual Status Flush() = 0;
   // Flushes and makes what was written durable on disk.
-  virtual bool Sync() = 0;
-  // Flushes and closes; false when anything written could not be stored.
-  virtual bool Close() = 0;
+  virtual Status Sync() = 0;
+  // Flushes and closes; a failure when anything written could not be stored.
+  virtual Status Close() = 0;
 };
 
 // One connected TCP stream.
@@ -79,50 +85,49 @@ class Env {
   virtual std::string ProgramPath() = 0;
 
   // --- Files ------------------------------------------------------------------------
+  // Failures are kFileError (kNoTempFolder for UserTempFolder) with the system's text.
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool FolderExists(const std::string& path) = 0;
   // The size in bytes of a plain file; false when it does not exist or cannot be examined.
   virtual bool GetFileSize(const std::string& path, uint64_t* size) = 0;
-  virtual bool DeleteFile(const std::string& path) = 0;
-  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
-  // Creates one folder level; true when it exists afterwards.
-  virtual bool CreateFolder(const std::string& path) = 0;
-  // Creates a folder with every missing parent; true when it exists afterwards.
-  virtual bool ForceFolders(const std::string& path) = 0;
+  virtual Status DeleteFile(const std::string& path) = 0;
+  virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
+  // Creates one folder level; ok when it exists afterwards.
+  virtual Status CreateFolder(const std::string& path) = 0;
+  // Creates a folder with every missing parent; ok when it exists afterwards.
+  virtual Status ForceFolders(const std::string& path) = 0;
   // Names (without folder) of the plain files in `folder` whose names end in `suffix`,
   // compared without regard to ASCII letter case, in the order the file system lists them.
-  virtual bool ListFiles(const std::string& folder, const std::string& suffix,
-                         std::vector<std::string>* names) = 0;
+  virtual Status ListFiles(const std::string& folder, const std::string& suffix,
+                           std::vector<std::string>* names) = 0;
   // Reads a whole file. Fails when it does not exist or another program holds it open
   // for writing.
-  virtual bool ReadFile(const std::string& path, std::string* contents) = 0;
+  virtual Status ReadFile(const std::string& path, std::string* contents) = 0;
   // Opens a file for writing, shared for reading only. `append` keeps the content and
   // writes at the end (creating the file when missing); otherwise the file is created or
-  // truncated. Null on failure.
-  virtual std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) = 0;
+  // truncated. `file` is set only on success.
+  virtual Status NewWritableFile(const std::string& path, bool append,
+                                 std::unique_ptr<WritableFile>* file) = 0;
   // Reads a whole file the way the system's profile functions do: also while another
-  // program has it open for writing. False when it is missing or cannot be read.
-  virtual bool ReadSharedFile(const std::string& path, std::string* contents) = 0;
+  // program has it open for writing. Fails when it is missing or cannot be read.
+  virtual Status ReadSharedFile(const std::string& path, std::string* contents) = 0;
   // Makes `path` hold exactly `bytes` in one step (a new file renamed over it): a reader
   // sees the old content or the new, never a part. Creates the file when missing and keeps
   // the permissions of the one it replaces. The INI files (profile_ini.h) go through these
   // two.
-  virtual bool ReplaceFile(const std::string& path, std::string_view bytes) = 0;
+  virtual Status ReplaceFile(const std::string& path, std::string_view bytes) = 0;
   // Makes `to` hold what `from` holds now, replacing `to`: a hard link where the file system
   // allows one, else a copy. `from` stays as it is.
-  virtual bool LinkOrCopyFile(const std::string& from, const std::string& to) = 0;
+  virtual Status LinkOrCopyFile(const std::string& from, const std::string& to) = 0;
   // Makes the entries of `folder` (files created, renamed or deleted in it) durable on disk.
-  virtual bool SyncFolder(const std::string& folder) = 0;
+  virtual Status SyncFolder(const std::string& folder) = 0;
   // A folder for temporary files that only this user can use, with a trailing delimiter,
-  // created when missing; false when none can be had.
-  virtual bool UserTempFolder(std::string* folder) = 0;
+  // created when missing; kNoTempFolder when none can be had.
+  virtual Status UserTempFolder(std::string* folder) = 0;
   // What the log should know about the folder UserTempFolder gives when it is not the
   // system's own (whose name has no Shift-JIS form): which folder is used and why. Empty
   // when there is nothing to say.
   virtual std::string TempFolderNote() { return std::string(); }
-  // The system's reason for the last file operation of this thread that failed, as a text
-  // for the log; empty when the realisation keeps none.
-  virtual std::string LastFileError() { return std::string(); }
   // Called after each short sleep while a file operation waits for another program to let
   // go of a file, so the window can process its messages. Empty: nothing is called.
   // NOLINTNEXTLINE(performance-unnecessary-value-param): by value, so overrides move it in
@@ -139,17 +144,18 @@ class Env {
                                   std::string* value) = 0;
   virtual bool RegistryReadInteger(const std::string& key, const std::string& name,
                                    uint32_t* value) = 0;
-  virtual bool RegistryWriteString(const std::string& key, const std::string& name,
-                                   const std::string& value) = 0;
-  virtual bool RegistryWriteInteger(const std::string& key, const std::string& name,
-                                    uint32_t value) = 0;
+  // A write fails (kFileError) when the key cannot be made or the value not stored.
+  virtual Status RegistryWriteString(const std::string& key, const std::string& name,
+                                     const std::string& value) = 0;
+  virtual Status RegistryWriteInteger(const std::string& key, const std::string& name,
+                                      uint32_t value) = 0;
 
   // --- Machine and desktop ------------------------------------------------------------
   // Takes the single-instance lock `name` of this user. Null when it cannot be taken;
-  // `error` (when given) is then empty when another process holds the lock, else it says
-  // what stood in the way.
+  // `why` (when given) then says kLockHeld when another process holds it, else
+  // kLockFailed with what stood in the way.
   virtual std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name,
-                                                            std::string* error) = 0;
+                                                            Status* why) = 0;
   // Label and serial number of the system volume; false (label empty, serial 0) when
   // they cannot be had.
   virtual bool SystemVolume(std::string* label, uint32_t* serial) = 0;
@@ -190,32 +196,32 @@ class EnvWrapper : public Env {
   bool GetFileSize(const std::string& p, uint64_t* s) override {
     return target_->GetFileSize(p, s);
   }
-  bool DeleteFile(const std::string& p) override { return target_->DeleteFile(p); }
-  bool RenameFile(const std::string& f, const std::string& t) override {
+  Status DeleteFile(const std::string& p) override { return target_->DeleteFile(p); }
+  Status RenameFile(const std::string& f, const std::string& t) override {
     return target_->RenameFile(f, t);
   }
-  bool CreateFolder(const std::string& p) override { return target_->CreateFolder(p); }
-  bool ForceFolders(const std::string& p) override { return target_->ForceFolders(p); }
-  bool ListFiles(const std::string& f, const std::string& s, std::vector<std::string>* n) override {
+  Status CreateFolder(const std::string& p) override { return target_->CreateFolder(p); }
+  Status ForceFolders(const std::string& p) override { return target_->ForceFolders(p); }
+  Status ListFiles(const std::string& f, const std::string& s,
+                   std::vector<std::string>* n) override {
     return target_->ListFiles(f, s, n);
   }
-  bool ReadFile(const std::string& p, std::string* c) override { return target_->ReadFile(p, c); }
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& p, bool a) override {
-    return target_->NewWritableFile(p, a);
+  Status ReadFile(const std::string& p, std::string* c) override { return target_->ReadFile(p, c); }
+  Status NewWritableFile(const std::string& p, bool a, std::unique_ptr<WritableFile>* f) override {
+    return target_->NewWritableFile(p, a, f);
   }
-  bool ReadSharedFile(const std::string& p, std::string* c) override {
+  Status ReadSharedFile(const std::string& p, std::string* c) override {
     return target_->ReadSharedFile(p, c);
   }
-  bool ReplaceFile(const std::string& p, std::string_view b) override {
+  Status ReplaceFile(const std::string& p, std::string_view b) override {
     return target_->ReplaceFile(p, b);
   }
-  bool LinkOrCopyFile(const std::string& f, const std::string& t) override {
+  Status LinkOrCopyFile(const std::string& f, const std::string& t) override {
     return target_->LinkOrCopyFile(f, t);
   }
-  bool SyncFolder(const std::string& f) override { return target_->SyncFolder(f); }
-  bool UserTempFolder(std::string* f) override { return target_->UserTempFolder(f); }
+  Status SyncFolder(const std::string& f) override { return target_->SyncFolder(f); }
+  Status UserTempFolder(std::string* f) override { return target_->UserTempFolder(f); }
   std::string TempFolderNote() override { return target_->TempFolderNote(); }
-  std::string LastFileError() override { return target_->LastFileError(); }
   void SetFileWaitHook(std::function<void()> h) override { target_->SetFileWaitHook(std::move(h)); }
   bool RegistryKeyExists(const std::string& k) override { return target_->RegistryKeyExists(k); }
   std::string RegistryFile() override { return target_->RegistryFile(); }
@@ -225,14 +231,14 @@ class EnvWrapper : public Env {
   bool RegistryReadInteger(const std::string& k, const std::string& n, uint32_t* v) override {
     return target_->RegistryReadInteger(k, n, v);
   }
-  bool RegistryWriteString(const std::string& k, const std::string& n,
-                           const std::string& v) override {
+  Status RegistryWriteString(const std::string& k, const std::string& n,
+                             const std::string& v) override {
     return target_->RegistryWriteString(k, n, v);
   }
-  bool RegistryWriteInteger(const std::string& k, const std::string& n, uint32_t v) override {
+  Status RegistryWriteInteger(const std::string& k, const std::string& n, uint32_t v) override {
     return target_->RegistryWriteInteger(k, n, v);
   }
-  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& n, std::string* e) override {
+  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& n, Status* e) override {
     return target_->AcquireInstanceLock(n, e);
   }
   bool SystemVolume(std::string* l, uint32_t* s) override { return target_->SystemVolume(l, s); }

@@ -28,8 +28,8 @@ std::unique_ptr<WritableFile> CreateFileWithRetries(Env& env, const std::string&
                                                     const MessagePump& pump) {
   const int attempts = std::max(retries, 0) + 1;
   for (int attempt = 1; attempt <= attempts; ++attempt) {
-    std::unique_ptr<WritableFile> file = env.NewWritableFile(path, /*append=*/false);
-    if (file) return file;
+    std::unique_ptr<WritableFile> file;
+    if (env.NewWritableFile(path, /*append=*/false, &file).ok()) return file;
     if (attempt < attempts) MinuteWait(env, 1, pump);
   }
   return nullptr;
@@ -39,7 +39,7 @@ bool OpenFileWithRetries(Env& env, const std::string& path, int retries, const M
                          std::string* contents) {
   const int attempts = std::max(retries, 0) + 1;
   for (int attempt = 1; attempt <= attempts; ++attempt) {
-    if (env.ReadFile(path, contents)) return true;
+    if (env.ReadFile(path, contents).ok()) return true;
     if (attempt < attempts) MinuteWait(env, 1, pump);
   }
   return false;
@@ -84,7 +84,7 @@ TempLookup LookUpTempFolder(Env& env) {
   }
   // No variable: a folder of this user only. In a folder shared by every account another
   // account's page would be read as ours, and ours read by others.
-  if (!env.UserTempFolder(&lookup.folder)) lookup.folder.clear();
+  if (!env.UserTempFolder(&lookup.folder).ok()) lookup.folder.clear();
   return lookup;
 }
 
@@ -133,7 +133,7 @@ std::string TempFile(Env& env, const std::string& name) {
 }
 
 bool RemoveLeftOverFile(Env& env, const std::string& path) {
-  return env.DeleteFile(path) || !env.FileExists(path);
+  return env.DeleteFile(path).ok() || !env.FileExists(path);
 }
 
 }  // namespace tavelin

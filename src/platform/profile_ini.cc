@@ -194,19 +194,23 @@ bool SetProfileValue(std::string_view text, std::string_view section, std::strin
 std::string ReadProfileString(Env& env, const std::string& file, const std::string& section,
                               const std::string& key, const std::string& fallback) {
   std::string text, value;
-  if (env.ReadSharedFile(file, &text) && FindProfileValue(text, section, key, &value)) {
+  if (env.ReadSharedFile(file, &text).ok() && FindProfileValue(text, section, key, &value)) {
     return value;
   }
   return fallback;
 }
 
-bool WriteProfileString(Env& env, const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value) {
+Status WriteProfileString(Env& env, const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) {
   std::string text, updated;
-  if (!env.ReadSharedFile(file, &text) && (env.FileExists(file) || env.FolderExists(file))) {
-    return false;
+  if (Status read = env.ReadSharedFile(file, &text);
+      !read.ok() && (env.FileExists(file) || env.FolderExists(file))) {
+    return read;
   }
-  return SetProfileValue(text, section, key, value, &updated) && env.ReplaceFile(file, updated);
+  if (!SetProfileValue(text, section, key, value, &updated)) {
+    return Status(Status::Kind::kInvalidArgument, "a name that would not read back");
+  }
+  return env.ReplaceFile(file, updated);
 }
 
 }  // namespace tavelin

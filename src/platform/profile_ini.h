@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+
 namespace tavelin {
 
 class Env;
@@ -20,9 +22,10 @@ std::string ReadProfileString(Env& env, const std::string& file, const std::stri
                               const std::string& key, const std::string& fallback);
 // Writes `key`=`value` into `section` of the INI file (SetProfileValue below), creating the
 // file and the section when missing. A file that exists but cannot be read is left alone
-// rather than replaced.
-bool WriteProfileString(Env& env, const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value);
+// rather than replaced: the failure to read it is returned. A name that would not read back
+// is kInvalidArgument.
+Status WriteProfileString(Env& env, const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value);
 
 // The value of `key` in `section`; false when the section or the key is missing.
 bool FindProfileValue(std::string_view text, std::string_view section, std::string_view key,

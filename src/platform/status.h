@@ -26,6 +26,8 @@ class Status {
     kReceiveFailed,    // the connection failed while the reply was read
     kFileError,        // a file could not be saved or an old one deleted
     kNoTempFolder,     // no usable folder for the downloaded pages
+    kLockHeld,         // another process holds the single-instance lock
+    kLockFailed,       // the single-instance lock could not be asked for
     kFirstLayerKind = 100,
   };
   // The `n`-th kind of a layer above (0-based).

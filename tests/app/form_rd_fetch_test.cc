@@ -24,13 +24,15 @@ class FetchRunTest : public ::testing::TestWithParam<const char*> {
   void SetUp() override {
     sim_ = std::make_unique<RecorderSim>(std::vector<std::string>{"--layout", GetParam()});
     ASSERT_TRUE(sim_->started());
-    ASSERT_TRUE(env_.ForceFolders(root_));
-    ASSERT_TRUE(env_.ForceFolders(dir_.File("temp")));
+    ASSERT_TRUE(env_.ForceFolders(root_).ok());
+    ASSERT_TRUE(env_.ForceFolders(dir_.File("temp")).ok());
     env_.set_temp_folder(dir_.File("temp/"));
-    ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", root_));
-    ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_IP_Text", "127.0.0.1"));
+    ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", root_).ok());
+    ASSERT_TRUE(
+        WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_IP_Text", "127.0.0.1").ok());
     ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_Port_Text",
-                                   std::to_string(sim_->port())));
+                                   std::to_string(sim_->port()))
+                    .ok());
   }
 
   // One fetch-mode run; `script` may queue input. Returns the program files left.

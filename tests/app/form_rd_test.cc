@@ -52,8 +52,8 @@ class ShellRecordingEnv : public FakeEnv {
 class FormRDTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(env_.ForceFolders(root_));
-    ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", dir_.File("root")));
+    ASSERT_TRUE(env_.ForceFolders(root_).ok());
+    ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", dir_.File("root")).ok());
     backend_.set_echo(false);
   }
 
@@ -91,7 +91,7 @@ class FormRDTest : public ::testing::Test {
   }
   std::string Error(const std::string& message) { return "qdr.log: " + message + " (C.ERROR)"; }
   void HostSetup(const std::string& key, const std::string& value) {
-    ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TSetup", key, value));
+    ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TSetup", key, value).ok());
   }
 
   TempDir dir_;
@@ -268,7 +268,7 @@ TEST_F(FormRDTest, PauseThenStopEndsTheWaitAndTheParser) {
 }
 
 TEST_F(FormRDTest, StopDuringCleaningSkipsTheParseStep) {
-  ASSERT_TRUE(env_.ForceFolders(out_));
+  ASSERT_TRUE(env_.ForceFolders(out_).ok());
   WriteBytes(out_ + "/200612310000a.tvpi", "x");
   WriteBytes(out_ + "/200612310000b.tvpi", "y");
   TFormRD& form = Make({out_});
@@ -280,17 +280,17 @@ TEST_F(FormRDTest, StopDuringCleaningSkipsTheParseStep) {
   EXPECT_EQ(parses, 0);
   EXPECT_EQ(form.ProgressBar1.position(), 100);
   std::vector<std::string> left;
-  ASSERT_TRUE(env_.ListFiles(out_ + "/", ".tvpi", &left));
+  ASSERT_TRUE(env_.ListFiles(out_ + "/", ".tvpi", &left).ok());
   EXPECT_EQ(left.size(), 1u);
 }
 
 TEST_F(FormRDTest, ChannelTableThatCannotBeReadKeepsTheOldProgramFiles) {
   for (const char* table : {kTableTVChNoFile, kTableTVChDataFile}) {
-    ASSERT_TRUE(env_.ForceFolders(out_));
+    ASSERT_TRUE(env_.ForceFolders(out_).ok());
     WriteBytes(out_ + "/200612310000a.tvpi", "kept");
     WriteBytes(root_ + table, "\"TVChannel\",\"TVChannelNo\",\"TVURL\",\r\n");
     // Another program holds the table open for writing.
-    std::unique_ptr<WritableFile> holder = env_.NewWritableFile(root_ + table, true);
+    std::unique_ptr<WritableFile> holder = OpenForWriting(env_, root_ + table, true);
     ASSERT_NE(holder, nullptr);
     TFormRD& form = Make({out_});
     form.reservation_fetch = [](SavedPage*, Status*) { return true; };
@@ -401,8 +401,9 @@ TEST_F(FormRDTest, OutputFolderThatCannotBeCreatedIsLogged) {
 }
 
 TEST_F(FormRDTest, RecorderTextsPreferTheDeckSectionThenTheHostIni) {
-  ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TFormRD", "RDH1_IP_Text", "host-ip"));
-  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_IP_Text", "deck-ip"));
+  ASSERT_TRUE(
+      WriteProfileString(env_, root_ + "qdr.ini", "TFormRD", "RDH1_IP_Text", "host-ip").ok());
+  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_IP_Text", "deck-ip").ok());
   struct Case {
     std::string folder;
     std::string address;
@@ -448,11 +449,13 @@ TEST_F(FormRDTest, FileWaitsPumpTheSettingsWindowUntilItClosesAndTheTempNoteIsLo
 }
 
 TEST_F(FormRDTest, RegistryPlacementWinsOverTheHostIni) {
-  ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TFormRD", "NormPos", "10,20,455,203"));
+  ASSERT_TRUE(
+      WriteProfileString(env_, root_ + "qdr.ini", "TFormRD", "NormPos", "10,20,455,203").ok());
   Make({out_, "x"});
   EXPECT_EQ(form_->placement().left, 10);
   ASSERT_TRUE(
-      env_.RegistryWriteString("software\\Morvik\\Qadrel2\\TFormRD", "NormPos", "30,40,475,223"));
+      env_.RegistryWriteString("software\\Morvik\\Qadrel2\\TFormRD", "NormPos", "30,40,475,223")
+          .ok());
   backend_.QueueCloseRequest(*form_, 1);
   EXPECT_TRUE(backend_.RunMessageLoop(*form_));
   EXPECT_EQ(form_->placement().left, 30);
@@ -463,8 +466,8 @@ TEST_F(FormRDTest, RegistryPlacementWinsOverTheHostIni) {
 
 TEST_F(FormRDTest, PlacementFromAnotherResolutionKeepsTheWindowsOwnSize) {
   const std::string key = "software\\Morvik\\Qadrel2\\TFormRD";
-  ASSERT_TRUE(env_.RegistryWriteString(key, "NormPos", "10,20,455,203"));  // saved at 96 dpi
-  ASSERT_TRUE(env_.RegistryWriteString(key, "PixelsPerInch", "96"));
+  ASSERT_TRUE(env_.RegistryWriteString(key, "NormPos", "10,20,455,203").ok());  // saved at 96 dpi
+  ASSERT_TRUE(env_.RegistryWriteString(key, "PixelsPerInch", "96").ok());
   Make({out_, "x"});
   // The backend lays the window out at 144 dpi and reports its size on that screen.
   form_->SetPixelsPerInch(144);
@@ -522,7 +525,7 @@ TEST_F(FormRDTest, AboutButtonShowsOneAboutWindow) {
 
 TEST_F(FormRDTest, StoredPasswordOfAnotherComputerSurvivesARun) {
   const std::string foreign = ScramblePassword("secret", std::string(32, 'F'));
-  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_PW_Text", foreign));
+  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "RD1", "RDH1_PW_Text", foreign).ok());
   TFormRD& form = Make({out_, "x"});
   backend_.QueueCloseRequest(form, 1);
   EXPECT_TRUE(RunAndDestroy());

@@ -88,9 +88,9 @@ TEST(LogFileTest, BlankFileNameWritesNothingEvenAtActivation) {
     EXPECT_FALSE(log.WriteLine("x", true));
   }
   std::vector<std::string> names;
-  ASSERT_TRUE(env.ListFiles(dir.path(), "", &names));
+  ASSERT_TRUE(env.ListFiles(dir.path(), "", &names).ok());
   for (const std::string& name : names) EXPECT_EQ(name.find(".log"), std::string::npos) << name;
-  ASSERT_TRUE(env.ListFiles(dir.File("bin/"), "", &names));
+  ASSERT_TRUE(env.ListFiles(dir.File("bin/"), "", &names).ok());
   EXPECT_TRUE(names.empty());
 }
 
@@ -144,12 +144,12 @@ TEST(LogFileTest, LineThatCannotBeWrittenIsLostButTheLogStaysActive) {
   log.SetActive(true);
   {
     // Another program holds the file open for writing.
-    std::unique_ptr<WritableFile> other = env.NewWritableFile(dir.File("qdr.log"), true);
+    std::unique_ptr<WritableFile> other = OpenForWriting(env, dir.File("qdr.log"), true);
     ASSERT_NE(other, nullptr);
     EXPECT_FALSE(log.WriteLine("lost", true));
     EXPECT_TRUE(log.Active());
-    ASSERT_TRUE(other->Append("other\r\n"));
-    ASSERT_TRUE(other->Close());
+    ASSERT_TRUE(other->Append("other\r\n").ok());
+    ASSERT_TRUE(other->Close().ok());
   }
   EXPECT_TRUE(log.WriteLine("kept", false));
   EXPECT_EQ(ReadBytes(dir.File("qdr.log")), std::string(kHeader) + "other\r\nkept\r\n");
@@ -158,14 +158,14 @@ TEST(LogFileTest, LineThatCannotBeWrittenIsLostButTheLogStaysActive) {
 TEST(LogFileTest, HeaderThatCannotBeWrittenSwitchesTheLogOffQuietly) {
   TempDir dir;
   LogEnv env(dir);
-  std::unique_ptr<WritableFile> other = env.NewWritableFile(dir.File("qdr.log"), true);
+  std::unique_ptr<WritableFile> other = OpenForWriting(env, dir.File("qdr.log"), true);
   ASSERT_NE(other, nullptr);
   {
     TLogFile log(env);
     log.SetLogFileName(dir.File("qdr.log"));
     log.SetActive(true);
     EXPECT_FALSE(log.Active());
-    ASSERT_TRUE(other->Close());
+    ASSERT_TRUE(other->Close().ok());
     EXPECT_FALSE(log.WriteLine("x", false));
   }
   EXPECT_EQ(ReadBytes(dir.File("qdr.log")), "");

@@ -32,8 +32,8 @@ class KeptBackend : public ui::HeadlessBackend {
 class PlugInTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(env_.ForceFolders(root_));
-    ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", root_));
+    ASSERT_TRUE(env_.ForceFolders(root_).ok());
+    ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", root_).ok());
   }
   int Run(const std::vector<std::string>& arguments) {
     return RunPlugIn(env_, arguments, [this](Env& env) {
@@ -63,9 +63,9 @@ std::set<std::string> TreeOf(const std::string& folder) {
 class LockFailingEnv : public EnvWrapper {
  public:
   using EnvWrapper::EnvWrapper;
-  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string&,
-                                                    std::string* error) override {
-    *error = "cannot open the lock file /gone/NubraPlugIn.lock: No such file or directory";
+  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string&, Status* why) override {
+    *why = Status(Status::Kind::kLockFailed,
+                  "cannot open the lock file /gone/NubraPlugIn.lock: No such file or directory");
     return nullptr;
   }
 };
@@ -148,8 +148,9 @@ TEST_F(PlugInTest, FetchModeConvertsTheFolderNameFromUtf8) {
   // "録画" in UTF-8 on the command line; the program works in Shift-JIS and the platform
   // converts back, so the folder appears under its UTF-8 name. The recorder address is a
   // closed loopback port, so the download fails at once.
-  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "録画", "RDH1_IP_Text", "127.0.0.1"));
-  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "録画", "RDH1_Port_Text", "1"));
+  ASSERT_TRUE(
+      WriteProfileString(env_, root_ + "nubra.ini", "録画", "RDH1_IP_Text", "127.0.0.1").ok());
+  ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", "録画", "RDH1_Port_Text", "1").ok());
   EXPECT_EQ(Run({dir_.File("out/\xE9\x8C\xB2\xE7\x94\xBB")}), 0);
   EXPECT_TRUE(env_.FolderExists(dir_.File("out/録画")));
   EXPECT_NE(ReadBytes(root_ + "qdr.log").find("予約一覧のダウンロード失敗"), std::string::npos);
@@ -178,7 +179,7 @@ TEST(FirstContactTest, AnswersOnTheTerminalAndCreatesNothing) {
     TempDir dir;
     FakeEnv env(dir);
     if (c.root_written) {
-      ASSERT_TRUE(env.RegistryWriteString(kRootPathKey, "RootPath", dir.File("root/")));
+      ASSERT_TRUE(env.RegistryWriteString(kRootPathKey, "RootPath", dir.File("root/")).ok());
     }
     const bool answered = !c.out.empty() || !env.RegistryFile().empty();
     std::vector<std::string> arguments;

@@ -120,18 +120,18 @@ class SettingsFileTest : public ::testing::Test {
   std::string root_ = dir_.path();
 
   void HostSetup(const std::string& key, const std::string& value) {
-    ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TSetup", key, value));
+    ASSERT_TRUE(WriteProfileString(env_, root_ + "qdr.ini", "TSetup", key, value).ok());
   }
   void Own(const std::string& deck, const std::string& key, const std::string& value) {
-    ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", deck, key, value));
+    ASSERT_TRUE(WriteProfileString(env_, root_ + "nubra.ini", deck, key, value).ok());
   }
 };
 
 TEST_F(SettingsFileTest, RootFolderComesFromTheRegistry) {
   EXPECT_EQ(ReadRootFolder(env_), "");
-  ASSERT_TRUE(env_.RegistryWriteInteger(kRootPathKey, "RootPath", 5));
+  ASSERT_TRUE(env_.RegistryWriteInteger(kRootPathKey, "RootPath", 5).ok());
   EXPECT_EQ(ReadRootFolder(env_), "");  // not text
-  ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "rootpath", "/host/"));
+  ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "rootpath", "/host/").ok());
   EXPECT_EQ(ReadRootFolder(env_), "/host/");
 }
 
@@ -212,17 +212,17 @@ TEST_F(SettingsFileTest, InternetExplorerProxyStrings) {
       {"http=px:8080", 0, "", "", false},
   };
   for (const Case& c : cases) {
-    ASSERT_TRUE(env_.RegistryWriteString(kIESettingsKey, "ProxyServer", c.server));
-    ASSERT_TRUE(env_.RegistryWriteInteger(kIESettingsKey, "ProxyEnable", c.enable));
+    ASSERT_TRUE(env_.RegistryWriteString(kIESettingsKey, "ProxyServer", c.server).ok());
+    ASSERT_TRUE(env_.RegistryWriteInteger(kIESettingsKey, "ProxyEnable", c.enable).ok());
     TIESetting setting;
     ReadIEProxy(env_, &setting);
     EXPECT_EQ(setting.proxy_host, c.host) << c.server;
     EXPECT_EQ(setting.proxy_port, c.port) << c.server;
     EXPECT_EQ(setting.enabled, c.enabled) << c.server;
   }
-  ASSERT_TRUE(env_.RegistryWriteString(kIEMainKey, "Start Page", "http://start/"));
-  ASSERT_TRUE(env_.RegistryWriteString(kIESettingsKey, "ProxyServer", "http=px:8080"));
-  ASSERT_TRUE(env_.RegistryWriteInteger(kIESettingsKey, "ProxyEnable", 1));
+  ASSERT_TRUE(env_.RegistryWriteString(kIEMainKey, "Start Page", "http://start/").ok());
+  ASSERT_TRUE(env_.RegistryWriteString(kIESettingsKey, "ProxyServer", "http=px:8080").ok());
+  ASSERT_TRUE(env_.RegistryWriteInteger(kIESettingsKey, "ProxyEnable", 1).ok());
   TIESetting setting;
   ReadIEProxy(env_, &setting);
   EXPECT_EQ(setting.start_page, "http://start/");

@@ -125,7 +125,7 @@ TEST(CalendarMappingTest, EventsCarryTitleStationAndTimes) {
     testing::TempDir dir;
     testing::FakeEnv env(dir);
     const std::string folder = dir.File("RD-X5");
-    ASSERT_TRUE(env.CreateFolder(folder));
+    ASSERT_TRUE(env.CreateFolder(folder).ok());
     testing::WriteBytes(folder + "/202612312330CH1.tvpi",
                         Tvpi(c.station, c.title, kYmd, "23:30", "00:30"));
     FolderCalendar calendar;
@@ -170,7 +170,7 @@ TEST(CalendarFolderTest, SkipsBrokenFilesKeepsTheRestAndLeavesTheFolderAlone) {
   testing::TempDir dir;
   testing::FakeEnv env(dir);
   const std::string folder = dir.File("RD-X5/");
-  ASSERT_TRUE(env.CreateFolder(folder));
+  ASSERT_TRUE(env.CreateFolder(folder).ok());
   const std::string late = Tvpi("B", "late", kYmd, "22:00", "23:00");
   const std::string early = Tvpi("A", "early", kYmd, "06:00", "07:00");
   testing::WriteBytes(folder + "202612312200CH4.tvpi", late);
@@ -207,7 +207,7 @@ TEST(CalendarFolderTest, SkipsBrokenFilesKeepsTheRestAndLeavesTheFolderAlone) {
 
   EXPECT_EQ(testing::ReadBytes(folder + "202612312200CH4.tvpi"), late);
   std::vector<std::string> names;
-  ASSERT_TRUE(env.ListFiles(folder, "", &names));
+  ASSERT_TRUE(env.ListFiles(folder, "", &names).ok());
   EXPECT_EQ(names.size(), 4u);
 
   FolderCalendar none;
@@ -219,7 +219,7 @@ TEST(CalendarRunTest, WritesTheFileInOneStepAndSaysWhatItSkipped) {
   testing::TempDir dir;
   testing::FakeEnv env(dir);
   const std::string folder = dir.File("RD1");
-  ASSERT_TRUE(env.CreateFolder(folder));
+  ASSERT_TRUE(env.CreateFolder(folder).ok());
   testing::WriteBytes(folder + "/a.tvpi", Tvpi("S", "t", kYmd, "01:00", "02:00"));
   const std::string file = dir.File("tv.ics");
   testing::WriteBytes(file, "old");

@@ -23,13 +23,15 @@ class RetrievalEnv : public testing::FakeEnv {
   }
   // Reading `path` fails as when another program holds it open for writing.
   void Lock(const std::string& path) { locked_ = path; }
-  bool ReadFile(const std::string& path, std::string* contents) override {
-    return path != locked_ && FakeEnv::ReadFile(path, contents);
+  Status ReadFile(const std::string& path, std::string* contents) override {
+    if (path == locked_) return Status(Status::Kind::kFileError, "locked");
+    return FakeEnv::ReadFile(path, contents);
   }
   // Deleting `path` fails and the file stays.
   void Keep(const std::string& path) { kept_ = path; }
-  bool DeleteFile(const std::string& path) override {
-    return path != kept_ && FakeEnv::DeleteFile(path);
+  Status DeleteFile(const std::string& path) override {
+    if (path == kept_) return Status(Status::Kind::kFileError, "kept");
+    return FakeEnv::DeleteFile(path);
   }
 
  private:

@@ -19,12 +19,14 @@ const std::string kChNoHeader = "\"ToolName\",\"TVChannel\",\"TVChannelNo\",\r\n
 class FailingEnv : public EnvWrapper {
  public:
   explicit FailingEnv(Env* target) : EnvWrapper(target) {}
-  bool ReadFile(const std::string& path, std::string* contents) override {
-    return !fail_reads && EnvWrapper::ReadFile(path, contents);
+  Status ReadFile(const std::string& path, std::string* contents) override {
+    if (fail_reads) return Status(Status::Kind::kFileError, "refused");
+    return EnvWrapper::ReadFile(path, contents);
   }
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
-    if (fail_creates) return nullptr;
-    return EnvWrapper::NewWritableFile(path, append);
+  Status NewWritableFile(const std::string& path, bool append,
+                         std::unique_ptr<WritableFile>* file) override {
+    if (fail_creates) return Status(Status::Kind::kFileError, "refused");
+    return EnvWrapper::NewWritableFile(path, append, file);
   }
   bool fail_reads = false;
   bool fail_creates = false;
@@ -351,18 +353,24 @@ struct Crash {};
 class CrashingEnv : public EnvWrapper {
  public:
   CrashingEnv(Env* target, int crash_at) : EnvWrapper(target), left_(crash_at) {}
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+  Status NewWritableFile(const std::string& path, bool append,
+                         std::unique_ptr<WritableFile>* file) override {
     Step();
-    return std::make_unique<File>(this, EnvWrapper::NewWritableFile(path, append));
+    std::unique_ptr<WritableFile> real;
+    Status opened = EnvWrapper::NewWritableFile(path, append, &real);
+    if (opened.ok()) *file = std::make_unique<File>(this, std::move(real));
+    return opened;
   }
-  bool LinkOrCopyFile(const std::string& from, const std::string& to) override {
+  Status LinkOrCopyFile(const std::string& from, const std::string& to) override {
     return Step(), EnvWrapper::LinkOrCopyFile(from, to);
   }
-  bool DeleteFile(const std::string& path) override { return Step(), EnvWrapper::DeleteFile(path); }
-  bool RenameFile(const std::string& from, const std::string& to) override {
+  Status DeleteFile(const std::string& path) override {
+    return Step(), EnvWrapper::DeleteFile(path);
+  }
+  Status RenameFile(const std::string& from, const std::string& to) override {
     return Step(), EnvWrapper::RenameFile(from, to);
   }
-  bool SyncFolder(const std::string& folder) override {
+  Status SyncFolder(const std::string& folder) override {
     return Step(), EnvWrapper::SyncFolder(folder);
   }
   void Step() {
@@ -375,14 +383,14 @@ class CrashingEnv : public EnvWrapper {
    public:
     File(CrashingEnv* env, std::unique_ptr<WritableFile> file)
         : env_(env), file_(std::move(file)) {}
-    bool Append(std::string_view bytes) override {
+    Status Append(std::string_view bytes) override {
       // Half the bytes reach the file before the end.
       if (env_->left_ == 1) file_->Append(bytes.substr(0, bytes.size() / 2));
       return env_->Step(), file_->Append(bytes);
     }
-    bool Flush() override { return file_->Flush(); }
-    bool Sync() override { return env_->Step(), file_->Sync(); }
-    bool Close() override { return env_->Step(), file_->Close(); }
+    Status Flush() override { return file_->Flush(); }
+    Status Sync() override { return env_->Step(), file_->Sync(); }
+    Status Close() override { return env_->Step(), file_->Close(); }
 
    private:
     CrashingEnv* env_;

@@ -14,13 +14,15 @@ namespace {
 class PagesEnv : public FakeEnv {
  public:
   PagesEnv(const TempDir& dir) : FakeEnv(dir) { set_temp_folder(dir.path()); }
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+  Status NewWritableFile(const std::string& path, bool append,
+                         std::unique_ptr<WritableFile>* file) override {
     if (fail_writes) throw std::runtime_error("disk full");
-    return FakeEnv::NewWritableFile(path, append);
+    return FakeEnv::NewWritableFile(path, append, file);
   }
   // Deleting fails and the file stays, as when another program holds it.
-  bool DeleteFile(const std::string& path) override {
-    return !refuse_deletes && FakeEnv::DeleteFile(path);
+  Status DeleteFile(const std::string& path) override {
+    if (refuse_deletes) return Status(Status::Kind::kFileError, "in use");
+    return FakeEnv::DeleteFile(path);
   }
   bool fail_writes = false;
   bool refuse_deletes = false;

@@ -328,7 +328,8 @@ TEST(NextOccurrenceTest, FindsTheFirstMatchingDayAndKeepsTheTime) {
 class CountingEnv : public EnvWrapper {
  public:
   using EnvWrapper::EnvWrapper;
-  bool ListFiles(const std::string& f, const std::string& s, std::vector<std::string>* n) override {
+  Status ListFiles(const std::string& f, const std::string& s,
+                   std::vector<std::string>* n) override {
     ++listings;
     return EnvWrapper::ListFiles(f, s, n);
   }
@@ -373,13 +374,13 @@ TEST_F(OutputStepTest, CleanUpIgnoresEmptyAndRootFolders) {
 class HeldFileEnv : public EnvWrapper {
  public:
   HeldFileEnv(Env* target, std::string held) : EnvWrapper(target), held_(std::move(held)) {}
-  bool DeleteFile(const std::string& p) override {
-    return p == held_ ? false : EnvWrapper::DeleteFile(p);
+  Status DeleteFile(const std::string& p) override {
+    return p == held_ ? Held() : EnvWrapper::DeleteFile(p);
   }
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& p, bool a) override {
-    return p == held_ ? nullptr : EnvWrapper::NewWritableFile(p, a);
+  Status NewWritableFile(const std::string& p, bool a, std::unique_ptr<WritableFile>* f) override {
+    return p == held_ ? Held() : EnvWrapper::NewWritableFile(p, a, f);
   }
-  std::string LastFileError() override { return "in use (error 32)"; }
+  static Status Held() { return Status(Status::Kind::kFileError, "in use (error 32)"); }
 
  private:
   std::string held_;

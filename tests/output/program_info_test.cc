@@ -114,16 +114,16 @@ TEST_F(ProgramFileTest, SecondWriteReplacesTheFirst) {
   TvProgramInfo info;
   info.Title = "一回目の長いタイトルです";
   const std::string path = dir_.File("a.tvpi");
-  ASSERT_TRUE(WriteProgramInfoFile(env_, info, path, false));
+  ASSERT_TRUE(WriteProgramInfoFile(env_, info, path, false).ok());
   info.Title = "二";
-  ASSERT_TRUE(WriteProgramInfoFile(env_, info, path, false));
+  ASSERT_TRUE(WriteProgramInfoFile(env_, info, path, false).ok());
   EXPECT_EQ(ReadBytes(path), FormatProgramInfo(info, false));
 }
 
 TEST_F(ProgramFileTest, MissingFolderIsAQuietFailure) {
   TvProgramInfo info;
   info.Title = "t";
-  EXPECT_FALSE(WriteProgramInfoFile(env_, info, dir_.File("missing/a.tvpi"), false));
+  EXPECT_FALSE(WriteProgramInfoFile(env_, info, dir_.File("missing/a.tvpi"), false).ok());
   EXPECT_FALSE(env_.FolderExists(dir_.File("missing")));
 }
 

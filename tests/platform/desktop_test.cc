@@ -53,16 +53,17 @@ TEST(InstanceLockTest, LivesBesideTheRegistryFileAndSaysWhyItCannot) {
     options.lock_folder.clear();
     options.registry_file = c.registry_file;
     auto env = NewPosixEnv(options);
-    std::string error = "stale";
-    auto lock = env->AcquireInstanceLock("NubraPlugIn", &error);
+    Status why(Status::Kind::kLockFailed, "stale");
+    auto lock = env->AcquireInstanceLock("NubraPlugIn", &why);
     EXPECT_EQ(lock != nullptr, !c.lock_file.empty()) << c.registry_file;
-    EXPECT_EQ(error.substr(0, c.error.size()), c.error) << c.registry_file;
+    EXPECT_EQ(why.message().substr(0, c.error.size()), c.error) << c.registry_file;
     if (lock) {
       EXPECT_TRUE(env->FileExists(c.lock_file));
-      EXPECT_EQ(error, "");
+      EXPECT_EQ(why.message(), "");
       // Held by another copy is no error.
-      EXPECT_EQ(env->AcquireInstanceLock("NubraPlugIn", &error), nullptr);
-      EXPECT_EQ(error, "");
+      EXPECT_EQ(env->AcquireInstanceLock("NubraPlugIn", &why), nullptr);
+      EXPECT_EQ(why.kind(), Status::Kind::kLockHeld);
+      EXPECT_EQ(why.message(), "");
     }
   }
 }

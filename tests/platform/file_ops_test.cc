@@ -22,11 +22,12 @@ class CountingEnv : public FakeEnv {
  public:
   using FakeEnv::FakeEnv;
 
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
+  Status NewWritableFile(const std::string& path, bool append,
+                         std::unique_ptr<WritableFile>* file) override {
     ++write_attempts;
-    return FakeEnv::NewWritableFile(path, append);
+    return FakeEnv::NewWritableFile(path, append, file);
   }
-  bool ReadFile(const std::string& path, std::string* contents) override {
+  Status ReadFile(const std::string& path, std::string* contents) override {
     ++read_attempts;
     return FakeEnv::ReadFile(path, contents);
   }
@@ -37,9 +38,9 @@ class CountingEnv : public FakeEnv {
     return true;
   }
   bool EnvironmentIsSet(const std::string& name) override { return Find(name) != variables.end(); }
-  bool UserTempFolder(std::string* folder) override {
+  Status UserTempFolder(std::string* folder) override {
     *folder = user_folder;
-    return !user_folder.empty();
+    return user_folder.empty() ? Status(Status::Kind::kNoTempFolder, std::string()) : Status::OK();
   }
   std::string TempFolderNote() override { return note; }
   // Names match as the system matches them (the exact spelling first).
@@ -95,8 +96,8 @@ TEST(CreateFileWithRetriesTest, CreatesOrTruncatesAtTheFirstAttempt) {
   WriteBytes(path, "old content");
   std::unique_ptr<WritableFile> file = CreateFileWithRetries(env, path, 3, nullptr);
   ASSERT_NE(file, nullptr);
-  ASSERT_TRUE(file->Append("new"));
-  ASSERT_TRUE(file->Close());
+  ASSERT_TRUE(file->Append("new").ok());
+  ASSERT_TRUE(file->Close().ok());
   EXPECT_EQ(ReadBytes(path), "new");
   EXPECT_EQ(env.write_attempts, 1);
   EXPECT_EQ(env.slept_ms(), 0);
@@ -124,7 +125,7 @@ TEST(CreateFileWithRetriesTest, SucceedsOnceTheObstacleGoesDuringTheWait) {
   TempDir dir;
   CountingEnv env(dir);
   const std::string path = dir.File("page.html");
-  auto holder = env.NewWritableFile(path, false);
+  auto holder = OpenForWriting(env, path, false);
   ASSERT_NE(holder, nullptr);
   env.write_attempts = 0;
   // The window's message handling runs during the wait; here it lets the other writer go.
@@ -154,7 +155,7 @@ TEST(OpenFileWithRetriesTest, FileHeldForWritingFailsEveryAttempt) {
   CountingEnv env(dir);
   const std::string path = dir.File("a.html");
   WriteBytes(path, "x");
-  auto holder = env.NewWritableFile(path, true);
+  auto holder = OpenForWriting(env, path, true);
   ASSERT_NE(holder, nullptr);
   int pumps = 0;
   std::string contents;

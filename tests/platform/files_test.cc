@@ -26,14 +26,14 @@ class FilesTest : public ::testing::Test {
 
 TEST_F(FilesTest, ShiftJisNamesAreUtf8OnDisk) {
   const std::string path = dir_.File("予約.tvpi");
-  auto file = env_->NewWritableFile(path, false);
+  auto file = OpenForWriting(*env_, path, false);
   ASSERT_NE(file, nullptr);
-  EXPECT_TRUE(file->Append("番組\r\n"));
-  EXPECT_TRUE(file->Close());
+  EXPECT_TRUE(file->Append("番組\r\n").ok());
+  EXPECT_TRUE(file->Close().ok());
   EXPECT_TRUE(std::filesystem::exists(
       std::filesystem::u8path(dir_.path() + "\xE4\xBA\x88\xE7\xB4\x84.tvpi")));
   std::string contents;
-  ASSERT_TRUE(env_->ReadFile(path, &contents));
+  ASSERT_TRUE(env_->ReadFile(path, &contents).ok());
   EXPECT_EQ(contents, "番組\r\n");
   EXPECT_TRUE(env_->FileExists(path));
   EXPECT_FALSE(env_->FolderExists(path));
@@ -41,70 +41,70 @@ TEST_F(FilesTest, ShiftJisNamesAreUtf8OnDisk) {
 
 TEST_F(FilesTest, UnconvertiblePathsFailWithoutTouchingTheDisk) {
   const std::string bad = dir_.File("a\x81");
-  EXPECT_EQ(env_->NewWritableFile(bad, false), nullptr);
+  EXPECT_EQ(OpenForWriting(*env_, bad, false), nullptr);
   std::string contents;
-  EXPECT_FALSE(env_->ReadFile(bad, &contents));
+  EXPECT_FALSE(env_->ReadFile(bad, &contents).ok());
   EXPECT_FALSE(env_->FileExists(bad));
-  EXPECT_FALSE(env_->CreateFolder(bad));
-  EXPECT_FALSE(env_->DeleteFile(bad));
+  EXPECT_FALSE(env_->CreateFolder(bad).ok());
+  EXPECT_FALSE(env_->DeleteFile(bad).ok());
   // A NUL byte would cut the path short at the system call.
   WriteBytes(dir_.File("a"), "x");
   EXPECT_FALSE(env_->FileExists(dir_.File(std::string("a\0b", 3))));
-  EXPECT_FALSE(env_->DeleteFile(dir_.File(std::string("a\0b", 3))));
+  EXPECT_FALSE(env_->DeleteFile(dir_.File(std::string("a\0b", 3))).ok());
   EXPECT_TRUE(env_->FileExists(dir_.File("a")));
   EXPECT_FALSE(env_->FileExists(""));
 }
 
 TEST_F(FilesTest, WriteTruncateAndAppend) {
   const std::string path = dir_.File("log.txt");
-  auto first = env_->NewWritableFile(path, true);  // append creates a missing file
+  auto first = OpenForWriting(*env_, path, true);  // append creates a missing file
   ASSERT_NE(first, nullptr);
   first->Append("one\r\n");
-  ASSERT_TRUE(first->Close());
-  auto second = env_->NewWritableFile(path, true);
+  ASSERT_TRUE(first->Close().ok());
+  auto second = OpenForWriting(*env_, path, true);
   ASSERT_NE(second, nullptr);
   second->Append("two\r\n");
   second.reset();  // destruction closes and writes too
   EXPECT_EQ(ReadBytes(path), "one\r\ntwo\r\n");
 
-  auto third = env_->NewWritableFile(path, false);
+  auto third = OpenForWriting(*env_, path, false);
   ASSERT_NE(third, nullptr);
   third->Append("new");
-  ASSERT_TRUE(third->Close());
+  ASSERT_TRUE(third->Close().ok());
   EXPECT_EQ(ReadBytes(path), "new");
-  EXPECT_FALSE(third->Append("late"));
+  EXPECT_FALSE(third->Append("late").ok());
 }
 
 TEST_F(FilesTest, LargeWritesSurviveTheBuffer) {
   const std::string path = dir_.File("big.bin");
   std::string expected;
-  auto file = env_->NewWritableFile(path, false);
+  auto file = OpenForWriting(*env_, path, false);
   ASSERT_NE(file, nullptr);
   for (int i = 0; i < 3000; ++i) {
     std::string chunk(97, static_cast<char>(i % 251));
     expected += chunk;
-    ASSERT_TRUE(file->Append(chunk));
+    ASSERT_TRUE(file->Append(chunk).ok());
   }
-  ASSERT_TRUE(file->Close());
+  ASSERT_TRUE(file->Close().ok());
   std::string contents;
-  ASSERT_TRUE(env_->ReadFile(path, &contents));
+  ASSERT_TRUE(env_->ReadFile(path, &contents).ok());
   EXPECT_EQ(contents, expected);
 }
 
 TEST_F(FilesTest, AnOpenWriterShutsOutOtherWritersAndReaders) {
   const std::string path = dir_.File("held.csv");
   WriteBytes(path, "old content");
-  auto writer = env_->NewWritableFile(path, true);
+  auto writer = OpenForWriting(*env_, path, true);
   ASSERT_NE(writer, nullptr);
   // A second writer is refused and, being refused, must not truncate the file.
-  EXPECT_EQ(env_->NewWritableFile(path, false), nullptr);
+  EXPECT_EQ(OpenForWriting(*env_, path, false), nullptr);
   EXPECT_EQ(ReadBytes(path), "old content");
   std::string contents;
-  EXPECT_FALSE(env_->ReadFile(path, &contents));
+  EXPECT_FALSE(env_->ReadFile(path, &contents).ok());
   writer.reset();
-  EXPECT_TRUE(env_->ReadFile(path, &contents));
+  EXPECT_TRUE(env_->ReadFile(path, &contents).ok());
   EXPECT_EQ(contents, "old content");
-  EXPECT_NE(env_->NewWritableFile(path, false), nullptr);
+  EXPECT_NE(OpenForWriting(*env_, path, false), nullptr);
 }
 
 // The writer reads the file's type and size under its lock: an empty file is written as it
@@ -112,67 +112,67 @@ TEST_F(FilesTest, AnOpenWriterShutsOutOtherWritersAndReaders) {
 TEST_F(FilesTest, WriterTakesEmptyFilesAndRefusesWhatIsNoFile) {
   const std::string empty = dir_.File("empty.tvpi");
   WriteBytes(empty, "");
-  auto writer = env_->NewWritableFile(empty, false);
+  auto writer = OpenForWriting(*env_, empty, false);
   ASSERT_NE(writer, nullptr);
   writer->Append("program");
-  ASSERT_TRUE(writer->Close());
+  ASSERT_TRUE(writer->Close().ok());
   EXPECT_EQ(ReadBytes(empty), "program");
 
   const std::string fifo = dir_.File("fifo.tvpi");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(env_->NewWritableFile(fifo, false), nullptr);  // no reader: would block
+  EXPECT_EQ(OpenForWriting(*env_, fifo, false), nullptr);  // no reader: would block
   const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  EXPECT_EQ(env_->NewWritableFile(fifo, false), nullptr);
+  EXPECT_EQ(OpenForWriting(*env_, fifo, false), nullptr);
   ::close(reader);
-  EXPECT_EQ(env_->NewWritableFile(dir_.File(""), false), nullptr);  // the folder itself
+  EXPECT_EQ(OpenForWriting(*env_, dir_.File(""), false), nullptr);  // the folder itself
 }
 
 TEST_F(FilesTest, ReadFailsForMissingFilesAndFolders) {
   std::string contents = "untouched";
-  EXPECT_FALSE(env_->ReadFile(dir_.File("missing"), &contents));
-  EXPECT_FALSE(env_->ReadFile(dir_.path(), &contents));
-  EXPECT_EQ(env_->NewWritableFile(dir_.path(), false), nullptr);
-  EXPECT_EQ(env_->NewWritableFile(dir_.File("no/such/folder/x"), false), nullptr);
+  EXPECT_FALSE(env_->ReadFile(dir_.File("missing"), &contents).ok());
+  EXPECT_FALSE(env_->ReadFile(dir_.path(), &contents).ok());
+  EXPECT_EQ(OpenForWriting(*env_, dir_.path(), false), nullptr);
+  EXPECT_EQ(OpenForWriting(*env_, dir_.File("no/such/folder/x"), false), nullptr);
 }
 
 TEST_F(FilesTest, FoldersDeleteAndRename) {
   const std::string deep = dir_.File("a/予約/c/");
-  EXPECT_FALSE(env_->CreateFolder(dir_.File("x/y")));  // parent missing
-  EXPECT_TRUE(env_->ForceFolders(deep));
+  EXPECT_FALSE(env_->CreateFolder(dir_.File("x/y")).ok());  // parent missing
+  EXPECT_TRUE(env_->ForceFolders(deep).ok());
   EXPECT_TRUE(env_->FolderExists(deep));
-  EXPECT_TRUE(env_->ForceFolders(deep));  // already there
-  EXPECT_TRUE(env_->CreateFolder(dir_.File("a")));
+  EXPECT_TRUE(env_->ForceFolders(deep).ok());  // already there
+  EXPECT_TRUE(env_->CreateFolder(dir_.File("a")).ok());
   WriteBytes(dir_.File("f"), "1");
-  EXPECT_FALSE(env_->CreateFolder(dir_.File("f")));  // a file is in the way
-  EXPECT_FALSE(env_->ForceFolders(dir_.File("f/g")));
+  EXPECT_FALSE(env_->CreateFolder(dir_.File("f")).ok());  // a file is in the way
+  EXPECT_FALSE(env_->ForceFolders(dir_.File("f/g")).ok());
 
-  EXPECT_TRUE(env_->RenameFile(dir_.File("f"), dir_.File("表.old")));
+  EXPECT_TRUE(env_->RenameFile(dir_.File("f"), dir_.File("表.old")).ok());
   EXPECT_FALSE(env_->FileExists(dir_.File("f")));
   EXPECT_EQ(ReadBytes(dir_.File("\xE8\xA1\xA8.old")), "1");
-  EXPECT_FALSE(env_->RenameFile(dir_.File("f"), dir_.File("g")));
-  EXPECT_TRUE(env_->DeleteFile(dir_.File("表.old")));
-  EXPECT_FALSE(env_->DeleteFile(dir_.File("表.old")));
-  EXPECT_FALSE(env_->DeleteFile(dir_.File("a")));  // folders are not files
+  EXPECT_FALSE(env_->RenameFile(dir_.File("f"), dir_.File("g")).ok());
+  EXPECT_TRUE(env_->DeleteFile(dir_.File("表.old")).ok());
+  EXPECT_FALSE(env_->DeleteFile(dir_.File("表.old")).ok());
+  EXPECT_FALSE(env_->DeleteFile(dir_.File("a")).ok());  // folders are not files
 }
 
 TEST_F(FilesTest, LinkOrCopyKeepsTheOldContentWhenTheOriginalIsReplaced) {
   WriteBytes(dir_.File("t.csv"), "old");
   WriteBytes(dir_.File("t.old"), "older");
-  ASSERT_TRUE(env_->LinkOrCopyFile(dir_.File("t.csv"), dir_.File("t.old")));
+  ASSERT_TRUE(env_->LinkOrCopyFile(dir_.File("t.csv"), dir_.File("t.old")).ok());
   WriteBytes(dir_.File("t.$$$"), "new");
-  ASSERT_TRUE(env_->RenameFile(dir_.File("t.$$$"), dir_.File("t.csv")));
+  ASSERT_TRUE(env_->RenameFile(dir_.File("t.$$$"), dir_.File("t.csv")).ok());
   EXPECT_EQ(ReadBytes(dir_.File("t.old")), "old");
   EXPECT_EQ(ReadBytes(dir_.File("t.csv")), "new");
-  EXPECT_TRUE(env_->SyncFolder(dir_.path()));
-  EXPECT_FALSE(env_->LinkOrCopyFile(dir_.File("missing"), dir_.File("t.old")));
+  EXPECT_TRUE(env_->SyncFolder(dir_.path()).ok());
+  EXPECT_FALSE(env_->LinkOrCopyFile(dir_.File("missing"), dir_.File("t.old")).ok());
   EXPECT_EQ(ReadBytes(dir_.File("t.old")), "old");
-  EXPECT_FALSE(env_->SyncFolder(dir_.File("missing/")));
+  EXPECT_FALSE(env_->SyncFolder(dir_.File("missing/")).ok());
 
-  auto file = env_->NewWritableFile(dir_.File("s"), false);
+  auto file = OpenForWriting(*env_, dir_.File("s"), false);
   ASSERT_NE(file, nullptr);
-  EXPECT_TRUE(file->Append("x"));
-  EXPECT_TRUE(file->Sync());
+  EXPECT_TRUE(file->Append("x").ok());
+  EXPECT_TRUE(file->Sync().ok());
   EXPECT_EQ(ReadBytes(dir_.File("s")), "x");
 }
 
@@ -181,19 +181,19 @@ TEST_F(FilesTest, UserTempFolderIsPrivateAndRefusesAForeignOrOpenOne) {
   const std::string saved_value = saved ? saved : "";
   ::setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
   std::string folder;
-  ASSERT_TRUE(env_->UserTempFolder(&folder));
+  ASSERT_TRUE(env_->UserTempFolder(&folder).ok());
   EXPECT_EQ(folder, dir_.path() + "tavelin/");
   EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_all);
   std::filesystem::permissions(folder, std::filesystem::perms::others_all,
                                std::filesystem::perm_options::add);
-  EXPECT_FALSE(env_->UserTempFolder(&folder));
+  EXPECT_FALSE(env_->UserTempFolder(&folder).ok());
   // Private but another account's (it could have left a page there): refused as well.
   std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::replace);
-  ASSERT_TRUE(env_->UserTempFolder(&folder));
+  ASSERT_TRUE(env_->UserTempFolder(&folder).ok());
   if (::chown(folder.c_str(), ::geteuid() + 1, static_cast<gid_t>(-1)) == 0) {  // needs root
-    EXPECT_FALSE(env_->UserTempFolder(&folder));
+    EXPECT_FALSE(env_->UserTempFolder(&folder).ok());
   }
   if (saved) {
     ::setenv("XDG_RUNTIME_DIR", saved_value.c_str(), 1);
@@ -212,10 +212,10 @@ TEST_F(FilesTest, ListFilesMatchesSuffixWithoutCaseAndSkipsFolders) {
   std::filesystem::create_symlink(dir_.File("1.tvpi"), dir_.File("link.tvpi"));
   std::filesystem::create_directory_symlink(dir_.File("dir.tvpi"), dir_.File("dirlink.tvpi"));
   std::vector<std::string> names;
-  ASSERT_TRUE(env_->ListFiles(dir_.path(), ".tvpi", &names));
+  ASSERT_TRUE(env_->ListFiles(dir_.path(), ".tvpi", &names).ok());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"1.tvpi", "2.TVPI", "link.tvpi", "予.Tvpi"}));
-  EXPECT_FALSE(env_->ListFiles(dir_.File("missing"), ".tvpi", &names));
+  EXPECT_FALSE(env_->ListFiles(dir_.File("missing"), ".tvpi", &names).ok());
   EXPECT_TRUE(names.empty());
 }
 

@@ -120,8 +120,8 @@ TEST(ProfileIniEnvTest, WrittenFileReadsBackAndKeepsForeignLines) {
   EXPECT_EQ(ReadProfileString(*env, file, "TSetup", "Debug_Checked", "False"), "False");
   testing::WriteBytes(file, kHostIni);
 
-  ASSERT_TRUE(WriteProfileString(*env, file, "tsetup", "useproxy_checked", "False"));
-  ASSERT_TRUE(WriteProfileString(*env, file, "RD-X5", "RDH1_Port_Text", "80"));
+  ASSERT_TRUE(WriteProfileString(*env, file, "tsetup", "useproxy_checked", "False").ok());
+  ASSERT_TRUE(WriteProfileString(*env, file, "RD-X5", "RDH1_Port_Text", "80").ok());
   EXPECT_EQ(ReadProfileString(*env, file, "TSETUP", "UseProxy_Checked", ""), "False");
   EXPECT_EQ(ReadProfileString(*env, file, "rd-x5", "rdh1_port_text", ""), "80");
   EXPECT_EQ(ReadProfileString(*env, file, "TSetup", "Quoted", ""), "a b");
@@ -131,10 +131,10 @@ TEST(ProfileIniEnvTest, WrittenFileReadsBackAndKeepsForeignLines) {
   EXPECT_EQ(testing::ReadBytes(file), expected);
 
   // A missing file is created, a missing folder is not.
-  EXPECT_TRUE(WriteProfileString(*env, dir.File("予約.ini"), "s", "k", "値"));
+  EXPECT_TRUE(WriteProfileString(*env, dir.File("予約.ini"), "s", "k", "値").ok());
   EXPECT_EQ(ReadProfileString(*env, dir.File("予約.ini"), "s", "k", ""), "値");
-  EXPECT_FALSE(WriteProfileString(*env, dir.File("none/x.ini"), "s", "k", "v"));
-  EXPECT_FALSE(WriteProfileString(*env, dir.File("bad\x81"), "s", "k", "v"));
+  EXPECT_FALSE(WriteProfileString(*env, dir.File("none/x.ini"), "s", "k", "v").ok());
+  EXPECT_FALSE(WriteProfileString(*env, dir.File("bad\x81"), "s", "k", "v").ok());
 }
 
 }  // namespace

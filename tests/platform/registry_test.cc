@@ -127,8 +127,8 @@ TEST(RegistryEnvTest, RoundTripsThroughTheFileInShiftJis) {
   EXPECT_FALSE(env->RegistryKeyExists(key));
   EXPECT_FALSE(env->RegistryReadString(key, "RootPath", &text));
 
-  ASSERT_TRUE(env->RegistryWriteString(key, "RootPath", "/home/予約\\\"q\"/"));
-  ASSERT_TRUE(env->RegistryWriteInteger(key, "Count", 7));
+  ASSERT_TRUE(env->RegistryWriteString(key, "RootPath", "/home/予約\\\"q\"/").ok());
+  ASSERT_TRUE(env->RegistryWriteInteger(key, "Count", 7).ok());
   EXPECT_TRUE(env->RegistryKeyExists("SOFTWARE\\morvik"));
   ASSERT_TRUE(env->RegistryReadString(key, "rootpath", &text));
   EXPECT_EQ(text, "/home/予約\\\"q\"/");
@@ -157,7 +157,7 @@ TEST(RegistryEnvTest, DefaultFileFollowsXdgConfigHome) {
   const std::string saved = old == nullptr ? "" : old;
   ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
   auto env = NewPosixEnv();
-  EXPECT_TRUE(env->RegistryWriteInteger("software\\x", "n", 1));
+  EXPECT_TRUE(env->RegistryWriteInteger("software\\x", "n", 1).ok());
   if (old == nullptr) {
     ::unsetenv("XDG_CONFIG_HOME");
   } else {

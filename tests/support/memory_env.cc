@@ -6,23 +6,32 @@
 #include "platform/codepage.h"
 
 namespace tavelin {
+namespace {
+
+// The failures, worded as a system would word them.
+Status NotFound() { return Status(Status::Kind::kFileError, "no such file"); }
+Status BadName() { return Status(Status::Kind::kFileError, std::string()); }
+Status Busy() { return Status(Status::Kind::kFileError, "held by a writer"); }
+Status Closed() { return Status(Status::Kind::kFileError, "closed"); }
+
+}  // namespace
 
 // Writes straight into the node; the node outlives a delete or rename of its path.
 class MemoryEnv::Writer : public WritableFile {
  public:
   explicit Writer(std::shared_ptr<Node> node) : node_(std::move(node)) {}
   ~Writer() override { Close(); }
-  bool Append(std::string_view bytes) override {
-    if (!node_) return false;
+  Status Append(std::string_view bytes) override {
+    if (!node_) return Closed();
     node_->bytes.append(bytes);
-    return true;
+    return Status::OK();
   }
-  bool Flush() override { return node_ != nullptr; }
-  bool Sync() override { return node_ != nullptr; }
-  bool Close() override {
+  Status Flush() override { return node_ ? Status::OK() : Closed(); }
+  Status Sync() override { return node_ ? Status::OK() : Closed(); }
+  Status Close() override {
     if (node_) node_->writer_open = false;
     node_.reset();
-    return true;
+    return Status::OK();
   }
 
  private:
@@ -67,27 +76,30 @@ bool MemoryEnv::GetFileSize(const std::string& path, uint64_t* size) {
   return true;
 }
 
-bool MemoryEnv::DeleteFile(const std::string& path) { return files_.erase(path) != 0; }
+Status MemoryEnv::DeleteFile(const std::string& path) {
+  return files_.erase(path) != 0 ? Status::OK() : NotFound();
+}
 
-bool MemoryEnv::RenameFile(const std::string& from, const std::string& to) {
+Status MemoryEnv::RenameFile(const std::string& from, const std::string& to) {
   const auto found = files_.find(from);
-  if (found == files_.end() || !ValidPath(to)) return false;
+  if (found == files_.end()) return NotFound();
+  if (!ValidPath(to)) return BadName();
   std::shared_ptr<Node> node = std::move(found->second);
   files_.erase(found);
   files_[to] = std::move(node);
-  return true;
+  return Status::OK();
 }
 
-bool MemoryEnv::CreateFolder(const std::string& path) {
-  if (!ValidPath(path)) return false;
+Status MemoryEnv::CreateFolder(const std::string& path) {
+  if (!ValidPath(path)) return BadName();
   folders_.insert(path);
-  return true;
+  return Status::OK();
 }
 
-bool MemoryEnv::ForceFolders(const std::string& path) { return CreateFolder(path); }
+Status MemoryEnv::ForceFolders(const std::string& path) { return CreateFolder(path); }
 
-bool MemoryEnv::ListFiles(const std::string& folder, const std::string& suffix,
-                          std::vector<std::string>* names) {
+Status MemoryEnv::ListFiles(const std::string& folder, const std::string& suffix,
+                            std::vector<std::string>* names) {
   names->clear();
   std::string prefix = folder;
   if (!prefix.empty() && prefix.back() != '/') prefix += '/';
@@ -99,46 +111,52 @@ bool MemoryEnv::ListFiles(const std::string& folder, const std::string& suffix,
       names->push_back(std::move(name));
     }
   }
-  return true;
+  return Status::OK();
 }
 
-bool MemoryEnv::ReadFile(const std::string& path, std::string* contents) {
+Status MemoryEnv::ReadFile(const std::string& path, std::string* contents) {
   const Node* node = Find(path);
-  if (node == nullptr || node->writer_open) return false;
+  if (node == nullptr) return NotFound();
+  if (node->writer_open) return Busy();
   *contents = node->bytes;
-  return true;
+  return Status::OK();
 }
 
-std::unique_ptr<WritableFile> MemoryEnv::NewWritableFile(const std::string& path, bool append) {
-  if (!ValidPath(path)) return nullptr;
+Status MemoryEnv::NewWritableFile(const std::string& path, bool append,
+                                  std::unique_ptr<WritableFile>* file) {
+  if (!ValidPath(path)) return BadName();
   std::shared_ptr<Node>& node = files_[path];
   if (!node) node = std::make_shared<Node>();
-  if (node->writer_open) return nullptr;  // refused before anything is cut
+  if (node->writer_open) return Busy();  // refused before anything is cut
   if (!append) node->bytes.clear();
   node->writer_open = true;
-  return std::make_unique<Writer>(node);
+  *file = std::make_unique<Writer>(node);
+  return Status::OK();
 }
 
-bool MemoryEnv::ReadSharedFile(const std::string& path, std::string* contents) {
+Status MemoryEnv::ReadSharedFile(const std::string& path, std::string* contents) {
   const Node* node = Find(path);
-  if (node == nullptr) return false;
+  if (node == nullptr) return NotFound();
   *contents = node->bytes;
-  return true;
+  return Status::OK();
 }
 
-bool MemoryEnv::ReplaceFile(const std::string& path, std::string_view bytes) {
-  if (!ValidPath(path)) return false;
+Status MemoryEnv::ReplaceFile(const std::string& path, std::string_view bytes) {
+  if (!ValidPath(path)) return BadName();
   PutFile(path, std::string(bytes));  // a writer still open keeps the old node
-  return true;
+  return Status::OK();
 }
 
-bool MemoryEnv::LinkOrCopyFile(const std::string& from, const std::string& to) {
+Status MemoryEnv::LinkOrCopyFile(const std::string& from, const std::string& to) {
   const Node* node = Find(from);
-  if (node == nullptr || !ValidPath(to)) return false;
+  if (node == nullptr) return NotFound();
+  if (!ValidPath(to)) return BadName();
   PutFile(to, node->bytes);
-  return true;
+  return Status::OK();
 }
 
-bool MemoryEnv::SyncFolder(const std::string& folder) { return FolderExists(folder); }
+Status MemoryEnv::SyncFolder(const std::string& folder) {
+  return FolderExists(folder) ? Status::OK() : NotFound();
+}
 
 }  // namespace tavelin

@@ -35,18 +35,19 @@ class MemoryEnv : public EnvWrapper {
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
   bool GetFileSize(const std::string& path, uint64_t* size) override;
-  bool DeleteFile(const std::string& path) override;
-  bool RenameFile(const std::string& from, const std::string& to) override;
-  bool CreateFolder(const std::string& path) override;
-  bool ForceFolders(const std::string& path) override;
-  bool ListFiles(const std::string& folder, const std::string& suffix,
-                 std::vector<std::string>* names) override;
-  bool ReadFile(const std::string& path, std::string* contents) override;
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override;
-  bool ReadSharedFile(const std::string& path, std::string* contents) override;
-  bool ReplaceFile(const std::string& path, std::string_view bytes) override;
-  bool LinkOrCopyFile(const std::string& from, const std::string& to) override;
-  bool SyncFolder(const std::string& folder) override;
+  Status DeleteFile(const std::string& path) override;
+  Status RenameFile(const std::string& from, const std::string& to) override;
+  Status CreateFolder(const std::string& path) override;
+  Status ForceFolders(const std::string& path) override;
+  Status ListFiles(const std::string& folder, const std::string& suffix,
+                   std::vector<std::string>* names) override;
+  Status ReadFile(const std::string& path, std::string* contents) override;
+  Status NewWritableFile(const std::string& path, bool append,
+                         std::unique_ptr<WritableFile>* file) override;
+  Status ReadSharedFile(const std::string& path, std::string* contents) override;
+  Status ReplaceFile(const std::string& path, std::string_view bytes) override;
+  Status LinkOrCopyFile(const std::string& from, const std::string& to) override;
+  Status SyncFolder(const std::string& folder) override;
 
  private:
   struct Node {

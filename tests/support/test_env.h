@@ -66,27 +66,36 @@ class FakeEnv : public EnvWrapper {
   std::optional<std::string> temp_folder_;
 };
 
+// The file `env` opens for writing at `path`; null when it cannot be opened.
+inline std::unique_ptr<WritableFile> OpenForWriting(Env& env, const std::string& path,
+                                                    bool append) {
+  std::unique_ptr<WritableFile> file;
+  return env.NewWritableFile(path, append, &file).ok() ? std::move(file) : nullptr;
+}
+
 // Creates real files whose writes fail: the disk that fills up half-way.
 class FullDiskEnv : public EnvWrapper {
  public:
   explicit FullDiskEnv(Env* target) : EnvWrapper(target) {}
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override {
-    auto real = EnvWrapper::NewWritableFile(path, append);
-    if (real == nullptr) return nullptr;
-    return std::make_unique<FailingFile>(std::move(real));
+  Status NewWritableFile(const std::string& path, bool append,
+                         std::unique_ptr<WritableFile>* file) override {
+    std::unique_ptr<WritableFile> real;
+    Status opened = EnvWrapper::NewWritableFile(path, append, &real);
+    if (opened.ok()) *file = std::make_unique<FailingFile>(std::move(real));
+    return opened;
   }
 
  private:
   class FailingFile : public WritableFile {
    public:
     explicit FailingFile(std::unique_ptr<WritableFile> real) : real_(std::move(real)) {}
-    bool Append(std::string_view bytes) override {
+    Status Append(std::string_view bytes) override {
       real_->Append(bytes.substr(0, bytes.size() / 2));
-      return false;
+      return Status(Status::Kind::kFileError, "No space left on device (errno 28)");
     }
-    bool Flush() override { return real_->Flush(); }
-    bool Sync() override { return real_->Sync(); }
-    bool Close() override { return real_->Close(); }
+    Status Flush() override { return real_->Flush(); }
+    Status Sync() override { return real_->Sync(); }
+    Status Close() override { return real_->Close(); }
 
    private:
     std::unique_ptr<WritableFile> real_;
@@ -110,6 +119,7 @@ std::string Utf8(const std::string& cp932);
 namespace tavelin {
 using testing::FakeEnv;
 using testing::FullDiskEnv;
+using testing::OpenForWriting;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::Utf8;

@@ -109,8 +109,8 @@ class FltkMainWindowTest : public FltkBackendTest {
   void SetUp() override {
     FltkBackendTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_TRUE(env_.ForceFolders(dir_.File("root/")));
-    ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", dir_.File("root")));
+    ASSERT_TRUE(env_.ForceFolders(dir_.File("root/")).ok());
+    ASSERT_TRUE(env_.RegistryWriteString(kRootPathKey, "RootPath", dir_.File("root")).ok());
     form_ = std::make_unique<TFormRD>(env_, *backend_, std::vector<std::string>{});
     form_->Show();
   }

@@ -90,13 +90,20 @@ std::string PosixEnv::ProgramPath() {
   return Utf8ToCp932(link, &path) ? path : std::string();
 }
 
-bool PosixEnv::UserTempFolder(std::string* folder) {
+Status PosixEnv::UserTempFolder(std::string* folder) {
   const std::string runtime = NonEmptyEnvironment("XDG_RUNTIME_DIR");
   std::string system_path = runtime.empty()
                                 ? "/tmp/tavelin-" + std::to_string(::geteuid())
                                 : runtime + (runtime.back() == '/' ? "" : "/") + "tavelin";
-  if (!PrivateFolder(system_path)) return false;
-  return Utf8ToCp932(system_path + "/", folder);
+  errno = 0;
+  if (!PrivateFolder(system_path)) {
+    // A folder that exists but is not ours alone fails without a system error.
+    return Status(Status::Kind::kNoTempFolder, FileFailure(errno).message());
+  }
+  if (!Utf8ToCp932(system_path + "/", folder)) {
+    return Status(Status::Kind::kNoTempFolder, "no Shift-JIS form");
+  }
+  return Status::OK();
 }
 
 bool PosixEnv::RegistryKeyExists(const std::string& key) {
@@ -133,40 +140,45 @@ bool PosixEnv::RegistryReadInteger(const std::string& key, const std::string& na
          LoadRegistry(&registry) && registry.ReadDword(system_key, system_name, value);
 }
 
-bool PosixEnv::RegistryWriteString(const std::string& key, const std::string& name,
-                                   const std::string& value) {
+Status PosixEnv::RegistryWriteString(const std::string& key, const std::string& name,
+                                     const std::string& value) {
   std::string system_key, system_name, system_value;
   RegistryText registry("");
-  return Cp932ToUtf8(key, &system_key) && Cp932ToUtf8(name, &system_name) &&
-         Cp932ToUtf8(value, &system_value) && LoadRegistry(&registry) &&
-         registry.WriteString(system_key, system_name, system_value) &&
-         ReplaceFileAtomically(RegistryPath(), registry.text(), true);
+  errno = 0;
+  const bool stored = Cp932ToUtf8(key, &system_key) && Cp932ToUtf8(name, &system_name) &&
+                      Cp932ToUtf8(value, &system_value) && LoadRegistry(&registry) &&
+                      registry.WriteString(system_key, system_name, system_value) &&
+                      ReplaceFileAtomically(RegistryPath(), registry.text(), true);
+  return stored ? Status::OK() : FileFailure(errno);
 }
 
-bool PosixEnv::RegistryWriteInteger(const std::string& key, const std::string& name,
-                                    uint32_t value) {
+Status PosixEnv::RegistryWriteInteger(const std::string& key, const std::string& name,
+                                      uint32_t value) {
   std::string system_key, system_name;
   RegistryText registry("");
-  return Cp932ToUtf8(key, &system_key) && Cp932ToUtf8(name, &system_name) &&
-         LoadRegistry(&registry) && registry.WriteDword(system_key, system_name, value) &&
-         ReplaceFileAtomically(RegistryPath(), registry.text(), true);
+  errno = 0;
+  const bool stored = Cp932ToUtf8(key, &system_key) && Cp932ToUtf8(name, &system_name) &&
+                      LoadRegistry(&registry) &&
+                      registry.WriteDword(system_key, system_name, value) &&
+                      ReplaceFileAtomically(RegistryPath(), registry.text(), true);
+  return stored ? Status::OK() : FileFailure(errno);
 }
 
-std::unique_ptr<InstanceLock> PosixEnv::AcquireInstanceLock(const std::string& name,
-                                                            std::string* error) {
-  std::string ignored;
-  if (error == nullptr) error = &ignored;
-  error->clear();
+std::unique_ptr<InstanceLock> PosixEnv::AcquireInstanceLock(const std::string& name, Status* why) {
+  Status ignored;
+  if (why == nullptr) why = &ignored;
+  *why = Status::OK();
   std::string system_name;
   if (!Cp932ToUtf8(name, &system_name)) {
-    *error = "the lock name has no UTF-8 form";
+    *why = Status(Status::Kind::kLockFailed, "the lock name has no UTF-8 form");
     return nullptr;
   }
   std::string folder = options_.lock_folder;
   if (folder.empty()) {
     const std::string registry = RegistryPath();
     if (registry.empty()) {
-      *error = "neither XDG_CONFIG_HOME nor HOME names a folder for the lock";
+      *why = Status(Status::Kind::kLockFailed,
+                    "neither XDG_CONFIG_HOME nor HOME names a folder for the lock");
       return nullptr;
     }
     folder = registry.substr(0, registry.rfind('/'));
@@ -174,11 +186,16 @@ std::unique_ptr<InstanceLock> PosixEnv::AcquireInstanceLock(const std::string& n
   std::string system_error;
   std::unique_ptr<InstanceLock> lock =
       posix::AcquireInstanceLock(folder, system_name, &system_error);
-  // The path in the message is the system's UTF-8; texts leaving Env are Shift-JIS.
-  if (!system_error.empty() && !Utf8ToCp932(system_error, error)) {
-    *error = "cannot take the lock " + name;
+  if (lock) return lock;
+  if (system_error.empty()) {
+    *why = Status(Status::Kind::kLockHeld, std::string());
+    return nullptr;
   }
-  return lock;
+  // The path in the message is the system's UTF-8; texts leaving Env are Shift-JIS.
+  std::string error;
+  if (!Utf8ToCp932(system_error, &error)) error = "cannot take the lock " + name;
+  *why = Status(Status::Kind::kLockFailed, error);
+  return nullptr;
 }
 
 bool PosixEnv::SystemVolume(std::string* label, uint32_t* serial) {

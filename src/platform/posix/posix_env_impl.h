@@ -4,7 +4,6 @@
 #ifndef TAVELIN_PLATFORM_POSIX_POSIX_ENV_IMPL_H_
 #define TAVELIN_PLATFORM_POSIX_POSIX_ENV_IMPL_H_
 
-#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -36,39 +35,37 @@ class PosixEnv final : public Env {
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
   bool GetFileSize(const std::string& path, uint64_t* size) override;
-  bool DeleteFile(const std::string& path) override;
-  bool RenameFile(const std::string& from, const std::string& to) override;
-  bool CreateFolder(const std::string& path) override;
-  bool ForceFolders(const std::string& path) override;
-  bool ListFiles(const std::string& folder, const std::string& suffix,
-                 std::vector<std::string>* names) override;
-  bool ReadFile(const std::string& path, std::string* contents) override;
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override;
-  bool ReadSharedFile(const std::string& path, std::string* contents) override;
-  bool ReplaceFile(const std::string& path, std::string_view bytes) override;
-  bool LinkOrCopyFile(const std::string& from, const std::string& to) override;
-  bool SyncFolder(const std::string& folder) override;
-  // The system's text for the errno of the last delete, rename, create or link that failed.
-  std::string LastFileError() override;
+  Status DeleteFile(const std::string& path) override;
+  Status RenameFile(const std::string& from, const std::string& to) override;
+  Status CreateFolder(const std::string& path) override;
+  Status ForceFolders(const std::string& path) override;
+  Status ListFiles(const std::string& folder, const std::string& suffix,
+                   std::vector<std::string>* names) override;
+  Status ReadFile(const std::string& path, std::string* contents) override;
+  Status NewWritableFile(const std::string& path, bool append,
+                         std::unique_ptr<WritableFile>* file) override;
+  Status ReadSharedFile(const std::string& path, std::string* contents) override;
+  Status ReplaceFile(const std::string& path, std::string_view bytes) override;
+  Status LinkOrCopyFile(const std::string& from, const std::string& to) override;
+  Status SyncFolder(const std::string& folder) override;
 
   // $XDG_RUNTIME_DIR/tavelin/ (the runtime folder is the user's own), else /tmp/tavelin-UID/.
-  bool UserTempFolder(std::string* folder) override;
+  Status UserTempFolder(std::string* folder) override;
   bool RegistryKeyExists(const std::string& key) override;
   std::string RegistryFile() override;
   bool RegistryReadString(const std::string& key, const std::string& name,
                           std::string* value) override;
   bool RegistryReadInteger(const std::string& key, const std::string& name,
                            uint32_t* value) override;
-  bool RegistryWriteString(const std::string& key, const std::string& name,
-                           const std::string& value) override;
-  bool RegistryWriteInteger(const std::string& key, const std::string& name,
-                            uint32_t value) override;
+  Status RegistryWriteString(const std::string& key, const std::string& name,
+                             const std::string& value) override;
+  Status RegistryWriteInteger(const std::string& key, const std::string& name,
+                              uint32_t value) override;
 
   // The lock lies beside the registry file, in the user's own configuration folder: a
   // desktop session and a cron job of the same user meet there whatever their environment
   // (the session's runtime folder vanishes at logout).
-  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name,
-                                                    std::string* error) override;
+  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name, Status* why) override;
   bool SystemVolume(std::string* label, uint32_t* serial) override;
   bool VersionEntry(const std::string& program_path, const std::string& entry,
                     std::string* value) override;
@@ -79,14 +76,6 @@ class PosixEnv final : public Env {
   std::unique_ptr<TcpConnection> Connect(const std::string& host, int port, Status* why) override;
 
  private:
-  // Remembers errno when a delete, rename, create or link failed (errno is cleared before
-  // each, so a failure without a system error keeps none).
-  bool Kept(bool ok) {
-    if (!ok) last_file_errno_ = errno;
-    return ok;
-  }
-  int last_file_errno_ = 0;
-
   // The raw (UTF-8) value of a variable named in Shift-JIS; null when it is not set or the
   // name cannot be one.
   static const char* SystemEnvironment(const std::string& name);

@@ -41,8 +41,11 @@ int OpenRegular(const std::string& system_path, int flags) {
   const int fd = ::open(system_path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) return -1;
   struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  const bool examined = ::fstat(fd, &info) == 0;
+  if (!examined || !S_ISREG(info.st_mode)) {
+    const int error = !examined ? errno : (S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     ::close(fd);
+    errno = error;  // what the caller reports
     return -1;
   }
   const int status = ::fcntl(fd, F_GETFL);
@@ -73,39 +76,44 @@ class PosixWritableFile final : public WritableFile {
   explicit PosixWritableFile(int fd) : fd_(fd) {}
   ~PosixWritableFile() override { PosixWritableFile::Close(); }
 
-  bool Append(std::string_view bytes) override {
-    if (fd_ < 0) return false;
+  Status Append(std::string_view bytes) override {
+    if (fd_ < 0) return FileFailure(EBADF);
     buffer_.append(bytes);
     if (buffer_.size() >= kWriteBufferSize) return Flush();
-    return ok_;
+    return status_;
   }
 
-  bool Flush() override {
-    if (fd_ < 0) return false;
+  Status Flush() override {
+    if (fd_ < 0) return FileFailure(EBADF);
     if (!buffer_.empty()) {
-      if (!WriteAll(fd_, buffer_)) ok_ = false;
+      if (!WriteAll(fd_, buffer_)) Fail();
       buffer_.clear();
     }
-    return ok_;
+    return status_;
   }
 
-  bool Sync() override {
-    if (!Flush()) return false;
-    if (::fsync(fd_) != 0) ok_ = false;
-    return ok_;
+  Status Sync() override {
+    if (Status flushed = Flush(); !flushed.ok()) return flushed;
+    if (::fsync(fd_) != 0) Fail();
+    return status_;
   }
 
-  bool Close() override {
-    if (fd_ < 0) return ok_;
+  Status Close() override {
+    if (fd_ < 0) return status_;
     Flush();
-    if (::close(fd_) != 0) ok_ = false;  // closing releases the lock
+    if (::close(fd_) != 0) Fail();  // closing releases the lock
     fd_ = -1;
-    return ok_;
+    return status_;
   }
 
  private:
+  // The first failure is the one told; later calls keep reporting it.
+  void Fail() {
+    if (status_.ok()) status_ = FileFailure(errno);
+  }
+
   int fd_;
-  bool ok_ = true;
+  Status status_;
   std::string buffer_;
 };
 
@@ -133,53 +141,62 @@ bool PosixEnv::GetFileSize(const std::string& path, uint64_t* size) {
   return true;
 }
 
-bool PosixEnv::DeleteFile(const std::string& path) {
+Status FileFailure(int error) {
+  if (error == 0) return Status(Status::Kind::kFileError, std::string());
+  std::string text;
+  // The C library's text is ASCII in the C locale; a text of another locale is left out.
+  if (!Utf8ToCp932(std::strerror(error), &text)) text.clear();
+  const std::string number = "errno " + std::to_string(error);
+  return Status(Status::Kind::kFileError, text.empty() ? number : text + " (" + number + ")");
+}
+
+namespace {
+
+// errno is cleared before each operation, so a failure without a system error (a path with
+// no system form) carries no text.
+Status Outcome(bool ok) { return ok ? Status::OK() : FileFailure(errno); }
+
+}  // namespace
+
+Status PosixEnv::DeleteFile(const std::string& path) {
   errno = 0;
   std::string system_path;
-  return Kept(ToSystemPath(path, &system_path) && ::unlink(system_path.c_str()) == 0);
+  return Outcome(ToSystemPath(path, &system_path) && ::unlink(system_path.c_str()) == 0);
 }
 
-bool PosixEnv::RenameFile(const std::string& from, const std::string& to) {
+Status PosixEnv::RenameFile(const std::string& from, const std::string& to) {
   errno = 0;
   std::string system_from, system_to;
-  return Kept(ToSystemPath(from, &system_from) && ToSystemPath(to, &system_to) &&
-              ::rename(system_from.c_str(), system_to.c_str()) == 0);
+  return Outcome(ToSystemPath(from, &system_from) && ToSystemPath(to, &system_to) &&
+                 ::rename(system_from.c_str(), system_to.c_str()) == 0);
 }
 
-bool PosixEnv::LinkOrCopyFile(const std::string& from, const std::string& to) {
+Status PosixEnv::LinkOrCopyFile(const std::string& from, const std::string& to) {
   errno = 0;
   std::string system_from, system_to;
-  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Kept(false);
+  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Outcome(false);
   // The new name is made beside the target and renamed over it, so `to` never goes missing.
   const std::string staged = system_to + ".link";
   ::unlink(staged.c_str());
   if (::link(system_from.c_str(), staged.c_str()) == 0) {
-    if (::rename(staged.c_str(), system_to.c_str()) == 0) return true;
-    Kept(false);
+    if (::rename(staged.c_str(), system_to.c_str()) == 0) return Status::OK();
+    Status failed = FileFailure(errno);
     ::unlink(staged.c_str());
-    return false;
+    return failed;
   }
   std::string bytes;
   errno = 0;
-  return Kept(ReadSystemFile(system_from, &bytes) &&
-              ReplaceFileAtomically(system_to, bytes, false));
+  return Outcome(ReadSystemFile(system_from, &bytes) &&
+                 ReplaceFileAtomically(system_to, bytes, false));
 }
 
-std::string PosixEnv::LastFileError() {
-  if (last_file_errno_ == 0) return std::string();
-  std::string text;
-  // The C library's text is ASCII in the C locale; a text of another locale is left out.
-  if (!Utf8ToCp932(std::strerror(last_file_errno_), &text)) text.clear();
-  const std::string number = "errno " + std::to_string(last_file_errno_);
-  return text.empty() ? number : text + " (" + number + ")";
-}
-
-bool PosixEnv::SyncFolder(const std::string& folder) {
+Status PosixEnv::SyncFolder(const std::string& folder) {
+  errno = 0;
   std::string system_path;
-  if (!ToSystemPath(folder, &system_path)) return false;
+  if (!ToSystemPath(folder, &system_path)) return Outcome(false);
   const int fd = ::open(system_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
+  if (fd < 0) return Outcome(false);
+  Status synced = Outcome(::fsync(fd) == 0);
   ::close(fd);
   return synced;
 }
@@ -192,17 +209,23 @@ bool PrivateFolder(const std::string& system_path) {
          info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
 }
 
-bool PosixEnv::CreateFolder(const std::string& path) {
+Status PosixEnv::CreateFolder(const std::string& path) {
+  errno = 0;
   std::string system_path;
-  if (!ToSystemPath(path, &system_path)) return false;
-  if (::mkdir(system_path.c_str(), 0777) == 0) return true;
+  if (!ToSystemPath(path, &system_path)) return Outcome(false);
+  if (::mkdir(system_path.c_str(), 0777) == 0) return Status::OK();
+  const int error = errno;
   struct stat info;
-  return errno == EEXIST && ::stat(system_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  if (error == EEXIST && ::stat(system_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    return Status::OK();
+  }
+  return FileFailure(error);
 }
 
-bool PosixEnv::ForceFolders(const std::string& path) {
+Status PosixEnv::ForceFolders(const std::string& path) {
+  errno = 0;
   std::string system_path;
-  return ToSystemPath(path, &system_path) && MakeSystemFolders(system_path);
+  return Outcome(ToSystemPath(path, &system_path) && MakeSystemFolders(system_path));
 }
 
 bool MakeSystemFolders(const std::string& system_path) {
@@ -219,13 +242,14 @@ bool MakeSystemFolders(const std::string& system_path) {
   return ::stat(system_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool PosixEnv::ListFiles(const std::string& folder, const std::string& suffix,
-                         std::vector<std::string>* names) {
+Status PosixEnv::ListFiles(const std::string& folder, const std::string& suffix,
+                           std::vector<std::string>* names) {
   names->clear();
+  errno = 0;
   std::string system_folder;
-  if (!ToSystemPath(folder, &system_folder)) return false;
+  if (!ToSystemPath(folder, &system_folder)) return Outcome(false);
   DIR* dir = ::opendir(system_folder.c_str());
-  if (dir == nullptr) return false;
+  if (dir == nullptr) return Outcome(false);
   const int dir_fd = ::dirfd(dir);
   while (const dirent* entry = ::readdir(dir)) {
     // The entry's type saves a stat call; links and file systems that do not say are
@@ -241,37 +265,39 @@ bool PosixEnv::ListFiles(const std::string& folder, const std::string& suffix,
     if (EndsWithIgnoringAsciiCase(name, suffix)) names->push_back(std::move(name));
   }
   ::closedir(dir);
-  return true;
+  return Status::OK();
 }
 
-bool PosixEnv::ReadFile(const std::string& path, std::string* contents) {
-  std::string system_path;
-  if (!ToSystemPath(path, &system_path)) return false;
-  const int fd = OpenRegular(system_path, O_RDONLY);
-  if (fd < 0) return false;
-  // A writer holds an exclusive lock; asking for a shared one tells us it is there.
-  bool ok = ::flock(fd, LOCK_SH | LOCK_NB) == 0 && ReadAll(fd, contents);
-  ::close(fd);
-  return ok;
-}
-
-bool PosixEnv::ReadSharedFile(const std::string& path, std::string* contents) {
-  std::string system_path;
-  return ToSystemPath(path, &system_path) && ReadSystemFile(system_path, contents);
-}
-
-bool PosixEnv::ReplaceFile(const std::string& path, std::string_view bytes) {
-  std::string system_path;
-  return ToSystemPath(path, &system_path) && ReplaceFileAtomically(system_path, bytes, false);
-}
-
-std::unique_ptr<WritableFile> PosixEnv::NewWritableFile(const std::string& path, bool append) {
+Status PosixEnv::ReadFile(const std::string& path, std::string* contents) {
   errno = 0;
   std::string system_path;
-  if (!ToSystemPath(path, &system_path)) {
-    Kept(false);
-    return nullptr;
-  }
+  if (!ToSystemPath(path, &system_path)) return Outcome(false);
+  const int fd = OpenRegular(system_path, O_RDONLY);
+  if (fd < 0) return Outcome(false);
+  // A writer holds an exclusive lock; asking for a shared one tells us it is there.
+  Status read = Outcome(::flock(fd, LOCK_SH | LOCK_NB) == 0 && ReadAll(fd, contents));
+  ::close(fd);
+  return read;
+}
+
+Status PosixEnv::ReadSharedFile(const std::string& path, std::string* contents) {
+  errno = 0;
+  std::string system_path;
+  return Outcome(ToSystemPath(path, &system_path) && ReadSystemFile(system_path, contents));
+}
+
+Status PosixEnv::ReplaceFile(const std::string& path, std::string_view bytes) {
+  errno = 0;
+  std::string system_path;
+  return Outcome(ToSystemPath(path, &system_path) &&
+                 ReplaceFileAtomically(system_path, bytes, false));
+}
+
+Status PosixEnv::NewWritableFile(const std::string& path, bool append,
+                                 std::unique_ptr<WritableFile>* file) {
+  errno = 0;
+  std::string system_path;
+  if (!ToSystemPath(path, &system_path)) return Outcome(false);
   // open, flock, fstat and (for a file with content) ftruncate: nothing else per file. The
   // lock comes before the truncation, so a refused open leaves the other writer's content
   // alone, and the size is read under the lock. A file just made, or found empty, is not
@@ -282,18 +308,17 @@ std::unique_ptr<WritableFile> PosixEnv::NewWritableFile(const std::string& path,
   const int fd =
       ::open(system_path.c_str(),
              O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : 0), 0666);
-  if (fd < 0) {
-    Kept(false);
-    return nullptr;
-  }
+  if (fd < 0) return Outcome(false);
   struct stat info;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
       (!append && info.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
-    Kept(false);
+    // Not a plain file (a folder opened for writing fails earlier) is told as such.
+    Status failed = FileFailure(errno != 0 ? errno : EINVAL);
     ::close(fd);
-    return nullptr;
+    return failed;
   }
-  return std::make_unique<PosixWritableFile>(fd);
+  *file = std::make_unique<PosixWritableFile>(fd);
+  return Status::OK();
 }
 
 bool ReadSystemFile(const std::string& system_path, std::string* contents) {

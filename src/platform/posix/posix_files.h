@@ -22,6 +22,10 @@ bool ToSystemPath(const std::string& path, std::string* system_path);
 // folder (not a link) of this user that nobody else can use.
 bool PrivateFolder(const std::string& system_path);
 
+// A failed file operation: kFileError with the system's text for `error` (an errno value)
+// and the number, "Permission denied (errno 13)"; no message when `error` is 0.
+Status FileFailure(int error);
+
 // Reads a whole regular file without taking a lock; false when it cannot be read.
 bool ReadSystemFile(const std::string& system_path, std::string* contents);
 // Creates `system_path` and its missing parents; true when the folder exists afterwards.

@@ -20,29 +20,36 @@ class MutexLock : public InstanceLock {
 
 }  // namespace
 
-std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::wstring& name, std::string* error) {
-  if (error) error->clear();
+std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::wstring& name, Status* why) {
+  Status ignored;
+  if (why == nullptr) why = &ignored;
+  *why = Status::OK();
   if (name.empty() || name.find(L'\0') != std::wstring::npos) {
-    if (error) *error = "the single-instance mutex has no valid name";
+    *why = Status(Status::Kind::kLockFailed, "the single-instance mutex has no valid name");
     return nullptr;
   }
+  const Status held(Status::Kind::kLockHeld, std::string());
   // An existing mutex means another copy runs.
   if (HANDLE existing = ::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name.c_str())) {
     ::CloseHandle(existing);
+    *why = held;
     return nullptr;
   }
   HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
   if (mutex == nullptr) {
     // Access denied means the mutex exists under another account's rights: another copy.
     const DWORD code = ::GetLastError();
-    if (error && code != ERROR_ACCESS_DENIED) {
-      *error = "the single-instance mutex cannot be created (error " + std::to_string(code) + ")";
-    }
+    *why = code == ERROR_ACCESS_DENIED
+               ? held
+               : Status(Status::Kind::kLockFailed,
+                        "the single-instance mutex cannot be created (error " +
+                            std::to_string(code) + ")");
     return nullptr;
   }
   // Created by another copy between the two calls.
   if (::GetLastError() == ERROR_ALREADY_EXISTS) {
     ::CloseHandle(mutex);
+    *why = held;
     return nullptr;
   }
   return std::make_unique<MutexLock>(mutex);

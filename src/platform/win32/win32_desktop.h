@@ -13,7 +13,7 @@ namespace tavelin::win32 {
 
 // The named mutex `name`, created without initial ownership; its existence is the lock and
 // it lasts until the object is destroyed or the process ends. Null when it exists already.
-std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::wstring& name, std::string* error);
+std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::wstring& name, Status* why);
 
 // Label and serial number of the drive that holds the Windows folder.
 bool WindowsVolume(std::string* label, uint32_t* serial);

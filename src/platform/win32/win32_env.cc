@@ -6,6 +6,7 @@
 #include "platform/win32/command_line_split.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_env_impl.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_socket.h"
 #include "platform/win32/win32_temp.h"
@@ -111,20 +112,24 @@ std::string Win32Env::ProgramPath() {
   return FromWide(path, &converted) ? converted : std::string();
 }
 
-bool Win32Env::UserTempFolder(std::string* folder) {
+Status Win32Env::UserTempFolder(std::string* folder) {
   std::wstring path(MAX_PATH + 2, L'\0');
   DWORD length = ::GetTempPathW(static_cast<DWORD>(path.size()), path.data());
   if (length >= path.size()) {  // the size needed, with the closing NUL
     path.resize(length + 1);
     length = ::GetTempPathW(static_cast<DWORD>(path.size()), path.data());
   }
-  if (length == 0 || length >= path.size()) return false;
+  if (length == 0 || length >= path.size()) {
+    return Status(Status::Kind::kNoTempFolder, FileFailure(::GetLastError()).message());
+  }
   path.resize(length);
   TempFolderChoice choice;
-  if (!ChooseTempFolder(path, &choice)) return false;
+  if (!ChooseTempFolder(path, &choice)) {
+    return Status(Status::Kind::kNoTempFolder, std::string());
+  }
   temp_note_ = choice.note;
   *folder = IncludeTrailingDelimiter(choice.folder);
-  return true;
+  return Status::OK();
 }
 
 bool Win32Env::RegistryKeyExists(const std::string& key) {
@@ -141,23 +146,24 @@ bool Win32Env::RegistryReadInteger(const std::string& key, const std::string& na
   return win32::RegistryReadInteger(Key(key), name, value);
 }
 
-bool Win32Env::RegistryWriteString(const std::string& key, const std::string& name,
-                                   const std::string& value) {
+Status Win32Env::RegistryWriteString(const std::string& key, const std::string& name,
+                                     const std::string& value) {
   return win32::RegistryWriteString(Key(key), name, value);
 }
 
-bool Win32Env::RegistryWriteInteger(const std::string& key, const std::string& name,
-                                    uint32_t value) {
+Status Win32Env::RegistryWriteInteger(const std::string& key, const std::string& name,
+                                      uint32_t value) {
   return win32::RegistryWriteInteger(Key(key), name, value);
 }
 
-std::unique_ptr<InstanceLock> Win32Env::AcquireInstanceLock(const std::string& name,
-                                                            std::string* error) {
+std::unique_ptr<InstanceLock> Win32Env::AcquireInstanceLock(const std::string& name, Status* why) {
   std::wstring wide;
   if (ToWide(options_.lock_prefix + name, &wide)) {
-    return win32::AcquireInstanceLock(wide, error);
+    return win32::AcquireInstanceLock(wide, why);
   }
-  if (error) *error = "the single-instance mutex name has no Windows form";
+  if (why) {
+    *why = Status(Status::Kind::kLockFailed, "the single-instance mutex name has no Windows form");
+  }
   return nullptr;
 }
 

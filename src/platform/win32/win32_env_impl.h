@@ -39,33 +39,32 @@ class Win32Env final : public Env {
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
   bool GetFileSize(const std::string& path, uint64_t* size) override;
-  bool DeleteFile(const std::string& path) override;
+  Status DeleteFile(const std::string& path) override;
   // Replaces an existing `to`; the move is written through before it returns.
-  bool RenameFile(const std::string& from, const std::string& to) override;
-  bool CreateFolder(const std::string& path) override;
-  bool ForceFolders(const std::string& path) override;
-  bool ListFiles(const std::string& folder, const std::string& suffix,
-                 std::vector<std::string>* names) override;
-  bool ReadFile(const std::string& path, std::string* contents) override;
-  std::unique_ptr<WritableFile> NewWritableFile(const std::string& path, bool append) override;
+  Status RenameFile(const std::string& from, const std::string& to) override;
+  Status CreateFolder(const std::string& path) override;
+  Status ForceFolders(const std::string& path) override;
+  Status ListFiles(const std::string& folder, const std::string& suffix,
+                   std::vector<std::string>* names) override;
+  Status ReadFile(const std::string& path, std::string* contents) override;
+  Status NewWritableFile(const std::string& path, bool append,
+                         std::unique_ptr<WritableFile>* writable) override;
   // INI files are read and replaced by Tavelin's own byte-exact code through these two (the
   // system's profile functions convert through the ANSI code page and would turn Japanese
   // text into '?').
-  bool ReadSharedFile(const std::string& path, std::string* contents) override;
-  bool ReplaceFile(const std::string& path, std::string_view bytes) override;
-  bool LinkOrCopyFile(const std::string& from, const std::string& to) override;
-  // The system's text and code of this thread's last file operation that failed.
-  std::string LastFileError() override;
+  Status ReadSharedFile(const std::string& path, std::string* contents) override;
+  Status ReplaceFile(const std::string& path, std::string_view bytes) override;
+  Status LinkOrCopyFile(const std::string& from, const std::string& to) override;
   // Called after each sleep between two tries on a file another program holds.
   void SetFileWaitHook(std::function<void()> hook) override;
   // NTFS journals its folder entries, and every rename here is written through, so there
   // is nothing left to flush; the folder only has to be there.
-  bool SyncFolder(const std::string& folder) override;
+  Status SyncFolder(const std::string& folder) override;
 
   // The user's own temp folder (GetTempPathW answers TMP, TEMP, USERPROFILE, in that
   // order), created when missing; where Shift-JIS cannot name it, its short name or a private
   // folder (win32_temp.h), with a note for the log.
-  bool UserTempFolder(std::string* folder) override;
+  Status UserTempFolder(std::string* folder) override;
   std::string TempFolderNote() override { return temp_note_; }
 
   bool RegistryKeyExists(const std::string& key) override;
@@ -73,13 +72,12 @@ class Win32Env final : public Env {
                           std::string* value) override;
   bool RegistryReadInteger(const std::string& key, const std::string& name,
                            uint32_t* value) override;
-  bool RegistryWriteString(const std::string& key, const std::string& name,
-                           const std::string& value) override;
-  bool RegistryWriteInteger(const std::string& key, const std::string& name,
-                            uint32_t value) override;
+  Status RegistryWriteString(const std::string& key, const std::string& name,
+                             const std::string& value) override;
+  Status RegistryWriteInteger(const std::string& key, const std::string& name,
+                              uint32_t value) override;
 
-  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name,
-                                                    std::string* error) override;
+  std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::string& name, Status* why) override;
   bool SystemVolume(std::string* label, uint32_t* serial) override;
   bool VersionEntry(const std::string& program_path, const std::string& entry,
                     std::string* value) override;

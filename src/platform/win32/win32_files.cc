@@ -30,9 +30,40 @@ std::function<void()>& BusyYield() {
   return yield;
 }
 
+// The system's text for an error code, in Shift-JIS, with the code itself: "... (error 32)".
+std::string SystemErrorText(unsigned long code) {
+  std::string text;
+  wchar_t* message = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  if (length > 0 && message != nullptr) {
+    std::wstring wide(message, length);
+    while (!wide.empty() && (wide.back() <= L' ' || wide.back() == L'.')) wide.pop_back();
+    // A text in a language Shift-JIS cannot write is left out; the number still tells.
+    if (!FromWide(wide, &text)) text.clear();
+  }
+  if (message != nullptr) ::LocalFree(message);
+  const std::string number = "error " + std::to_string(code);
+  return text.empty() ? number : text + " (" + number + ")";
+}
+
+}  // namespace
+
+Status FileFailure(unsigned long code) {
+  return Status(Status::Kind::kFileError, code == 0 ? std::string() : SystemErrorText(code));
+}
+
+namespace {
+
+// The error of this thread's file operation that failed last; each Env method clears it
+// first, so a failure without a system error (a path with no system form) carries none.
 thread_local DWORD last_file_error = 0;
 
-// Keeps the error of a failed operation for LastFileError(); always false.
+// The outcome of an Env file method: the kept error when it failed.
+Status Outcome(bool ok) { return ok ? Status::OK() : FileFailure(last_file_error); }
+
+// Keeps the error of a failed operation for Outcome(); always false.
 bool Failed(DWORD error) {
   last_file_error = error;
   return false;
@@ -101,7 +132,7 @@ bool RefusedForGood(const std::wstring& path) {
 
 // Runs `step` until it succeeds, fails for another reason than a busy file, or kBusyRetryMs
 // have passed since the first try; sleeps 1, 2, 4, ... ms (at most kBusyMaxSleepMs) between
-// tries. False leaves the last error for LastFileError() and GetLastError().
+// tries. False leaves the last error for Outcome() and GetLastError().
 template <typename Step>
 bool RetryWhileBusy(Step step, const std::wstring& path, const std::wstring* other = nullptr) {
   const uint64_t start = RetryClockMs();
@@ -204,39 +235,44 @@ class Win32WritableFile final : public WritableFile {
   explicit Win32WritableFile(HANDLE file) : file_(file) {}
   ~Win32WritableFile() override { Win32WritableFile::Close(); }
 
-  bool Append(std::string_view bytes) override {
-    if (file_ == INVALID_HANDLE_VALUE) return false;
+  Status Append(std::string_view bytes) override {
+    if (file_ == INVALID_HANDLE_VALUE) return FileFailure(ERROR_INVALID_HANDLE);
     buffer_.append(bytes);
     if (buffer_.size() >= kWriteBufferSize) return Flush();
-    return ok_;
+    return status_;
   }
 
-  bool Flush() override {
-    if (file_ == INVALID_HANDLE_VALUE) return false;
+  Status Flush() override {
+    if (file_ == INVALID_HANDLE_VALUE) return FileFailure(ERROR_INVALID_HANDLE);
     if (!buffer_.empty()) {
-      if (!WriteAll(file_, buffer_)) ok_ = false;
+      if (!WriteAll(file_, buffer_)) Fail();
       buffer_.clear();
     }
-    return ok_;
+    return status_;
   }
 
-  bool Sync() override {
-    if (!Flush()) return false;
-    if (!::FlushFileBuffers(file_)) ok_ = false;
-    return ok_;
+  Status Sync() override {
+    if (Status flushed = Flush(); !flushed.ok()) return flushed;
+    if (!::FlushFileBuffers(file_)) Fail();
+    return status_;
   }
 
-  bool Close() override {
-    if (file_ == INVALID_HANDLE_VALUE) return ok_;
+  Status Close() override {
+    if (file_ == INVALID_HANDLE_VALUE) return status_;
     Win32WritableFile::Flush();
-    if (!::CloseHandle(file_)) ok_ = false;
+    if (!::CloseHandle(file_)) Fail();
     file_ = INVALID_HANDLE_VALUE;
-    return ok_;
+    return status_;
   }
 
  private:
+  // The first failure is the one told; later calls keep reporting it.
+  void Fail() {
+    if (status_.ok()) status_ = FileFailure(::GetLastError());
+  }
+
   HANDLE file_;
-  bool ok_ = true;
+  Status status_;
   std::string buffer_;
 };
 
@@ -263,30 +299,12 @@ void RemoveStaged(const std::wstring& staged) {
   last_file_error = kept;
 }
 
-// The system's text for an error code, in Shift-JIS, with the code itself: "... (error 32)".
-std::string SystemErrorText(unsigned long code) {
-  std::string text;
-  wchar_t* message = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-  if (length > 0 && message != nullptr) {
-    std::wstring wide(message, length);
-    while (!wide.empty() && (wide.back() <= L' ' || wide.back() == L'.')) wide.pop_back();
-    // A text in a language Shift-JIS cannot write is left out; the number still tells.
-    if (!FromWide(wide, &text)) text.clear();
-  }
-  if (message != nullptr) ::LocalFree(message);
-  const std::string number = "error " + std::to_string(code);
-  return text.empty() ? number : text + " (" + number + ")";
-}
-
 // Reads a whole file that other programs may hold open for writing (INI files).
 bool ReadSystemFile(const std::wstring& system_path, std::string* contents) {
   HANDLE file = OpenDiskFile(system_path, GENERIC_READ,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return false;
-  const bool ok = ReadAll(file, contents);
+  const bool ok = ReadAll(file, contents) || Failed();
   ::CloseHandle(file);
   return ok;
 }
@@ -309,8 +327,6 @@ bool ReplaceFileAtomically(const std::wstring& system_path, std::string_view byt
 }  // namespace
 
 void SetFileCallSeam(FileCallSeam seam) { Seam() = std::move(seam); }
-
-unsigned long LastFileError() { return last_file_error; }
 
 std::size_t RootLength(std::wstring_view path) {
   // Long forms: "\\?\UNC\server\share\" and "\\?\C:\".
@@ -380,43 +396,56 @@ bool Win32Env::GetFileSize(const std::string& path, uint64_t* size) {
   return true;
 }
 
-bool Win32Env::DeleteFile(const std::string& path) {
+Status Win32Env::DeleteFile(const std::string& path) {
   std::wstring system_path;
-  if (!ToSystemPath(path, &system_path)) return Failed(0);
-  return DeleteWithRetries(system_path);
+  if (!ToSystemPath(path, &system_path)) return Outcome(Failed(0));
+  last_file_error = 0;
+  return Outcome(DeleteWithRetries(system_path));
 }
 
-bool Win32Env::RenameFile(const std::string& from, const std::string& to) {
+Status Win32Env::RenameFile(const std::string& from, const std::string& to) {
   std::wstring system_from, system_to;
-  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Failed(0);
-  return MoveWithRetries(system_from, system_to);
+  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) {
+    return Outcome(Failed(0));
+  }
+  last_file_error = 0;
+  return Outcome(MoveWithRetries(system_from, system_to));
 }
 
-bool Win32Env::CreateFolder(const std::string& path) {
+Status Win32Env::CreateFolder(const std::string& path) {
   std::wstring system_path;
-  if (!ToSystemPath(path, &system_path)) return false;
-  if (::CreateDirectoryW(system_path.c_str(), nullptr)) return true;
+  if (!ToSystemPath(path, &system_path)) return Outcome(Failed(0));
+  if (::CreateDirectoryW(system_path.c_str(), nullptr)) return Status::OK();
+  const DWORD error = ::GetLastError();
   const DWORD attributes = ::GetFileAttributesW(system_path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return Status::OK();
+  }
+  return FileFailure(error);
 }
 
-bool Win32Env::ForceFolders(const std::string& path) {
+Status Win32Env::ForceFolders(const std::string& path) {
   std::wstring system_path;
-  return ToSystemPath(path, &system_path) && MakeSystemFolders(system_path);
+  if (!ToSystemPath(path, &system_path)) return Outcome(Failed(0));
+  ::SetLastError(0);
+  return Outcome(MakeSystemFolders(system_path) || Failed());
 }
 
-bool Win32Env::ListFiles(const std::string& folder, const std::string& suffix,
-                         std::vector<std::string>* names) {
+Status Win32Env::ListFiles(const std::string& folder, const std::string& suffix,
+                           std::vector<std::string>* names) {
   names->clear();
   std::wstring pattern;
-  if (!ToSystemPath(folder, &pattern)) return false;
+  if (!ToSystemPath(folder, &pattern)) return Outcome(Failed(0));
   if (!IsDelimiter(pattern.back())) pattern += L'\\';
   // Every entry, filtered here: a "*.tvpi" wildcard would also match 8.3 short names.
   pattern += L'*';
   WIN32_FIND_DATAW found;
   HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
                                      FindExSearchNameMatch, nullptr, 0);
-  if (search == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? Status::OK() : FileFailure(error);
+  }
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     std::string name;
@@ -425,29 +454,29 @@ bool Win32Env::ListFiles(const std::string& folder, const std::string& suffix,
     if (EndsWithIgnoringAsciiCase(name, suffix)) names->push_back(std::move(name));
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
-  return true;
+  return Status::OK();
 }
 
-bool Win32Env::ReadFile(const std::string& path, std::string* contents) {
+Status Win32Env::ReadFile(const std::string& path, std::string* contents) {
   std::wstring system_path;
-  if (!ToSystemPath(path, &system_path)) return false;
+  if (!ToSystemPath(path, &system_path)) return Outcome(Failed(0));
+  last_file_error = 0;
   HANDLE file = OpenDiskFile(system_path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const bool ok = ReadAll(file, contents);
+  if (file == INVALID_HANDLE_VALUE) return Outcome(false);
+  const bool ok = ReadAll(file, contents) || Failed();
   ::CloseHandle(file);
-  return ok;
+  return Outcome(ok);
 }
 
-std::unique_ptr<WritableFile> Win32Env::NewWritableFile(const std::string& path, bool append) {
+Status Win32Env::NewWritableFile(const std::string& path, bool append,
+                                 std::unique_ptr<WritableFile>* writable) {
   std::wstring system_path;
-  if (!ToSystemPath(path, &system_path)) {
-    Failed(0);
-    return nullptr;
-  }
+  if (!ToSystemPath(path, &system_path)) return Outcome(Failed(0));
+  last_file_error = 0;
   // OPEN_ALWAYS, then truncation once the handle is ours: a refused open leaves the other
   // writer's content alone.
   HANDLE file = OpenDiskFile(system_path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS, true);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  if (file == INVALID_HANDLE_VALUE) return Outcome(false);
   // Only a file with content is cut: a file just made (or found empty) is left as it is.
   LARGE_INTEGER zero{}, size{};
   const bool positioned = append ? ::SetFilePointerEx(file, zero, nullptr, FILE_END) != 0
@@ -456,14 +485,16 @@ std::unique_ptr<WritableFile> Win32Env::NewWritableFile(const std::string& path,
   if (!positioned) {
     Failed();
     ::CloseHandle(file);
-    return nullptr;
+    return Outcome(false);
   }
-  return std::make_unique<Win32WritableFile>(file);
+  *writable = std::make_unique<Win32WritableFile>(file);
+  return Status::OK();
 }
 
-bool Win32Env::LinkOrCopyFile(const std::string& from, const std::string& to) {
-  std::wstring system_from, system_to;
-  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) return Failed(0);
+namespace {
+
+// The hard link or copy of LinkOrCopyFile, on system paths; false leaves the error kept.
+bool LinkOrCopy(const std::wstring& system_from, const std::wstring& system_to) {
   // The new name is made beside the target and moved over it, so `to` never goes missing.
   // A link to a file that another program holds without delete sharing could be neither
   // moved nor removed until it lets go: such a file is copied at once.
@@ -486,23 +517,35 @@ bool Win32Env::LinkOrCopyFile(const std::string& from, const std::string& to) {
   return false;
 }
 
-bool Win32Env::ReadSharedFile(const std::string& path, std::string* contents) {
-  std::wstring system_path;
-  return ToSystemPath(path, &system_path) && ReadSystemFile(system_path, contents);
+}  // namespace
+
+Status Win32Env::LinkOrCopyFile(const std::string& from, const std::string& to) {
+  std::wstring system_from, system_to;
+  if (!ToSystemPath(from, &system_from) || !ToSystemPath(to, &system_to)) {
+    return Outcome(Failed(0));
+  }
+  last_file_error = 0;
+  return Outcome(LinkOrCopy(system_from, system_to));
 }
 
-bool Win32Env::ReplaceFile(const std::string& path, std::string_view bytes) {
+Status Win32Env::ReadSharedFile(const std::string& path, std::string* contents) {
   std::wstring system_path;
-  return ToSystemPath(path, &system_path) && ReplaceFileAtomically(system_path, bytes);
+  if (!ToSystemPath(path, &system_path)) return Outcome(Failed(0));
+  last_file_error = 0;
+  return Outcome(ReadSystemFile(system_path, contents));
 }
 
-std::string Win32Env::LastFileError() {
-  const unsigned long code = win32::LastFileError();
-  return code == 0 ? std::string() : SystemErrorText(code);
+Status Win32Env::ReplaceFile(const std::string& path, std::string_view bytes) {
+  std::wstring system_path;
+  if (!ToSystemPath(path, &system_path)) return Outcome(Failed(0));
+  last_file_error = 0;
+  return Outcome(ReplaceFileAtomically(system_path, bytes));
 }
 
 void Win32Env::SetFileWaitHook(std::function<void()> hook) { BusyYield() = std::move(hook); }
 
-bool Win32Env::SyncFolder(const std::string& folder) { return FolderExists(folder); }
+Status Win32Env::SyncFolder(const std::string& folder) {
+  return FolderExists(folder) ? Status::OK() : FileFailure(ERROR_PATH_NOT_FOUND);
+}
 
 }  // namespace tavelin::win32

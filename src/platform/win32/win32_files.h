@@ -1,6 +1,6 @@
 // What the Win32 Env's file operations (defined in win32_files.cc, declared with the class
 // in win32_env_impl.h) share with the tests and the temp folder's choice: the retries and
-// their seam, the last error, the root of a path and the creation of folders.
+// their seam, the failure status, the root of a path and the creation of folders.
 //
 // Sharing: a writer opens with FILE_SHARE_READ only, so readers may read meanwhile and a
 // second writer is refused; a reader shares reading only, so it is refused while a writer
@@ -17,6 +17,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "platform/status.h"
 
 namespace tavelin::win32 {
 
@@ -39,9 +41,9 @@ struct FileCallSeam {
 // Replaces the seam for the whole process; tests script failures and time with it.
 void SetFileCallSeam(FileCallSeam seam);
 
-// The system error code of the last file operation of this thread that failed (0 when it
-// failed without one, for example on a path that has no system form).
-unsigned long LastFileError();
+// A failed file operation: kFileError with the system's text for `code` and the code,
+// "... (error 32)"; no message when `code` is 0.
+Status FileFailure(unsigned long code);
 
 // Length of the part of `path` that names a root and is never created: "C:\" (or "C:"),
 // "\\server\share\", or a leading "\".

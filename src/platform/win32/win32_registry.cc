@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/notices.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/windows_api.h"
 
@@ -41,11 +42,12 @@ bool OpenForReading(const std::string& key, Key* opened) {
                                                 opened->out()) == ERROR_SUCCESS;
 }
 
-bool OpenForWriting(const std::string& key, Key* opened) {
+// The system's answer: ERROR_SUCCESS when the key is open.
+LSTATUS OpenForWriting(const std::string& key, Key* opened) {
   std::wstring path;
-  return KeyPath(key, &path) &&
-         ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_WRITE, nullptr, opened->out(), nullptr) == ERROR_SUCCESS;
+  if (!KeyPath(key, &path)) return ERROR_INVALID_NAME;
+  return ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_WRITE, nullptr, opened->out(), nullptr);
 }
 
 // The raw bytes and type of a value; the size is asked first and asked again when the
@@ -106,26 +108,34 @@ bool RegistryReadInteger(const std::string& key, const std::string& name, uint32
   return true;
 }
 
-bool RegistryWriteString(const std::string& key, const std::string& name,
-                         const std::string& value) {
+Status RegistryWriteString(const std::string& key, const std::string& name,
+                           const std::string& value) {
   std::wstring wide_name, wide_value;
   Key opened;
   if (value.find('\0') != std::string::npos || !ValueName(name, &wide_name) ||
-      !ToWide(value, &wide_value) || !OpenForWriting(key, &opened)) {
-    return false;
+      !ToWide(value, &wide_value)) {
+    return FileFailure(0);
+  }
+  if (const LSTATUS open = OpenForWriting(key, &opened); open != ERROR_SUCCESS) {
+    return FileFailure(static_cast<unsigned long>(open));
   }
   const DWORD size = static_cast<DWORD>((wide_value.size() + 1) * sizeof(wchar_t));
-  return ::RegSetValueExW(opened.get(), wide_name.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(wide_value.c_str()), size) == ERROR_SUCCESS;
+  const LSTATUS stored = ::RegSetValueExW(opened.get(), wide_name.c_str(), 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(wide_value.c_str()), size);
+  return stored == ERROR_SUCCESS ? Status::OK() : FileFailure(static_cast<unsigned long>(stored));
 }
 
-bool RegistryWriteInteger(const std::string& key, const std::string& name, uint32_t value) {
+Status RegistryWriteInteger(const std::string& key, const std::string& name, uint32_t value) {
   std::wstring wide_name;
   Key opened;
-  if (!ValueName(name, &wide_name) || !OpenForWriting(key, &opened)) return false;
+  if (!ValueName(name, &wide_name)) return FileFailure(0);
+  if (const LSTATUS open = OpenForWriting(key, &opened); open != ERROR_SUCCESS) {
+    return FileFailure(static_cast<unsigned long>(open));
+  }
   const DWORD dword = value;
-  return ::RegSetValueExW(opened.get(), wide_name.c_str(), 0, REG_DWORD,
-                          reinterpret_cast<const BYTE*>(&dword), sizeof dword) == ERROR_SUCCESS;
+  const LSTATUS stored = ::RegSetValueExW(opened.get(), wide_name.c_str(), 0, REG_DWORD,
+                                          reinterpret_cast<const BYTE*>(&dword), sizeof dword);
+  return stored == ERROR_SUCCESS ? Status::OK() : FileFailure(static_cast<unsigned long>(stored));
 }
 
 bool RegistryDeleteTree(const std::string& key) {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/status.h"
+
 namespace tavelin::win32 {
 
 bool RegistryKeyExists(const std::string& key);
@@ -15,8 +17,11 @@ bool RegistryReadString(const std::string& key, const std::string& name, std::st
 // A REG_DWORD value; any other type reads as missing.
 bool RegistryReadInteger(const std::string& key, const std::string& name, uint32_t* value);
 // Creates the key when missing. A text holding a NUL cannot be stored.
-bool RegistryWriteString(const std::string& key, const std::string& name, const std::string& value);
-bool RegistryWriteInteger(const std::string& key, const std::string& name, uint32_t value);
+// A failure carries the system's text (kFileError), or none for a value that cannot be
+// stored (a NUL, a text without a Windows form).
+Status RegistryWriteString(const std::string& key, const std::string& name,
+                           const std::string& value);
+Status RegistryWriteInteger(const std::string& key, const std::string& name, uint32_t value);
 // Deletes `key` with all its subkeys and values.
 bool RegistryDeleteTree(const std::string& key);
 

@@ -42,8 +42,8 @@ int TextWidth(HDC dc, HFONT font, const std::string& text) {
 TEST(CaptionFitTest, EveryCaptionFitsItsControlAtEveryScale) {
   TempDir dir;
   testing::FakeEnv env(dir);
-  ASSERT_TRUE(env.ForceFolders(dir.File("root\\")));
-  ASSERT_TRUE(env.RegistryWriteString(kRootPathKey, "RootPath", dir.File("root\\")));
+  ASSERT_TRUE(env.ForceFolders(dir.File("root\\")).ok());
+  ASSERT_TRUE(env.RegistryWriteString(kRootPathKey, "RootPath", dir.File("root\\")).ok());
   ui::HeadlessBackend backend(env);
   backend.set_echo(false);
   TFormRD main_form(env, backend, {dir.File("out\\RD1"), "/c"});

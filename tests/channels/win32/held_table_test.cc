@@ -105,7 +105,7 @@ TEST(HeldTableTest, ATableHeldWhenItsSaveReplacesItIsSavedOnceReleasedWithNoStag
   EXPECT_EQ(ReadBytes(file), before + "\"RD-X5\",\"ＴＢＳ\",\"016\",\r\n");
   EXPECT_EQ(ReadBytes(dir.File("qdrTVCHNo.old")), before);
   std::vector<std::string> names;
-  ASSERT_TRUE(env->ListFiles(dir.path(), "", &names));
+  ASSERT_TRUE(env->ListFiles(dir.path(), "", &names).ok());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names,
             (std::vector<std::string>{"qdrTVCHNo.csv", "qdrTVCHNo.old", "ready", "release"}));

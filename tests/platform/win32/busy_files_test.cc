@@ -92,8 +92,8 @@ class BusyFilesTest : public ::testing::Test {
 struct Step {
   const char* what;
   FileCall call;
-  // Runs the step on "a" (content "old"; "b" holds "other"); true when it succeeded.
-  std::function<bool(Env&, const TempDir&)> run;
+  // Runs the step on "a" (content "old"; "b" holds "other").
+  std::function<Status(Env&, const TempDir&)> run;
   // What "b" (or "a" where b is not involved) must hold afterwards.
   const char* file;
   const char* expected;
@@ -108,8 +108,10 @@ std::vector<Step> Steps() {
        "b", "old"},
       {"create", FileCall::kCreate,
        [](Env& env, const TempDir& dir) {
-         auto file = env.NewWritableFile(dir.File("a"), false);
-         return file && file->Append("new") && file->Close();
+         std::unique_ptr<WritableFile> file;
+         Status done = env.NewWritableFile(dir.File("a"), false, &file);
+         if (done.ok()) done = file->Append("new");
+         return done.ok() ? file->Close() : done;
        },
        "a", "new"},
       {"link", FileCall::kHardLink,
@@ -138,7 +140,7 @@ TEST_F(BusyFilesTest, HeldStepsAreRetriedWithGrowingSleepsUntilTheyPass) {
       WriteBytes(dir_.File("b"), "other");
       seam_.sleeps.clear();
       seam_.Fail(step.call, error, 5);
-      ASSERT_TRUE(step.run(*env_, dir_));
+      ASSERT_TRUE(step.run(*env_, dir_).ok());
       // A hard link is made once; where the file system refuses, the copy follows.
       EXPECT_EQ(seam_.remaining(), step.call == FileCall::kHardLink ? 4 : 0);
       // A hard link that fails for good is copied instead, without waiting.
@@ -166,19 +168,18 @@ TEST_F(BusyFilesTest, AStepHeldForGoodFailsAfterThreeSecondsAndLeavesNoStagedNam
     seam_.sleeps.clear();
     const uint64_t start = seam_.now_ms();
     seam_.Fail(step.call, kSharingViolation, -1);
-    const bool done = step.run(*env_, dir_);
+    const Status done = step.run(*env_, dir_);
     seam_.Fail(step.call, 0, 0);
     if (step.call == FileCall::kHardLink) {
-      EXPECT_TRUE(done);  // the copy took its place
+      EXPECT_TRUE(done.ok());  // the copy took its place
       continue;
     }
-    EXPECT_FALSE(done);
+    EXPECT_FALSE(done.ok());
     EXPECT_GE(seam_.now_ms() - start, static_cast<uint64_t>(win32::kBusyRetryMs));
     EXPECT_LE(seam_.now_ms() - start, static_cast<uint64_t>(win32::kBusyRetryMs) * 3);
     ASSERT_FALSE(seam_.sleeps.empty());
     EXPECT_EQ(seam_.sleeps.back(), win32::kBusyMaxSleepMs);
-    EXPECT_EQ(win32::LastFileError(), kSharingViolation);
-    EXPECT_NE(env_->LastFileError().find("error 32"), std::string::npos) << env_->LastFileError();
+    EXPECT_NE(done.message().find("(error 32)"), std::string::npos) << done.message();
     EXPECT_EQ(Names(), (std::vector<std::string>{"a", "b"}));
     env_->DeleteFile(dir_.File("a"));
     env_->DeleteFile(dir_.File("b"));
@@ -188,18 +189,19 @@ TEST_F(BusyFilesTest, AStepHeldForGoodFailsAfterThreeSecondsAndLeavesNoStagedNam
 TEST_F(BusyFilesTest, FailuresThatNoWaitMendAreNotRetried) {
   WriteBytes(dir_.File("a"), "old");
   seam_.Fail(FileCall::kDelete, kDiskFull, 1);
-  EXPECT_FALSE(env_->DeleteFile(dir_.File("a")));
-  EXPECT_FALSE(env_->DeleteFile(dir_.File("missing")));
-  EXPECT_EQ(win32::LastFileError(), 2u);  // not found
+  EXPECT_FALSE(env_->DeleteFile(dir_.File("a")).ok());
+  const Status missing = env_->DeleteFile(dir_.File("missing"));
+  EXPECT_FALSE(missing.ok());
+  EXPECT_NE(missing.message().find("(error 2)"), std::string::npos);  // not found
   // Access denied by a folder or a read-only file is the system's answer, not a holder's.
   env_->CreateFolder(dir_.File("folder"));
-  EXPECT_FALSE(env_->DeleteFile(dir_.File("folder")));
-  EXPECT_FALSE(env_->NewWritableFile(dir_.File("folder"), false));
+  EXPECT_FALSE(env_->DeleteFile(dir_.File("folder")).ok());
+  EXPECT_FALSE(OpenForWriting(*env_, dir_.File("folder"), false));
   std::wstring read_only;
   ASSERT_TRUE(win32::ToSystemPath(dir_.File("a"), &read_only));
   ASSERT_TRUE(::SetFileAttributesW(read_only.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(env_->DeleteFile(dir_.File("a")));
-  EXPECT_FALSE(env_->RenameFile(dir_.File("missing"), dir_.File("a")));
+  EXPECT_FALSE(env_->DeleteFile(dir_.File("a")).ok());
+  EXPECT_FALSE(env_->RenameFile(dir_.File("missing"), dir_.File("a")).ok());
   ::SetFileAttributesW(read_only.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_TRUE(seam_.sleeps.empty());
   EXPECT_EQ(ReadBytes(dir_.File("a")), "old");
@@ -239,18 +241,19 @@ TEST_F(BusyFilesTest, AFileHeldForTwoAndAHalfSecondsIsReplacedDeletedAndRewritte
   } kCases[] = {
       {"rewrite",
        [&] {
-         auto file = env_->NewWritableFile(dir_.File("a"), false);
-         return file && file->Append("new") && file->Close();
+         auto file = OpenForWriting(*env_, dir_.File("a"), false);
+         return file && file->Append("new").ok() && file->Close().ok();
        },
        "new", true},
-      {"delete", [&] { return env_->DeleteFile(dir_.File("a")); }, nullptr, true},
-      {"replace", [&] { return env_->RenameFile(dir_.File("b"), dir_.File("a")); }, "other", true},
-      {"back-up", [&] { return env_->LinkOrCopyFile(dir_.File("b"), dir_.File("a")); }, "other",
+      {"delete", [&] { return env_->DeleteFile(dir_.File("a")).ok(); }, nullptr, true},
+      {"replace", [&] { return env_->RenameFile(dir_.File("b"), dir_.File("a")).ok(); }, "other",
        true},
+      {"back-up", [&] { return env_->LinkOrCopyFile(dir_.File("b"), dir_.File("a")).ok(); },
+       "other", true},
       // A link to the held file could be neither moved nor removed: it is copied at once.
-      {"back-up of it", [&] { return env_->LinkOrCopyFile(dir_.File("a"), dir_.File("b")); }, "old",
-       false},
-      {"INI", [&] { return WriteProfileString(*env_, dir_.File("a"), "S", "k", "v"); },
+      {"back-up of it", [&] { return env_->LinkOrCopyFile(dir_.File("a"), dir_.File("b")).ok(); },
+       "old", false},
+      {"INI", [&] { return WriteProfileString(*env_, dir_.File("a"), "S", "k", "v").ok(); },
        "[S]\r\nk=v\r\n", true},
   };
   for (const auto& c : kCases) {
@@ -289,12 +292,12 @@ TEST_F(BusyFilesTest, AStagedNameLeftByAnEarlierRunNeverBlocksTheSave) {
   // Leftovers under this process's names; one of them still held by someone.
   WriteBytes(dir_.File("b.link" + pid), "stale");
   WriteBytes(dir_.File("a.new" + pid), "stale");
-  std::unique_ptr<WritableFile> held = env_->NewWritableFile(dir_.File("a.new" + pid), true);
+  std::unique_ptr<WritableFile> held = OpenForWriting(*env_, dir_.File("a.new" + pid), true);
   ASSERT_TRUE(held);
-  ASSERT_TRUE(env_->LinkOrCopyFile(dir_.File("a"), dir_.File("b")));
+  ASSERT_TRUE(env_->LinkOrCopyFile(dir_.File("a"), dir_.File("b")).ok());
   EXPECT_EQ(ReadBytes(dir_.File("b")), "old");
   EXPECT_FALSE(env_->FileExists(dir_.File("b.link" + pid)));
-  ASSERT_TRUE(WriteProfileString(*env_, dir_.File("a"), "S", "k", "v"));
+  ASSERT_TRUE(WriteProfileString(*env_, dir_.File("a"), "S", "k", "v").ok());
   EXPECT_EQ(ReadBytes(dir_.File("a")), "old\r\n[S]\r\nk=v\r\n");
   held.reset();
   EXPECT_EQ(Names(), (std::vector<std::string>{"a", "a.new" + pid, "b"}));
@@ -322,20 +325,20 @@ TEST_F(BusyFilesTest, AProgramFileUnderAFolderOf250CharactersIsWritten) {
   std::string folder = dir_.path();
   while (folder.size() < 250) folder += "a-folder-of-many-characters\\";
   folder += "RD-X5\\";
-  ASSERT_TRUE(env_->ForceFolders(folder));
+  ASSERT_TRUE(env_->ForceFolders(folder).ok());
   EXPECT_TRUE(env_->FolderExists(folder));
   const std::string file = folder + "202403131900CH 1.tvpi";
-  auto writer = env_->NewWritableFile(file, false);
-  ASSERT_TRUE(writer && writer->Append("program") && writer->Close());
+  auto writer = OpenForWriting(*env_, file, false);
+  ASSERT_TRUE(writer && writer->Append("program").ok() && writer->Close().ok());
   std::string contents;
-  ASSERT_TRUE(env_->ReadFile(file, &contents));
+  ASSERT_TRUE(env_->ReadFile(file, &contents).ok());
   EXPECT_EQ(contents, "program");
   std::vector<std::string> names;
-  ASSERT_TRUE(env_->ListFiles(folder, ".tvpi", &names));
+  ASSERT_TRUE(env_->ListFiles(folder, ".tvpi", &names).ok());
   EXPECT_EQ(names, (std::vector<std::string>{"202403131900CH 1.tvpi"}));
-  ASSERT_TRUE(env_->LinkOrCopyFile(file, folder + "kept.tvpi"));
-  ASSERT_TRUE(env_->RenameFile(folder + "kept.tvpi", file));
-  EXPECT_TRUE(env_->DeleteFile(file));
+  ASSERT_TRUE(env_->LinkOrCopyFile(file, folder + "kept.tvpi").ok());
+  ASSERT_TRUE(env_->RenameFile(folder + "kept.tvpi", file).ok());
+  EXPECT_TRUE(env_->DeleteFile(file).ok());
   EXPECT_FALSE(env_->FileExists(file));
 }
 

@@ -68,32 +68,32 @@ class Win32EnvTest : public ::testing::Test {
 
 TEST_F(Win32EnvTest, WritersShareReadingOnlyAndRefusedOpensChangeNothing) {
   const std::string file = dir_.File("予約.txt");
-  auto writer = env_->NewWritableFile(file, false);
+  auto writer = OpenForWriting(*env_, file, false);
   ASSERT_TRUE(writer);
-  ASSERT_TRUE(writer->Append("abc") && writer->Sync());
+  ASSERT_TRUE(writer->Append("abc").ok() && writer->Sync().ok());
   EXPECT_EQ(ReadBytes(file), "abc");  // another reader that shares writing gets in
   std::string contents;
-  EXPECT_FALSE(env_->ReadFile(file, &contents));  // the Env's reader does not
-  EXPECT_FALSE(env_->NewWritableFile(file, false));
-  EXPECT_FALSE(env_->NewWritableFile(file, true));
-  ASSERT_TRUE(writer->Close());
+  EXPECT_FALSE(env_->ReadFile(file, &contents).ok());  // the Env's reader does not
+  EXPECT_FALSE(OpenForWriting(*env_, file, false));
+  EXPECT_FALSE(OpenForWriting(*env_, file, true));
+  ASSERT_TRUE(writer->Close().ok());
   EXPECT_EQ(ReadBytes(file), "abc");
 
-  auto appender = env_->NewWritableFile(file, true);
-  ASSERT_TRUE(appender && appender->Append("\r\nd") && appender->Close());
-  ASSERT_TRUE(env_->ReadFile(file, &contents));
+  auto appender = OpenForWriting(*env_, file, true);
+  ASSERT_TRUE(appender && appender->Append("\r\nd").ok() && appender->Close().ok());
+  ASSERT_TRUE(env_->ReadFile(file, &contents).ok());
   EXPECT_EQ(contents, "abc\r\nd");
-  auto truncating = env_->NewWritableFile(file, false);
-  ASSERT_TRUE(truncating && truncating->Close());
+  auto truncating = OpenForWriting(*env_, file, false);
+  ASSERT_TRUE(truncating && truncating->Close().ok());
   EXPECT_EQ(ReadBytes(file), "");
 }
 
 TEST_F(Win32EnvTest, FoldersRenamesLinksAndListing) {
   const std::string deep = dir_.File("出力\\RD-X5\\sub");
   EXPECT_FALSE(env_->FolderExists(deep));
-  ASSERT_TRUE(env_->ForceFolders(deep + "\\"));
+  ASSERT_TRUE(env_->ForceFolders(deep + "\\").ok());
   EXPECT_TRUE(env_->FolderExists(deep));
-  EXPECT_TRUE(env_->CreateFolder(deep));  // exists: fine
+  EXPECT_TRUE(env_->CreateFolder(deep).ok());  // exists: fine
   EXPECT_FALSE(env_->FileExists(deep));
 
   const std::string folder = dir_.File("出力\\RD-X5\\");
@@ -102,34 +102,35 @@ TEST_F(Win32EnvTest, FoldersRenamesLinksAndListing) {
   WriteBytes(folder + "c.tvpix", "x");
   WriteBytes(folder + "longname_d.tvpi_old", "x");  // its 8.3 name may end in .TVP
   std::vector<std::string> names;
-  ASSERT_TRUE(env_->ListFiles(folder, ".tvpi", &names));
+  ASSERT_TRUE(env_->ListFiles(folder, ".tvpi", &names).ok());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"200701011200表.tvpi", "b.TVPI"}));
 
   // Rename replaces; link-or-copy keeps the old content when the original is replaced.
-  ASSERT_TRUE(env_->RenameFile(folder + "b.TVPI", folder + "c.tvpix"));
+  ASSERT_TRUE(env_->RenameFile(folder + "b.TVPI", folder + "c.tvpix").ok());
   EXPECT_FALSE(env_->FileExists(folder + "b.TVPI"));
   EXPECT_EQ(ReadBytes(folder + "c.tvpix"), "two");
-  ASSERT_TRUE(env_->LinkOrCopyFile(folder + "c.tvpix", folder + "kept"));
+  ASSERT_TRUE(env_->LinkOrCopyFile(folder + "c.tvpix", folder + "kept").ok());
   WriteBytes(folder + "new", "three");
-  ASSERT_TRUE(env_->RenameFile(folder + "new", folder + "c.tvpix"));
+  ASSERT_TRUE(env_->RenameFile(folder + "new", folder + "c.tvpix").ok());
   EXPECT_EQ(ReadBytes(folder + "kept"), "two");
-  EXPECT_TRUE(env_->SyncFolder(folder));
-  EXPECT_TRUE(env_->DeleteFile(folder + "kept"));
-  EXPECT_FALSE(env_->DeleteFile(folder + "kept"));
+  EXPECT_TRUE(env_->SyncFolder(folder).ok());
+  EXPECT_TRUE(env_->DeleteFile(folder + "kept").ok());
+  EXPECT_FALSE(env_->DeleteFile(folder + "kept").ok());
 }
 
 TEST_F(Win32EnvTest, TextsWithoutAShiftJisFormFailTheOneOperation) {
   const std::string bad = dir_.File("bad\x81");  // a lead byte without its trail byte
-  EXPECT_FALSE(env_->NewWritableFile(bad, false));
-  EXPECT_FALSE(env_->ForceFolders(bad));
+  EXPECT_FALSE(OpenForWriting(*env_, bad, false));
+  EXPECT_FALSE(env_->ForceFolders(bad).ok());
   EXPECT_FALSE(env_->FileExists(bad));
-  EXPECT_FALSE(WriteProfileString(*env_, bad, "s", "k", "v"));
+  EXPECT_FALSE(WriteProfileString(*env_, bad, "s", "k", "v").ok());
   EXPECT_EQ(ReadProfileString(*env_, bad, "s", "k", "fallback"), "fallback");
   std::string value;
   EXPECT_FALSE(env_->GetEnvironment("PATH\x81", &value));
-  EXPECT_FALSE(env_->RegistryWriteString("software\\Tavelin-test", "bad", "\x81"));
-  EXPECT_FALSE(env_->RegistryWriteString("software\\Tavelin-test", "nul", std::string("a\0b", 3)));
+  EXPECT_FALSE(env_->RegistryWriteString("software\\Tavelin-test", "bad", "\x81").ok());
+  EXPECT_FALSE(
+      env_->RegistryWriteString("software\\Tavelin-test", "nul", std::string("a\0b", 3)).ok());
 
   // A file name that Shift-JIS cannot hold (e acute) is left out of the listing.
   WriteBytes(dir_.File("ok.tvpi"), "x");
@@ -137,24 +138,24 @@ TEST_F(Win32EnvTest, TextsWithoutAShiftJisFormFailTheOneOperation) {
   std::ofstream(accented) << "x";
   ASSERT_TRUE(std::filesystem::exists(accented));
   std::vector<std::string> names;
-  ASSERT_TRUE(env_->ListFiles(dir_.path(), ".tvpi", &names));
+  ASSERT_TRUE(env_->ListFiles(dir_.path(), ".tvpi", &names).ok());
   EXPECT_EQ(names, std::vector<std::string>{"ok.tvpi"});
 }
 
 TEST_F(Win32EnvTest, IniFilesKeepShiftJisBytes) {
   const std::string ini = dir_.File("nubra.ini");
-  ASSERT_TRUE(WriteProfileString(*env_, ini, "RD-X5", "Title", "録画予約"));
-  ASSERT_TRUE(WriteProfileString(*env_, ini, "rd-x5", "Port", "80"));
+  ASSERT_TRUE(WriteProfileString(*env_, ini, "RD-X5", "Title", "録画予約").ok());
+  ASSERT_TRUE(WriteProfileString(*env_, ini, "rd-x5", "Port", "80").ok());
   EXPECT_EQ(ReadBytes(ini), "[RD-X5]\r\nTitle=録画予約\r\nPort=80\r\n");
   EXPECT_EQ(ReadProfileString(*env_, ini, "RD-X5", "TITLE", ""), "録画予約");
-  EXPECT_FALSE(WriteProfileString(*env_, dir_.File("none\\x.ini"), "s", "k", "v"));
+  EXPECT_FALSE(WriteProfileString(*env_, dir_.File("none\\x.ini"), "s", "k", "v").ok());
 }
 
 TEST_F(Win32EnvTest, RegistryOfTheCurrentUser) {
   const std::string key = "\\software\\Tavelin-test\\" + std::to_string(env_->Random32());
   EXPECT_FALSE(env_->RegistryKeyExists(key));
-  ASSERT_TRUE(env_->RegistryWriteString(key, "RootPath", "C:\\予約\\"));
-  ASSERT_TRUE(env_->RegistryWriteInteger(key, "Count", 0xFEDCBA98u));
+  ASSERT_TRUE(env_->RegistryWriteString(key, "RootPath", "C:\\予約\\").ok());
+  ASSERT_TRUE(env_->RegistryWriteInteger(key, "Count", 0xFEDCBA98u).ok());
   EXPECT_TRUE(env_->RegistryKeyExists(key.substr(1)));  // with or without the backslash
   std::string text;
   uint32_t number = 0;
@@ -202,12 +203,13 @@ TEST_F(Win32EnvTest, MachineAndProcess) {
   // One holder of a named mutex at a time, free again when the holder goes.
   const std::string name = "Tavelin-test-" + std::to_string(env_->Random32());
   {
-    std::string error = "x";
-    auto lock = env_->AcquireInstanceLock(name, &error);
+    Status why(Status::Kind::kLockFailed, "x");
+    auto lock = env_->AcquireInstanceLock(name, &why);
     ASSERT_TRUE(lock);
-    EXPECT_EQ(error, "");
-    EXPECT_FALSE(env_->AcquireInstanceLock(name, &error));
-    EXPECT_EQ(error, "");  // another holder is no error
+    EXPECT_EQ(why.message(), "");
+    EXPECT_FALSE(env_->AcquireInstanceLock(name, &why));
+    EXPECT_EQ(why.kind(), Status::Kind::kLockHeld);  // another holder is no error
+    EXPECT_EQ(why.message(), "");
   }
   EXPECT_TRUE(env_->AcquireInstanceLock(name, nullptr));
   EXPECT_FALSE(env_->EnvironmentIsSet("TAVELIN_SURELY_UNSET"));
@@ -219,7 +221,7 @@ TEST_F(Win32EnvTest, MachineAndProcess) {
   EXPECT_NE(serial, 0u);
 
   std::string temp;
-  ASSERT_TRUE(env_->UserTempFolder(&temp));
+  ASSERT_TRUE(env_->UserTempFolder(&temp).ok());
   EXPECT_EQ(temp.back(), '\\');
   EXPECT_TRUE(env_->FolderExists(temp));
   std::string value;
