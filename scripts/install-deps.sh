@@ -157,7 +157,7 @@ fi
 
 if $need_wine32; then
   if "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$wine32_package" >/dev/null 2>&1; then
-    echo "install-deps: installed $wine32_package: the Windows suites test the 32-bit build"
+    echo "install-deps: installed $wine32_package (scripts/windows-test-build.sh says whether this machine runs it)"
   else
     reason=$(install_reason "$wine32_package" | head -n 1 | sed 's/^ *//')
     echo "install-deps: $wine32_package cannot be installed (${reason:-apt gave no reason}); the Windows suites will test the 64-bit build of the same sources instead" >&2
