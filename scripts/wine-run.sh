@@ -86,9 +86,30 @@ case "${1:-}" in
       reg_file="$TAVELIN_WINE_TEMP/.environment.reg"
       printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n"TEMP"="%s"\r\n"TMP"="%s"\r\n' \
         "$windows_temp" "$windows_temp" >"$reg_file"
-      "$wine" regedit /S "Z:${reg_file//\//\\}" </dev/null >/dev/null 2>&1
-      rm -f "$reg_file"
+      # A failed write is said with regedit's exit code and output, and tried twice more:
+      # before, it ended this script silently and the test showed no output at all.
+      written=false
+      for try in 1 2 3; do
+        status=0
+        "$wine" regedit /S "Z:${reg_file//\//\\}" </dev/null >"$reg_file.out" 2>&1 || status=$?
+        if [ $status -eq 0 ]; then
+          written=true
+          break
+        fi
+        echo "wine-run.sh: regedit could not set TEMP and TMP (try $try, exit code $status): $(head -c 300 "$reg_file.out")" >&2
+        sleep "$try"
+      done
+      rm -f "$reg_file" "$reg_file.out"
+      $written || exit 1
     fi
-    exec "$wine" "$@"
+    # Not exec: a program that ends with a failure code is said with that code (Wine passes
+    # its low 8 bits), so that a start Wine refused, which prints nothing of the program's
+    # own, still leaves a line in the test's log.
+    status=0
+    "$wine" "$@" || status=$?
+    if [ $status -ne 0 ]; then
+      echo "wine-run.sh: $(basename "$1") ended with exit code $status" >&2
+    fi
+    exit $status
     ;;
 esac
