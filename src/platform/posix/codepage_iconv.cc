@@ -56,34 +56,22 @@ class Converter {
   iconv_t handle_;
 };
 
-// Windows' code page 932 gives five single bytes a character that iconv's CP932 refuses:
-// 0x80 is U+0080, 0xA0 and 0xFD-0xFF are U+F8F0-U+F8F3 of the private use area. They are
-// converted here, both ways, so that every name Windows writes is written here too and
-// reads back to the same bytes.
-struct WindowsOnlyByte {
-  unsigned char byte;
-  std::string_view utf8;
-};
-constexpr WindowsOnlyByte kWindowsOnlyBytes[] = {{0x80, "\xC2\x80"},
-                                                 {0xA0, "\xEF\xA3\xB0"},
-                                                 {0xFD, "\xEF\xA3\xB1"},
-                                                 {0xFE, "\xEF\xA3\xB2"},
-                                                 {0xFF, "\xEF\xA3\xB3"}};
-
-const WindowsOnlyByte* WindowsOnlyByteOf(unsigned char byte) {
-  for (const WindowsOnlyByte& entry : kWindowsOnlyBytes) {
-    if (entry.byte == byte) return &entry;
+// The byte of the Windows-only character (see WindowsOnlySingleByteChar) whose UTF-8 form
+// starts `text`, and that form's length; -1 when `text` starts with another character. Those
+// characters take two bytes from 0xC2 or three from 0xEF, and neither is ever a continuation
+// byte, so a match always starts a character.
+int WindowsOnlyByteAt(std::string_view text, std::size_t* length) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  const std::size_t size = lead == 0xC2 ? 2 : lead == 0xEF ? 3 : 0;
+  if (size == 0 || text.size() < size) return -1;
+  char32_t code_point = lead & (size == 2 ? 0x1F : 0x0F);
+  for (std::size_t k = 1; k < size; ++k) {
+    const auto byte = static_cast<unsigned char>(text[k]);
+    if ((byte & 0xC0) != 0x80) return -1;
+    code_point = (code_point << 6) | (byte & 0x3F);
   }
-  return nullptr;
-}
-
-// The entry whose UTF-8 form starts `text`, or null. 0xC2 and 0xEF are never continuation
-// bytes, so a match always starts a character.
-const WindowsOnlyByte* WindowsOnlyUtf8At(std::string_view text) {
-  for (const WindowsOnlyByte& entry : kWindowsOnlyBytes) {
-    if (text.starts_with(entry.utf8)) return &entry;
-  }
-  return nullptr;
+  *length = size;
+  return WindowsOnlySingleByteOf(code_point);
 }
 
 }  // namespace
@@ -99,13 +87,13 @@ bool Cp932ToUtf8(std::string_view in, std::string* out) {
       i += 2;  // its trail byte may be 0x80 or 0xA0: part of the character
       continue;
     }
-    const WindowsOnlyByte* entry = WindowsOnlyByteOf(byte);
-    if (entry == nullptr) {
+    const char32_t own = WindowsOnlySingleByteChar(byte);
+    if (own == 0) {
       ++i;
       continue;
     }
     if (!converter.Convert(in.substr(start, i - start), &piece)) return false;
-    result.append(piece).append(entry->utf8);
+    AppendUtf8(own, &result.append(piece));
     start = ++i;
   }
   if (start == 0) return converter.Convert(in, out);
@@ -119,13 +107,12 @@ bool Utf8ToCp932(std::string_view in, std::string* out) {
   std::string result, piece;
   std::size_t start = 0;
   for (std::size_t i = 0; i < in.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(in[i]);
-    if (byte != 0xC2 && byte != 0xEF) continue;
-    const WindowsOnlyByte* entry = WindowsOnlyUtf8At(in.substr(i));
-    if (entry == nullptr) continue;
+    std::size_t length = 0;
+    const int own = WindowsOnlyByteAt(in.substr(i), &length);
+    if (own < 0) continue;
     if (!converter.Convert(in.substr(start, i - start), &piece)) return false;
-    result.append(piece).push_back(static_cast<char>(entry->byte));
-    i += entry->utf8.size() - 1;
+    result.append(piece).push_back(static_cast<char>(own));
+    i += length - 1;
     start = i + 1;
   }
   if (start == 0) return converter.Convert(in, out);

@@ -45,9 +45,10 @@ bool CodePageFromWide(UINT code_page, std::wstring_view in, std::string* out) {
          !used_default;
 }
 
-// Code page 932 maps the single bytes 0xA0 and 0xFD-0xFF to U+F8F0-U+F8F3 (and back), but
-// the strict conversion refuses them as private use characters. They are converted here, so
-// that a name holding one is written as on every other system and reads back to its bytes.
+// The strict conversion refuses the single bytes that code page 932 maps to private use
+// characters (see WindowsOnlySingleByteChar); they are converted here, so that a name holding
+// one is written as on every other system and reads back to its bytes. The way back needs no
+// help: WideCharToMultiByte maps those characters to their bytes.
 bool WideFromShiftJis(std::string_view in, std::wstring* out) {
   if (WideFromCodePage(kShiftJis, in, out)) return true;
   std::wstring result, piece;
@@ -56,16 +57,17 @@ bool WideFromShiftJis(std::string_view in, std::wstring* out) {
   while (i < in.size()) {
     const auto byte = static_cast<unsigned char>(in[i]);
     if (IsLeadByte(byte)) {
-      i += 2;  // its trail byte may be 0xA0: part of the character
+      i += 2;  // its trail byte may be 0x80 or 0xA0: part of the character
       continue;
     }
-    if (byte != 0xA0 && byte < 0xFD) {
+    const char32_t own = WindowsOnlySingleByteChar(byte);
+    if (own == 0) {
       ++i;
       continue;
     }
     if (!WideFromCodePage(kShiftJis, in.substr(start, i - start), &piece)) return false;
     result += piece;
-    result += static_cast<wchar_t>(byte == 0xA0 ? 0xF8F0 : 0xF8F1 + (byte - 0xFD));
+    result += static_cast<wchar_t>(own);  // all in the basic plane: one UTF-16 unit
     start = ++i;
   }
   if (start == 0) return false;  // none of those bytes: the strict refusal stands
