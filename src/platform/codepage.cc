@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/windows_only_bytes.h"
+
 namespace tavelin {
 namespace {
 

@@ -19,15 +19,6 @@ bool Utf8ToCp932(std::string_view in, std::string* out);
 bool Cp932ToCodePoints(std::string_view in, std::u32string* out);
 bool CodePointsToCp932(std::u32string_view in, std::string* out);
 
-// Windows' code page 932 gives five single bytes a character that the strict converters
-// (iconv's CP932, Windows' own with MB_ERR_INVALID_CHARS) refuse: 0x80 is U+0080, 0xA0 and
-// 0xFD-0xFF are U+F8F0-U+F8F3 of the private use area. Both systems convert these bytes
-// themselves, so that every name Windows writes is written on both and reads back to the
-// same bytes. The character of `byte`, or 0 when it is not one of them.
-char32_t WindowsOnlySingleByteChar(unsigned char byte);
-// The byte whose character that is, or -1.
-int WindowsOnlySingleByteOf(char32_t code_point);
-
 // Appends the UTF-8 form of `code_point`.
 void AppendUtf8(char32_t code_point, std::string* out);
 

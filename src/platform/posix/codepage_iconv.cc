@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/codepage.h"
+#include "platform/windows_only_bytes.h"
 
 namespace tavelin {
 namespace {
@@ -78,28 +79,9 @@ int WindowsOnlyByteAt(std::string_view text, std::size_t* length) {
 
 bool Cp932ToUtf8(std::string_view in, std::string* out) {
   thread_local Converter converter("UTF-8", "CP932");
-  std::string result, piece;
-  std::size_t start = 0;  // the first byte not yet converted
-  std::size_t i = 0;
-  while (i < in.size()) {
-    const auto byte = static_cast<unsigned char>(in[i]);
-    if (IsLeadByte(byte)) {
-      i += 2;  // its trail byte may be 0x80 or 0xA0: part of the character
-      continue;
-    }
-    const char32_t own = WindowsOnlySingleByteChar(byte);
-    if (own == 0) {
-      ++i;
-      continue;
-    }
-    if (!converter.Convert(in.substr(start, i - start), &piece)) return false;
-    AppendUtf8(own, &result.append(piece));
-    start = ++i;
-  }
-  if (start == 0) return converter.Convert(in, out);
-  if (!converter.Convert(in.substr(start), &piece)) return false;
-  *out = std::move(result.append(piece));
-  return true;
+  return ConvertAroundWindowsOnlyBytes(
+      in, out, [](std::string_view run, std::string* text) { return converter.Convert(run, text); },
+      AppendUtf8);
 }
 
 bool Utf8ToCp932(std::string_view in, std::string* out) {

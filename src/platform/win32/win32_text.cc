@@ -5,6 +5,7 @@
 
 #include "platform/codepage.h"
 #include "platform/win32/windows_api.h"
+#include "platform/windows_only_bytes.h"
 
 namespace tavelin {
 namespace win32 {
@@ -45,35 +46,18 @@ bool CodePageFromWide(UINT code_page, std::wstring_view in, std::string* out) {
          !used_default;
 }
 
-// The strict conversion refuses the single bytes that code page 932 maps to private use
-// characters (see WindowsOnlySingleByteChar); they are converted here, so that a name holding
-// one is written as on every other system and reads back to its bytes. The way back needs no
-// help: WideCharToMultiByte maps those characters to their bytes.
+// The bytes that code page 932 maps to private use characters are converted here; the
+// strict conversion refuses them. The way back needs no help: WideCharToMultiByte maps
+// those characters to their bytes.
 bool WideFromShiftJis(std::string_view in, std::wstring* out) {
-  if (WideFromCodePage(kShiftJis, in, out)) return true;
-  std::wstring result, piece;
-  std::size_t start = 0;  // the first byte not yet converted
-  std::size_t i = 0;
-  while (i < in.size()) {
-    const auto byte = static_cast<unsigned char>(in[i]);
-    if (IsLeadByte(byte)) {
-      i += 2;  // its trail byte may be 0x80 or 0xA0: part of the character
-      continue;
-    }
-    const char32_t own = WindowsOnlySingleByteChar(byte);
-    if (own == 0) {
-      ++i;
-      continue;
-    }
-    if (!WideFromCodePage(kShiftJis, in.substr(start, i - start), &piece)) return false;
-    result += piece;
-    result += static_cast<wchar_t>(own);  // all in the basic plane: one UTF-16 unit
-    start = ++i;
-  }
-  if (start == 0) return false;  // none of those bytes: the strict refusal stands
-  if (!WideFromCodePage(kShiftJis, in.substr(start), &piece)) return false;
-  *out = std::move(result) + piece;
-  return true;
+  return ConvertAroundWindowsOnlyBytes(
+      in, out,
+      [](std::string_view run, std::wstring* wide) {
+        return WideFromCodePage(kShiftJis, run, wide);
+      },
+      [](char32_t own, std::wstring* wide) {
+        *wide += static_cast<wchar_t>(own);  // all in the basic plane: one UTF-16 unit
+      });
 }
 
 }  // namespace
