@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include "platform/windows_only_bytes.h"
-
 namespace tavelin {
 namespace {
 
@@ -14,13 +12,6 @@ char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - '
 std::size_t CharLength(std::string_view text, std::size_t i) {
   return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
 }
-
-struct WindowsOnlyByte {
-  unsigned char byte;
-  char32_t code_point;
-};
-constexpr WindowsOnlyByte kWindowsOnlyBytes[] = {
-    {0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
 
 // Decodes UTF-8 that the system converter produced (so it is well formed); still checks
 // every byte so that nothing reads past the end.
@@ -59,20 +50,6 @@ bool DecodeUtf8(std::string_view in, std::u32string* out) {
 }
 
 }  // namespace
-
-char32_t WindowsOnlySingleByteChar(unsigned char byte) {
-  for (const WindowsOnlyByte& entry : kWindowsOnlyBytes) {
-    if (entry.byte == byte) return entry.code_point;
-  }
-  return 0;
-}
-
-int WindowsOnlySingleByteOf(char32_t code_point) {
-  for (const WindowsOnlyByte& entry : kWindowsOnlyBytes) {
-    if (entry.code_point == code_point) return entry.byte;
-  }
-  return -1;
-}
 
 void AppendUtf8(char32_t cp, std::string* out) {
   if (cp < 0x80) {

@@ -13,10 +13,30 @@
 
 namespace tavelin {
 
-// The character of `byte`, or 0 when it is not one of them.
-char32_t WindowsOnlySingleByteChar(unsigned char byte);
+struct WindowsOnlyByte {
+  unsigned char byte;
+  char32_t code_point;
+};
+inline constexpr WindowsOnlyByte kWindowsOnlyBytes[] = {
+    {0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
+
+// The character of `byte`, or 0 when it is not one of them. Inline: the converters ask it
+// of every byte.
+constexpr char32_t WindowsOnlySingleByteChar(unsigned char byte) {
+  if (byte < 0x80) return 0;
+  for (const WindowsOnlyByte& entry : kWindowsOnlyBytes) {
+    if (entry.byte == byte) return entry.code_point;
+  }
+  return 0;
+}
+
 // The byte whose character `code_point` is, or -1.
-int WindowsOnlySingleByteOf(char32_t code_point);
+constexpr int WindowsOnlySingleByteOf(char32_t code_point) {
+  for (const WindowsOnlyByte& entry : kWindowsOnlyBytes) {
+    if (entry.code_point == code_point) return entry.byte;
+  }
+  return -1;
+}
 
 // Converts Shift-JIS `in` into `*out` (UTF-8 or UTF-16 text): the runs between those bytes
 // with `convert_run(run, Text*)`, the system's strict converter, and each of those bytes with
@@ -30,9 +50,13 @@ bool ConvertAroundWindowsOnlyBytes(std::string_view in, Text* out, ConvertRun co
   std::size_t i = 0;
   while (i < in.size()) {
     const auto byte = static_cast<unsigned char>(in[i]);
-    const char32_t own = IsLeadByte(byte) ? 0 : WindowsOnlySingleByteChar(byte);
+    if (IsLeadByte(byte)) {
+      i += 2;
+      continue;
+    }
+    const char32_t own = WindowsOnlySingleByteChar(byte);
     if (own == 0) {
-      i += IsLeadByte(byte) ? 2 : 1;
+      ++i;
       continue;
     }
     if (!convert_run(in.substr(start, i - start), &piece)) return false;
